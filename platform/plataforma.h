@@ -1,0 +1,210 @@
+// The platform layer: every file, registry, profile-file, version-resource,
+// process, clock and resource operation of the wizard goes through here and
+// nowhere else. Two backends: win32 (the product) and posix (Linux, for tests
+// and the demo). Paths keep the wizard's own form (backslashes, folder texts
+// ending with a separator); the posix backend turns backslashes into slashes
+// at this boundary.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/texto.h"
+
+namespace plataforma {
+
+using texto::Texto;
+
+// ---- Files ---------------------------------------------------------------
+constexpr uint32_t ATR_SOLO_LECTURA = 0x01;
+constexpr uint32_t ATR_OCULTO = 0x02;
+constexpr uint32_t ATR_SISTEMA = 0x04;
+constexpr uint32_t ATR_DIRECTORIO = 0x10;
+constexpr uint32_t ATR_ARCHIVO = 0x20;
+constexpr uint32_t ATR_NORMAL = 0x80;
+constexpr uint32_t ATR_PUNTO_REPARSE = 0x400;  // symbolic link or junction
+constexpr uint32_t ATR_INVALIDO = 0xFFFFFFFF;
+
+// Error codes in the Windows numbering, whatever the backend.
+constexpr uint32_t ERROR_FICHERO_NO_ENCONTRADO = 2;
+constexpr uint32_t ERROR_RUTA_NO_ENCONTRADA = 3;
+constexpr uint32_t ERROR_ACCESO_DENEGADO = 5;
+constexpr uint32_t ERROR_NO_MAS_FICHEROS = 18;
+constexpr uint32_t ERROR_COMPARTIR = 32;
+constexpr uint32_t ERROR_YA_EXISTE = 183;
+constexpr uint32_t ERROR_NOMBRE_DEMASIADO_LARGO = 206;
+
+// Last error of the calling thread after a failed operation of this layer.
+uint32_t UltimoError();
+
+struct EntradaDirectorio {
+  Texto nombre;          // name only, no folder
+  uint32_t atributos = 0;
+  uint64_t tamano = 0;   // 64-bit size from the directory entry
+};
+
+// FindFirstFileW / FindNextFileW / FindClose.
+class Busqueda {
+ public:
+  Busqueda();
+  ~Busqueda();
+  Busqueda(const Busqueda&) = delete;
+  Busqueda& operator=(const Busqueda&) = delete;
+  // patron: folder + "\*" or folder + "\*.*". False (and UltimoError) on failure.
+  bool Primero(const Texto& patron, EntradaDirectorio& entrada);
+  // False at the end (UltimoError() == ERROR_NO_MAS_FICHEROS) or on failure.
+  bool Siguiente(EntradaDirectorio& entrada);
+  void Cierra();
+
+ private:
+  struct Estado;
+  std::unique_ptr<Estado> estado_;
+};
+
+bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste);
+bool BorraFichero(const Texto& ruta);
+bool CreaDirectorio(const Texto& ruta);  // one level
+bool EliminaDirectorio(const Texto& ruta);  // empty folder, or a link to a folder
+bool PonAtributos(const Texto& ruta, uint32_t atributos);
+uint32_t LeeAtributos(const Texto& ruta);  // ATR_INVALIDO when missing
+bool ExisteFichero(const Texto& ruta);
+bool ExisteDirectorio(const Texto& ruta);
+bool TamanoFichero(const Texto& ruta, uint64_t& tamano);
+// Whole-file read and write (create or replace).
+bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes);
+bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes);
+// Append (creating the file when missing).
+bool AnadeAFichero(const Texto& ruta, const std::string& bytes);
+
+// ---- Registry ------------------------------------------------------------
+enum class Raiz { UsuarioActual, ClasesRaiz };
+
+// A registry key. Reads use the 64-bit view. Errors on read of a value of
+// another type and on writes raise ERegistryException.
+class Clave {
+ public:
+  Clave();
+  ~Clave();
+  Clave(const Clave&) = delete;
+  Clave& operator=(const Clave&) = delete;
+  bool AbreLectura(Raiz raiz, const Texto& ruta);
+  bool AbreOCrea(Raiz raiz, const Texto& ruta);
+  bool Abierta() const;
+  // False when the value does not exist; throws when it is not a string.
+  bool LeeTexto(const Texto& nombre, Texto& valor);
+  // An empty name is the default value. Throws on failure (also when closed).
+  void EscribeTexto(const Texto& nombre, const Texto& valor);
+  bool ExisteValor(const Texto& nombre);
+  void Cierra();
+
+ private:
+  struct Estado;
+  std::unique_ptr<Estado> estado_;
+};
+
+// Deletes a key with all its subkeys. True when it is gone (also when it was
+// never there).
+bool BorraClave(Raiz raiz, const Texto& ruta);
+bool ExisteClave(Raiz raiz, const Texto& ruta);
+
+// ---- Profile (INI) files ---------------------------------------------------
+// GetPrivateProfileStringW: ANSI file, names matched without regard to case,
+// the default for a missing value, values cut at tamanoBuffer - 1 characters.
+Texto LeePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave,
+                const Texto& defecto, size_t tamanoBuffer = 2048);
+// WritePrivateProfileStringW.
+bool EscribePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave,
+                   const Texto& valor);
+
+// ---- Version resources ---------------------------------------------------
+// GetFileVersionInfoSizeW / GetFileVersionInfoW / VerQueryValueW. On posix the
+// VS_VERSIONINFO block is read from the PE file itself.
+uint32_t TamanoInfoVersion(const Texto& fichero);
+bool LeeInfoVersion(const Texto& fichero, std::vector<uint8_t>& bloque);
+// subbloque as "\VarFileInfo\Translation" or "\StringFileInfo\0C0A04E4\FileVersion".
+// For string values, longitud counts UTF-16 units; for binary values, bytes.
+bool ConsultaVersion(const std::vector<uint8_t>& bloque, const Texto& subbloque,
+                     const uint8_t*& valor, uint32_t& longitud);
+
+// ---- Processes -----------------------------------------------------------
+class Proceso {
+ public:
+  Proceso();
+  ~Proceso();
+  Proceso(const Proceso&) = delete;
+  Proceso& operator=(const Proceso&) = delete;
+  // CreateProcessW with no application name, show normal, own environment
+  // and folder. The command line follows Windows quoting rules.
+  bool Inicia(const Texto& lineaComandos);
+  // WaitForSingleObject: ESPERA_TERMINADO, ESPERA_TIEMPO_AGOTADO or ESPERA_FALLO.
+  uint32_t Espera(uint32_t milisegundos);
+  void Cierra();
+
+ private:
+  struct Estado;
+  std::unique_ptr<Estado> estado_;
+};
+constexpr uint32_t ESPERA_TERMINADO = 0;
+constexpr uint32_t ESPERA_TIEMPO_AGOTADO = 0x102;
+constexpr uint32_t ESPERA_FALLO = 0xFFFFFFFF;
+
+struct EntradaProceso {
+  uint32_t id = 0;
+  Texto ejecutable;  // as the snapshot reports it (szExeFile)
+};
+// CreateToolhelp32Snapshot + Process32FirstW/NextW.
+bool InstantaneaProcesos(std::vector<EntradaProceso>& procesos);
+// OpenProcess(PROCESS_TERMINATE) + TerminateProcess(code).
+bool TerminaProcesoId(uint32_t id, uint32_t codigo);
+
+// SetThreadAffinityMask on the calling thread.
+void FijaAfinidadHilo(uintptr_t mascara);
+
+// Named single-instance guard (CreateMutexW). True when this process is the
+// first: the mutex did not exist and no error was reported. The handle is
+// never closed.
+bool CreaMutexUnico(const Texto& nombre);
+
+// Ends the process at once with the given status (after flushing what the
+// posix backend records for tests).
+[[noreturn]] void TerminaAplicacion(int estado);
+
+// ---- Clock, pauses, system -------------------------------------------------
+int64_t ContadorRendimiento();
+int64_t FrecuenciaRendimiento();
+// Sleep. On posix ZELVANO_FACTOR_PAUSAS (0..1) may shorten every pause for
+// tests; the product always waits as asked.
+void Duerme(uint32_t milisegundos);
+// GetComputerNameW into a buffer of `tamano` characters.
+Texto NombreEquipo(size_t tamano = 30);
+
+struct VersionSistema {
+  uint32_t mayor = 0, menor = 0, plataforma = 0;  // plataforma 2: NT
+};
+// GetVersionExW with the 284-byte record.
+VersionSistema LeeVersionSistema();
+// IsWow64Process looked up at run time in kernel32 (false when missing).
+bool EsWow64();
+
+// ShellExecuteW(owner, default verb, url, no parameters, no folder, SW_SHOWNORMAL).
+void AbreDireccion(const Texto& direccion);
+// SHChangeNotify(SHCNE_ASSOCCHANGED, 0, nullptr, nullptr).
+void NotificaCambioAsociaciones();
+
+// Full path of the running executable, and its folder ending with a separator.
+Texto RutaEjecutable();
+Texto CarpetaEjecutable();
+
+// Data resource of the executable by type, name and language (RCDATA = 10).
+// On posix: data linked into the binary.
+bool LeeRecurso(uint16_t tipo, const Texto& nombre, uint16_t idioma, std::string& datos);
+
+// Locale of the user: separators and date/time formats.
+char16_t SeparadorDecimal();
+char16_t SeparadorMiles();
+Texto FechaCortaActual();  // short date format, e.g. 25/11/2020
+Texto HoraLargaActual();   // long time format, e.g. 13:45:10
+
+}  // namespace plataforma

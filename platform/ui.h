@@ -1,0 +1,330 @@
+// The user-interface component layer: forms, labels, edits, memo, progress
+// bar, buttons, check box, rich text, animation, timers, cursor, beep, message
+// pump and modal showing. The win32 backend makes real Win32 controls; the
+// posix backend keeps the same objects without a display, driven by a scripted
+// user and recording a transcript for tests.
+//
+// Geometry is in pixels (left, top, width, height) relative to the parent's
+// client area; colours are 0x00BBGGRR values.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/texto.h"
+
+namespace ui {
+
+using texto::Texto;
+using Color = uint32_t;
+
+constexpr Color clBlack = 0x000000;
+constexpr Color clWhite = 0xFFFFFF;
+constexpr Color clRed = 0x0000FF;
+constexpr Color clLime = 0x00FF00;
+constexpr Color clYellow = 0x00FFFF;
+constexpr Color clNavy = 0x800000;
+constexpr Color clTeal = 0x808000;
+constexpr Color clGray = 0x808080;
+constexpr Color clSilver = 0xC0C0C0;
+constexpr Color clGreen = 0x008000;
+constexpr Color clBlue = 0xFF0000;
+// System colours (resolved by the backend).
+constexpr Color clInfoBk = 0xFF000018;     // tooltip background
+constexpr Color clBtnFace = 0xFF00000F;
+
+struct Fuente {
+  Texto nombre = u"Arial";
+  int altoPx = 13;
+  bool negrita = false;
+  bool cursiva = false;
+  Color color = clBlack;
+};
+
+enum class Alineacion { Ninguna, Arriba, Abajo, Cliente };
+enum class Justificacion { Izquierda, Centro, Derecha };
+enum class Cursor { Normal, RelojArena };
+
+// Three-dimensional lettering of the headlines (extruded look).
+struct Relieve {
+  bool activo = false;
+  Color sombra = clBlack;
+  Color luz = clWhite;
+  int profundidad = 3;
+};
+
+class Formulario;
+
+class Control {
+ public:
+  Control(Control* padre, std::string nombre);
+  virtual ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& Nombre() const { return nombre_; }
+  Control* Padre() const { return padre_; }
+  Formulario* FormularioPropietario();
+
+  void SetBounds(int left, int top, int width, int height);
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  void SetLeft(int v);
+  void SetTop(int v);
+  void SetWidth(int v);
+  void SetHeight(int v);
+  void SetAlign(Alineacion a);
+  Alineacion Align() const { return align_; }
+
+  bool Visible() const { return visible_; }
+  void SetVisible(bool v);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool v);
+  Color ColorFondo() const { return color_; }
+  void SetColor(Color c);
+  const Fuente& Font() const { return fuente_; }
+  void SetFont(const Fuente& f);
+  int Tag = 0;
+
+  // Paint now instead of waiting for the next paint cycle.
+  void Repaint();
+
+  const std::vector<Control*>& Hijos() const { return hijos_; }
+  // Backend object; opaque to portable code.
+  struct Nativo;
+  Nativo* nativo() { return nativo_.get(); }
+
+ protected:
+  virtual void Cambiado();  // a property changed: the backend updates the control
+
+  Control* padre_;
+  std::string nombre_;
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  Alineacion align_ = Alineacion::Ninguna;
+  bool visible_ = true, enabled_ = true;
+  Color color_ = clBtnFace;
+  Fuente fuente_;
+  std::vector<Control*> hijos_;
+  std::unique_ptr<Nativo> nativo_;
+};
+
+class Panel : public Control {
+ public:
+  using Control::Control;
+  enum class Bisel { Ninguno, Elevado, Hundido, Suave };
+  void SetBiseles(Bisel interior, Bisel exterior);
+  Bisel interior = Bisel::Ninguno, exterior = Bisel::Ninguno;
+};
+
+class Etiqueta : public Control {
+ public:
+  Etiqueta(Control* padre, std::string nombre);
+  const Texto& Caption() const { return caption_; }
+  void SetCaption(const Texto& t);
+  void SetJustificacion(Justificacion j);
+  void SetMultilinea(bool m);
+  void SetRelieve(const Relieve& r);
+  // 250 ms visible, 250 ms hidden while on.
+  void SetParpadeo(bool activo);
+  bool Parpadeo() const { return parpadeo_; }
+  void SetTransparente(bool t);
+
+ protected:
+  Texto caption_;
+  Justificacion just_ = Justificacion::Izquierda;
+  bool multilinea_ = false, parpadeo_ = false, transparente_ = true;
+  Relieve relieve_;
+};
+
+class Edicion : public Control {
+ public:
+  Edicion(Control* padre, std::string nombre);
+  const Texto& Text() const { return texto_; }
+  void SetText(const Texto& t);
+  void SetSoloLectura(bool s);
+  void SetTabStop(bool t);
+
+ protected:
+  Texto texto_;
+  bool soloLectura_ = false, tabStop_ = true;
+};
+
+// Multi-line text; the process log. Appending costs the same at any length.
+class Memo : public Control {
+ public:
+  Memo(Control* padre, std::string nombre);
+  void Add(const Texto& linea);  // one new line; fires OnChange once
+  void Clear();
+  const std::vector<Texto>& Lines() const { return lineas_; }
+  void SetLines(const std::vector<Texto>& lineas);  // fires OnChange once
+  void SetSoloLectura(bool s);
+  void SetBarraVertical(bool b);
+  void SetTabStop(bool t);
+  std::function<void()> OnChange;
+
+ protected:
+  std::vector<Texto> lineas_;
+  bool soloLectura_ = false, barra_ = false, tabStop_ = true;
+};
+
+class BarraProgreso : public Control {
+ public:
+  BarraProgreso(Control* padre, std::string nombre);
+  void SetRango(int minimo, int maximo);
+  int Min() const { return min_; }
+  int Max() const { return max_; }
+  int Position() const { return pos_; }
+  void SetPosition(int p);  // clamped into the range
+  void SetMostrarPorcentaje(bool m);
+  void SetColorBarra(Color c);
+
+ protected:
+  int min_ = 0, max_ = 100, pos_ = 0;
+  bool porcentaje_ = false;
+  Color colorBarra_ = clLime;
+};
+
+class Boton : public Control {
+ public:
+  Boton(Control* padre, std::string nombre);
+  const Texto& Caption() const { return caption_; }
+  void SetCaption(const Texto& t);
+  // Picture by resource name ("Encendido", "Salir", "YouTube").
+  void SetImagen(const std::string& nombre, bool encima = false);
+  int ModalResult = 0;  // when non-zero, a click sets the form's modal result
+  std::function<void()> OnClick;
+  void Click();  // programmatic click: same as the user's
+
+ protected:
+  Texto caption_;
+  std::string imagen_;
+  bool imagenEncima_ = false;
+};
+
+class Casilla : public Control {
+ public:
+  Casilla(Control* padre, std::string nombre);
+  const Texto& Caption() const { return caption_; }
+  void SetCaption(const Texto& t);
+  bool Checked() const { return marcada_; }
+  void SetChecked(bool m);  // fires OnClick when it changes, as a user click does
+  std::function<void()> OnClick;
+
+ protected:
+  Texto caption_;
+  bool marcada_ = false;
+};
+
+// Rich-text area: paragraph indents and the count of displayed lines.
+class TextoEnriquecido : public Control {
+ public:
+  TextoEnriquecido(Control* padre, std::string nombre);
+  void Add(const Texto& linea);
+  const std::vector<Texto>& Lines() const { return lineas_; }
+  void SetSangrias(int primeraLineaPt, int derechaPt);
+  // Lines as displayed: wrapped lines and embedded line feeds count.
+  int LineasMostradas() const;
+  void SetSoloLectura(bool s);
+
+ protected:
+  std::vector<Texto> lineas_;
+  int sangriaPrimera_ = 0, sangriaDerecha_ = 0;
+  bool soloLectura_ = false;
+};
+
+// Plays an AVI clip (frames up to a last frame), driven by timers.
+class Animacion : public Control {
+ public:
+  Animacion(Control* padre, std::string nombre);
+  bool Abre(const Texto& fichero);
+  void Reproduce(int ultimoFotograma);
+  bool Reproduciendo() const { return reproduciendo_; }
+
+ protected:
+  Texto fichero_;
+  bool reproduciendo_ = false;
+};
+
+class Temporizador {
+ public:
+  Temporizador(Formulario* propietario, std::string nombre);
+  ~Temporizador();
+  void SetInterval(uint32_t ms);
+  uint32_t Interval() const { return intervalo_; }
+  void SetEnabled(bool e);
+  bool Enabled() const { return activo_; }
+  int Tag = 0;
+  std::function<void()> OnTimer;
+  struct Nativo;
+
+ private:
+  Formulario* propietario_;
+  std::string nombre_;
+  uint32_t intervalo_ = 1000;
+  bool activo_ = false;
+  std::unique_ptr<Nativo> nativo_;
+};
+
+class Formulario : public Control {
+ public:
+  Formulario(Formulario* propietario, std::string nombre);
+  ~Formulario() override;
+  const Texto& Caption() const { return caption_; }
+  void SetCaption(const Texto& t);
+  void SetSinTitulo(bool s);         // no caption bar, no border icons
+  void SetSinBotonesSistema(bool s); // caption bar without system menu/buttons
+  void SetSiempreEncima(bool s);
+  void SetTamanoCliente(int ancho, int alto);
+  void Centra();                     // on the screen (top-level) or on its owner
+
+  void Show();
+  void Close();                      // closes; ends the modal loop of a modal form
+  int ShowModal();                   // returns ModalResult
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int r);        // non-zero ends the modal loop
+
+  std::function<void()> OnShow;
+  std::function<void()> OnActivate;  // each time the form becomes active
+  std::function<void()> OnClose;
+
+ protected:
+  Formulario* propietario_;
+  Texto caption_;
+  bool sinTitulo_ = false, sinBotones_ = false, siempreEncima_ = false;
+  int modalResult_ = 0;
+};
+
+// The application: title, main form, message loop, one-pass pumping.
+namespace aplicacion {
+void Inicializa();
+void SetTitulo(const Texto& titulo);
+void SetFormularioPrincipal(Formulario* f);
+Formulario* FormularioPrincipal();
+// Runs the message loop until the main form closes.
+void Ejecuta();
+// One pass of the message pump (Application->ProcessMessages).
+void ProcesaMensajes();
+// Application->Terminate: the loop ends after the current message.
+void Termina();
+// Handler of exceptions that escape an event handler or the loop.
+// The sender is described by its class name and the module that declares it.
+struct Emisor {
+  std::string clase;
+  std::string unidad;
+};
+using ManejadorExcepciones = std::function<void(const Emisor& emisor, const std::exception& e)>;
+void SetManejadorExcepciones(ManejadorExcepciones m);
+// Brings the running copy's main window to the front (second instance).
+void ActivaOtraInstancia();
+}  // namespace aplicacion
+
+void SetCursor(Cursor c);
+// MessageBeep(tipo): 0, 16, 48, 64.
+void Pitido(unsigned tipo);
+
+}  // namespace ui
