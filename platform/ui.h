@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/texto.h"
@@ -324,6 +325,11 @@ void ActivaOtraInstancia();
 }  // namespace aplicacion
 
 void SetCursor(Cursor c);
+Cursor CursorActual();
+// Records one event with named fields in the posix transcript (a no-op on
+// Windows): the dialog kind, the screens shown, the main window's fields.
+void AnotaTranscripcion(const std::string& evento,
+                        const std::vector<std::pair<std::string, Texto>>& campos);
 // MessageBeep(tipo): 0, 16, 48, 64.
 void Pitido(unsigned tipo);
 

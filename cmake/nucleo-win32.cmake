@@ -1,0 +1,6 @@
+# Libraries of the core on Windows. fbclient.dll is loaded at run time.
+find_path(IBASE_INCLUDE NAMES ibase.h PATHS /usr/include/firebird /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+# Only the declarations of ibase.h are used; the functions come from LoadLibrary.
+target_include_directories(zelvano_nucleo SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/ibase)
+file(COPY ${IBASE_INCLUDE}/ibase.h DESTINATION ${CMAKE_BINARY_DIR}/ibase)
+target_link_libraries(zelvano_nucleo PUBLIC comctl32 gdi32 user32 shell32 advapi32 version winmm msimg32 ole32 uuid)

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the three trees: Linux (posix backend), Linux under AddressSanitizer
+# and UBSan, and the Windows executable cross-built for i686.
+set -euo pipefail
+raiz="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$raiz"
+nucleos="$(nproc)"
+que="${1:-todo}"
+
+if [ "$que" = todo ] || [ "$que" = posix ]; then
+  cmake -S . -B build/posix -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build/posix -j "$nucleos"
+fi
+if [ "$que" = todo ] || [ "$que" = win32 ]; then
+  cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$raiz/cmake/mingw-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/win32 -j "$nucleos"
+fi
+if [ "$que" = todo ] || [ "$que" = asan ]; then
+  cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DZELVANO_SANITIZE=ON >/dev/null
+  cmake --build build/asan -j "$nucleos"
+fi

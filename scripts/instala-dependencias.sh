@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages only, everything the builds, the tests and
+# the demo need. Idempotent: packages already present are left alone.
+set -euo pipefail
+
+paquetes=(
+  build-essential cmake git pkg-config python3 libgtest-dev
+  firebird3.0-server firebird-dev
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32:i386 xvfb xdotool x11-utils imagemagick
+  locales libarchive-tools unar xz-utils gzip
+)
+
+faltan=()
+for p in "${paquetes[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    faltan+=("$p")
+  fi
+done
+
+if [ "$(id -u)" -ne 0 ] && [ ${#faltan[@]} -gt 0 ]; then
+  echo "Faltan paquetes (${faltan[*]}); ejecute este script como root." >&2
+  exit 1
+fi
+
+if [ ${#faltan[@]} -gt 0 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  # The server must not prompt for its SYSDBA password while installing.
+  echo "firebird3.0-server shared/firebird/enabled boolean true" | debconf-set-selections || true
+  apt-get update
+  apt-get install -y --no-install-recommends "${faltan[@]}"
+fi
+
+# Spanish locale: decimal comma and point for thousands, as the users have.
+if ! locale -a 2>/dev/null | grep -qi '^es_ES\.utf8$'; then
+  if [ "$(id -u)" -eq 0 ]; then
+    sed -i 's/^# *es_ES.UTF-8 UTF-8/es_ES.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^es_ES.UTF-8 UTF-8' /etc/locale.gen || echo 'es_ES.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen
+  fi
+fi
+echo "Dependencias instaladas."
