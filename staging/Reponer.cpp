@@ -1,0 +1,3 @@
+#include "shell/UnidadVentas.h"
+
+void TfV::ReponerTodo() { Finaliza(); }
