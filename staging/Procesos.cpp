@@ -1,4 +1,69 @@
-#include "shell/UnidadVentas.h"
+// External processes and the embedded archive.
+#include "staging/Procesos.h"
 
-bool TfV::EjecutaYEspera(const Texto&) { return false; }
-bool TfV::CierraProceso(const Texto&) { return false; }
+#include <string>
+#include <vector>
+
+#include "platform/excepciones.h"
+#include "platform/plataforma.h"
+#include "platform/ui.h"
+#include "shell/UnidadVentas.h"
+#include "staging/Tablas.h"
+
+namespace staging {
+
+Texto LineaExtraccion(const Texto& carpeta) {
+  return u"\"" + carpeta + kHerramientaExtraccion + u"\" x \"" + carpeta + kFicheroArchivo + u"\" -o+ \"" + carpeta;
+}
+
+void EscribeArchivoNuevo(const Texto& ruta) {
+  std::string datos;
+  if (!plataforma::LeeRecurso(kTipoRecursoDatos, kRecursoArchivo, kIdiomaRecurso, datos)) {
+    throw EResNotFound(textos::kSinRecurso);
+  }
+  if (!plataforma::EscribeFicheroCompleto(ruta, datos)) {
+    throw EFCreateError(textos::kSinFichero + (u"\"" + ruta + u"\""));
+  }
+}
+
+Texto MayusculasAscii(const Texto& t) {
+  Texto r = t;
+  for (char16_t& c : r) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  return r;
+}
+
+namespace {
+
+Texto ParteNombre(const Texto& ruta) {
+  const size_t corte = ruta.find_last_of(u"\\/:");
+  return corte == Texto::npos ? ruta : ruta.substr(corte + 1);
+}
+
+}  // namespace
+
+}  // namespace staging
+
+// No overall limit: the tool may take long on a slow disk, and the window
+// stays alive through the pump while it works.
+bool TfV::EjecutaYEspera(const Texto& lineaComandos) {
+  plataforma::Proceso proceso;
+  if (!proceso.Inicia(lineaComandos)) return false;
+  while (proceso.Espera(100) == plataforma::ESPERA_TIEMPO_AGOTADO) ui::aplicacion::ProcesaMensajes();
+  proceso.Cierra();
+  return true;
+}
+
+bool TfV::CierraProceso(const Texto& ejecutable) {
+  std::vector<plataforma::EntradaProceso> procesos;
+  if (!plataforma::InstantaneaProcesos(procesos)) return false;
+  const Texto buscado = staging::MayusculasAscii(ejecutable);
+  for (const plataforma::EntradaProceso& p : procesos) {
+    if (staging::MayusculasAscii(staging::ParteNombre(p.ejecutable)) == buscado ||
+        staging::MayusculasAscii(p.ejecutable) == buscado) {
+      return plataforma::TerminaProcesoId(p.id, 0);
+    }
+  }
+  return false;
+}

@@ -1,3 +1,68 @@
-#include "shell/UnidadVentas.h"
+// Rollback: puts the saved installation back after a failed run and ends the
+// program.
+#include <exception>
 
-void TfV::ReponerTodo() { Finaliza(); }
+#include "database/ModuloDatos.h"
+#include "platform/plataforma.h"
+#include "platform/ui.h"
+#include "shell/UnidadVentas.h"
+#include "staging/Carpetas.h"
+#include "staging/Tablas.h"
+
+namespace {
+
+using namespace staging;
+
+// The files matter more than the connection: a connection that fails to
+// close (the server went away) must not stop them from being restored.
+void CierraBaseDatos() {
+  if (!MDatos) return;
+  try {
+    MDatos->Cierra();
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace
+
+void TfV::ReponerTodo() {
+  const Texto app = RutaTPV->Text();
+  const Texto copia = app + kCarpetaCopia;
+  const Texto temp = app + kCarpetaTemp;
+  const Texto tempAnterior = app + kCarpetaTempAnterior;
+
+  ui::SetCursor(ui::Cursor::Normal);
+  CierraBaseDatos();
+  MuestraDialogo(textos::kErrorRollback, u'!', false, 0);
+  Registra(textos::kInicioReponer);
+  Registra(textos::kRestaurando + copia);
+  double total = 0.0;
+
+  // A saved copy is only thrown away once every file of it is back in place;
+  // otherwise it is the only good copy left. Temp_V_Ant then stays as well:
+  // copying it into Temp could overwrite the kept copy with an older one.
+  ui::SetCursor(ui::Cursor::RelojArena);
+  const int fallosCopia = staging::CopiaCarpetaContando(*this, copia, app, total);
+  plataforma::Duerme(2000);
+  if (fallosCopia == 0 && plataforma::ExisteDirectorio(copia)) BorraCarpeta(copia);
+
+  ui::SetCursor(ui::Cursor::RelojArena);
+  int fallosTemp = 0;
+  if (fallosCopia == 0) fallosTemp = staging::CopiaCarpetaContando(*this, tempAnterior, temp, total);
+  plataforma::Duerme(2000);
+  const bool conservaTempAnterior = fallosCopia != 0 || fallosTemp != 0;
+  if (!conservaTempAnterior && plataforma::ExisteDirectorio(tempAnterior)) BorraCarpeta(tempAnterior);
+
+  plataforma::Duerme(2000);
+  ui::SetCursor(ui::Cursor::Normal);
+
+  if (!conservaTempAnterior) {
+    MuestraDialogo(textos::kRestaurado, u'I', false, 0);
+  } else {
+    Texto aviso = textos::kRestauracionIncompleta;
+    if (fallosCopia != 0) aviso += u"\n" + (textos::kCopiaConservada + copia);
+    if (plataforma::ExisteDirectorio(tempAnterior)) aviso += u"\n" + (textos::kTempConservada + tempAnterior);
+    MuestraDialogo(aviso, u'E', false, 0);
+  }
+  Finaliza();
+}

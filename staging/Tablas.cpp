@@ -1,0 +1,84 @@
+#include "staging/Tablas.h"
+
+namespace staging {
+
+const char16_t* const kCarpetaTemp = u"Temp";
+const char16_t* const kCarpetaTempAnterior = u"Temp_V_Ant";
+const char16_t* const kCarpetaCopia = u"Temp\\202103_202128";
+
+const char16_t* const kFicheroArchivo = u"Datos_Nuevos.rar";
+const char16_t* const kHerramientaExtraccion = u"rar.exe";
+const char16_t* const kRecursoArchivo = u"DATOS_NUEVOS";
+
+const ProgramaEnEjecucion kProgramas[3] = {
+    {u"Zelvano_Start.exe", u"El servicio de Zelvano está en ejecución."},
+    {u"Zelvano.exe", u"Zelvano está en ejecución."},
+    {u"Corvisto.exe", u"Corvisto está en ejecución."},
+};
+
+const char16_t* const kFicherosPrograma[4] = {u"Zelvano_Start.exe", u"Zelvano.exe", u"Zelvano.dll",
+                                              u"Corvisto.exe"};
+
+const char16_t* const kFicherosConfiguracion[2] = {u"Pindal.dat", u"Pindal.dll"};
+
+const char16_t* const kCarpetasGuardadas[2] = {u"Datos", u"BDD Predefinidas"};
+
+const FicheroObsoleto kFicherosObsoletos[11] = {
+    {u"DesencriptarFichero_2016.exe", u"Eliminado DesencriptarFichero_2016.exe"},
+    {u"DesencriptarFichero.exe", u"Eliminado DesencriptarFichero.exe"},
+    {u"Excepciones_Act_202103.log", u"Eliminado Excepciones_Act_202103.log"},
+    {u"Excepciones.log", u"Eliminado Excepciones.log original"},
+    {u"Zelvano.dll", u"Eliminado Zelvano.dll original"},
+    {u"Pindal.dat", u"Eliminado Pindal.dat original"},
+    {u"Datos\\Version.txt", u"Eliminado Version.txt"},
+    {u"Excepciones_Act_202109.log", u"Eliminando Excepciones_Act_202109.log"},
+    {u"Excepciones_Act_202110.log", u"Eliminando Excepciones_Act_202110.log"},
+    {u"Excepciones_Act_202111.log", u"Eliminando Excepciones_Act_202111.log"},
+    {u"Excepciones_Act_202118.log", u"Eliminando Excepciones_Act_202118.log"},
+};
+
+const char16_t* const kBaseDatosLocal[2] = {u"\\Datos\\QVD.FBK", u"\\Datos\\QVD.FB"};
+
+const CarpetaObsoleta kCarpetasObsoletas[5] = {
+    {u"Datos\\CierresZ", u"Eliminado Carpeta CierresZ", 0},
+    {u"BDD Predefinidas", u"Eliminado Carpeta BDD Predefinidas original", 0},
+    {u"CapturaExcepciones", u"Eliminado Carpeta CapturaExcepciones", 1000},
+    {u"Imagenes", u"Eliminado Carpeta Imagenes", 1000},
+    {u"Documentos", u"Eliminado Carpeta Documentos original", 0},
+};
+
+namespace textos {
+const char16_t* const kInicioGuardaDatos = u"Ejecutando función Guarda_Datos()";
+const char16_t* const kGuardandoTemp = u"Guardando Temp en Temp_V_Ant";
+const char16_t* const kEliminadoTemp = u"Eliminado Carpeta Temp";
+const char16_t* const kCreandoTemporal = u"Creando Carpeta Temporal: ";
+const char16_t* const kCopiando = u"Copiando ";
+const char16_t* const kCopiandoA = u" a ";
+const char16_t* const kPuntoRestauracion = u"Punto de Restauración: ";
+const char16_t* const kPuntoBorrado = u" borrado.";
+const char16_t* const kEliminado = u"Eliminado ";
+const char16_t* const kArchivoAntiguo = u"Eliminando Datos_Nuevos.rar antiguos";
+const char16_t* const kExtrayendo = u"Extrayendo Datos_Nuevos.rar comprimidos";
+const char16_t* const kArchivoBorrado = u"Eliminando Datos_Nuevos.rar";
+const char16_t* const kProcedimientoNivel = u"EXECUTE PROCEDURE PROC_NIVEL_DEF_UPD (";
+
+const char16_t* const kCopiandoFichero = u"Copiando... ";
+const char16_t* const kFicheroA = u"a ";
+const char16_t* const kFicheroOk = u"· OK";
+
+const char16_t* const kErrorRollback =
+    u"Ha sucedido un Error en el proceso de Actualización.\n"
+    u"Se procederá a deshacer todos los Procesos realizados.";
+const char16_t* const kInicioReponer = u"Ejecutando función ReponerTodo()";
+const char16_t* const kRestaurando = u"Restaurando Datos anteriores desde Carpeta Temporal: ";
+const char16_t* const kRestaurado =
+    u"Se han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización";
+const char16_t* const kRestauracionIncompleta = u"No se han podido restaurar todos sus Datos Anteriores.";
+const char16_t* const kCopiaConservada = u"La copia de seguridad se conserva en: ";
+const char16_t* const kTempConservada = u"El contenido anterior de la carpeta Temp se conserva en: ";
+
+const char16_t* const kSinRecurso = u"No se encuentra el recurso DATOS_NUEVOS";
+const char16_t* const kSinFichero = u"No se puede crear el fichero ";
+}  // namespace textos
+
+}  // namespace staging
