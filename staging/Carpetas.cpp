@@ -1,6 +1,8 @@
 // Folder copy and delete of the main window.
 #include "staging/Carpetas.h"
 
+#include <string>
+
 #include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "staging/Tablas.h"
@@ -19,6 +21,15 @@ bool FalloAlListar(const Texto& carpeta) {
   const uint32_t error = plataforma::UltimoError();
   if (error == plataforma::ERROR_NO_MAS_FICHEROS || error == plataforma::ERROR_FICHERO_NO_ENCONTRADO) return false;
   return plataforma::ExisteDirectorio(carpeta);
+}
+
+// A copy that fails onto a file already holding the same bytes (a running
+// program that was never deleted) left nothing unrestored.
+bool MismoContenido(const Texto& a, const Texto& b) {
+  uint64_t ta = 0, tb = 0;
+  if (!plataforma::TamanoFichero(a, ta) || !plataforma::TamanoFichero(b, tb) || ta != tb) return false;
+  std::string ca, cb;
+  return plataforma::LeeFicheroCompleto(a, ca) && plataforma::LeeFicheroCompleto(b, cb) && ca == cb;
 }
 
 void MuestraTamanos(TfV& v, uint64_t tamano, double total) {
@@ -59,7 +70,7 @@ int CopiaCarpetaContando(TfV& v, const Texto& origen, const Texto& destino, doub
         v.AnadeLinea(textos::kFicheroA + hacia + textos::kFicheroOk);
         total += static_cast<double>(entrada.tamano);
         MuestraTamanos(v, entrada.tamano, total);
-        if (!plataforma::CopiaFichero(desde, hacia, false)) ++fallos;
+        if (!plataforma::CopiaFichero(desde, hacia, false) && !MismoContenido(desde, hacia)) ++fallos;
         Bombea();
       }
     }

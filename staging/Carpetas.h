@@ -9,7 +9,8 @@ namespace staging {
 // Same log lines, size panel and pumps as TfV::CopiaCarpeta. Returns the
 // number of entries that did not reach the destination: files whose copy
 // failed, folders that could not be created, and folders of the source that
-// exist but could not be read.
+// exist but could not be read. A failed copy onto a file that already holds
+// the same bytes is not counted.
 int CopiaCarpetaContando(TfV& ventana, const Texto& origen, const Texto& destino, double& total);
 
 }  // namespace staging
