@@ -38,7 +38,8 @@ Texto FormatoSegundos(double segundos);             // "%f seg." (point, six dec
 Texto FormatoReloj(double segundos);                // "Tiempo: HH:MM:SS", hours not wrapped
 Texto FormatoEntero(long long n);                   // "%i"
 
-// Line splitting/joining on LF (used by the dialog and the log file).
+// Lines of a text: a line ends at LF, CR LF or CR, and a final line break
+// opens no empty line (an empty text has no lines).
 std::vector<Texto> PartePorLineas(const Texto& t);
 
 }  // namespace texto

@@ -1,0 +1,259 @@
+// Encodings and number formats shared by both backends.
+#include "platform/texto.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/plataforma.h"
+
+namespace texto {
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F. The five bytes the code page leaves
+// undefined keep their C1 control value so that every byte round-trips.
+constexpr char16_t kCp1252Alto[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+int ByteCp1252(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
+  for (int i = 0; i < 32; ++i)
+    if (kCp1252Alto[i] == c) return 0x80 + i;
+  return -1;
+}
+
+void AnadeUtf8(std::string& s, char32_t cp) {
+  if (cp < 0x80) {
+    s += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    s += static_cast<char>(0xC0 | (cp >> 6));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    s += static_cast<char>(0xE0 | (cp >> 12));
+    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    s += static_cast<char>(0xF0 | (cp >> 18));
+    s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Digits of |v| rounded half away from zero to `decimales` places, the way
+// the product's number formatting rounds: first to 18 significant digits
+// (the precision of the extended type it formats from), then to the places.
+std::string DigitosRedondeados(double v, int decimales, bool& negativo) {
+  negativo = std::signbit(v) && v != 0.0;
+  double a = std::fabs(v);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17e", a);
+  // buf: d.ddddddddddddddddde[+-]xx
+  std::string mant;
+  mant += buf[0];
+  int i = 2;
+  while (buf[i] != 'e') mant += buf[i++];
+  int exp = std::atoi(buf + i + 1);
+  // Value = 0.mant × 10^(exp+1). Position of the decimal point in mant: exp+1.
+  int punto = exp + 1;
+  // Build the integer-and-fraction digit string with enough padding.
+  std::string digitos;
+  int entero;
+  if (punto <= 0) {
+    digitos = std::string(static_cast<size_t>(-punto), '0') + mant;
+    entero = 0;
+  } else {
+    digitos = mant;
+    if (static_cast<int>(digitos.size()) < punto) digitos.append(static_cast<size_t>(punto) - digitos.size(), '0');
+    entero = punto;
+  }
+  // digitos = integer digits [0, entero) and fraction digits after.
+  int corte = entero + decimales;
+  if (static_cast<int>(digitos.size()) < corte + 1) digitos.append(static_cast<size_t>(corte + 1) - digitos.size(), '0');
+  bool sube = digitos[static_cast<size_t>(corte)] >= '5';
+  digitos.resize(static_cast<size_t>(corte));
+  if (sube) {
+    int j = corte - 1;
+    while (j >= 0 && digitos[static_cast<size_t>(j)] == '9') digitos[static_cast<size_t>(j--)] = '0';
+    if (j >= 0) {
+      ++digitos[static_cast<size_t>(j)];
+    } else {
+      digitos.insert(digitos.begin(), '1');
+      ++entero;
+    }
+  }
+  if (entero == 0) {
+    digitos.insert(digitos.begin(), '0');
+    entero = 1;
+  }
+  // Strip leading zeros of the integer part, keeping one.
+  size_t ceros = 0;
+  while (static_cast<int>(ceros) < entero - 1 && digitos[ceros] == '0') ++ceros;
+  digitos.erase(0, ceros);
+  if (decimales > 0) digitos.insert(digitos.size() - static_cast<size_t>(decimales), 1, '.');
+  if (negativo && digitos.find_first_not_of("0.") == std::string::npos) negativo = false;
+  return digitos;
+}
+
+// "#,0" / "#,0.00": groups of three with the locale's separators.
+Texto FormatoAgrupado(double v, int decimales) {
+  bool negativo = false;
+  std::string d = DigitosRedondeados(v, decimales, negativo);
+  size_t punto = d.find('.');
+  std::string entero = d.substr(0, punto);
+  Texto r;
+  if (negativo) r += u'-';
+  const char16_t miles = plataforma::SeparadorMiles();
+  for (size_t i = 0; i < entero.size(); ++i) {
+    if (i > 0 && (entero.size() - i) % 3 == 0) r += miles;
+    r += static_cast<char16_t>(entero[i]);
+  }
+  if (punto != std::string::npos) {
+    r += plataforma::SeparadorDecimal();
+    for (size_t i = punto + 1; i < d.size(); ++i) r += static_cast<char16_t>(d[i]);
+  }
+  return r;
+}
+
+Texto DeAscii(const char* s) {
+  Texto r;
+  while (*s) r += static_cast<char16_t>(static_cast<unsigned char>(*s++));
+  return r;
+}
+
+}  // namespace
+
+Texto DeUtf8(const std::string& s) {
+  Texto r;
+  r.reserve(s.size());
+  size_t i = 0;
+  const size_t n = s.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    char32_t cp;
+    size_t extra;
+    if (c < 0x80) { cp = c; extra = 0; }
+    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
+    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
+    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+    else { r += u'\uFFFD'; ++i; continue; }
+    bool valido = true;
+    for (size_t k = 1; k <= extra; ++k) {
+      if (i + k >= n || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) { valido = false; break; }
+      cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    }
+    if (!valido) { r += u'\uFFFD'; ++i; continue; }
+    i += extra + 1;
+    if (cp >= 0x10000 && cp <= 0x10FFFF) {
+      cp -= 0x10000;
+      r += static_cast<char16_t>(0xD800 + (cp >> 10));
+      r += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else if (cp > 0x10FFFF) {
+      r += u'\uFFFD';
+    } else {
+      r += static_cast<char16_t>(cp);
+    }
+  }
+  return r;
+}
+
+std::string AUtf8(const Texto& t) {
+  std::string r;
+  r.reserve(t.size());
+  for (size_t i = 0; i < t.size(); ++i) {
+    char32_t c = t[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.size() && t[i + 1] >= 0xDC00 && t[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (t[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;  // a lone surrogate has no UTF-8 form
+    }
+    AnadeUtf8(r, c);
+  }
+  return r;
+}
+
+std::string ACp1252(const Texto& t) {
+  std::string r;
+  r.reserve(t.size());
+  for (char16_t c : t) {
+    int b = ByteCp1252(c);
+    r += static_cast<char>(b < 0 ? '?' : b);
+  }
+  return r;
+}
+
+Texto DeCp1252(const std::string& bytes) {
+  Texto r;
+  r.reserve(bytes.size());
+  for (char ch : bytes) {
+    unsigned char b = static_cast<unsigned char>(ch);
+    r += (b >= 0x80 && b < 0xA0) ? kCp1252Alto[b - 0x80] : static_cast<char16_t>(b);
+  }
+  return r;
+}
+
+bool RepresentableEnCp1252(char16_t c) { return ByteCp1252(c) >= 0; }
+
+std::string ALatin1(const Texto& t) {
+  std::string r;
+  r.reserve(t.size());
+  for (char16_t c : t) r += static_cast<char>(c > 0xFF ? '?' : c);
+  return r;
+}
+
+int Compara(const Texto& a, const Texto& b) {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+Texto FormatoMiles(long long n) { return FormatoAgrupado(static_cast<double>(n), 0); }
+Texto FormatoDosDecimales(double v) { return FormatoAgrupado(v, 2); }
+Texto FormatoKB(double bytes) { return FormatoAgrupado(bytes * 0.0009765625, 2) + u" KB"; }
+Texto FormatoMB(double bytes) { return FormatoAgrupado(bytes * 9.5367431640625e-07, 2) + u" MB"; }
+
+Texto FormatoSegundos(double segundos) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, "%f seg.", segundos);
+  return DeAscii(buf);
+}
+
+Texto FormatoReloj(double segundos) {
+  // Extended precision as the product computes the clock; hours are never
+  // wrapped, so a run of a hundred hours reads 100:00:00.
+  const long double s = static_cast<long double>(segundos);
+  const long long horas = static_cast<long long>(s * (1.0L / 3600.0L));
+  const long long total = static_cast<long long>(s);
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "Tiempo: %02lld:%02lld:%02lld", horas, (total / 60) % 60, total % 60);
+  return DeAscii(buf);
+}
+
+Texto FormatoEntero(long long n) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%lld", n);
+  return DeAscii(buf);
+}
+
+std::vector<Texto> PartePorLineas(const Texto& t) {
+  // A line ends at LF, CR LF or CR; a final line break opens no empty line.
+  std::vector<Texto> lineas;
+  size_t i = 0;
+  while (i < t.size()) {
+    size_t fin = i;
+    while (fin < t.size() && t[fin] != u'\n' && t[fin] != u'\r') ++fin;
+    lineas.push_back(t.substr(i, fin - i));
+    if (fin < t.size() && t[fin] == u'\r' && fin + 1 < t.size() && t[fin + 1] == u'\n') ++fin;
+    i = fin + 1;
+  }
+  return lineas;
+}
+
+}  // namespace texto
