@@ -5,10 +5,17 @@
 // user and recording a transcript for tests.
 //
 // Geometry is in pixels (left, top, width, height) relative to the parent's
-// client area; colours are 0x00BBGGRR values.
+// client area; a form's Width() and Height() are its client size, its Left()
+// and Top() the screen position of its window. Colours are 0x00BBGGRR values.
+//
+// A control belongs to its parent: the parent deletes it (create controls with
+// new and keep plain pointers). Event handlers run inside the layer's guard:
+// an exception that escapes one goes to the handler set with
+// aplicacion::SetManejadorExcepciones, with the sender's class and unit names.
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -95,13 +102,25 @@ class Control {
   // Paint now instead of waiting for the next paint cycle.
   void Repaint();
 
+  // Stable names of the control's class and of the module that declares it
+  // (the sender of an exception in the error record).
+  virtual std::string ClassName() const { return "TControl"; }
+  virtual std::string UnitName() const { return "Controls"; }
+
   const std::vector<Control*>& Hijos() const { return hijos_; }
+  // Lays out the aligned children (top, bottom, client) in declaration order.
+  void AlineaHijos();
   // Backend object; opaque to portable code.
   struct Nativo;
   Nativo* nativo() { return nativo_.get(); }
+  Nativo& NativoCreado();  // the backend object, created on first use
 
  protected:
   virtual void Cambiado();  // a property changed: the backend updates the control
+  void DesmontaArbol();      // deletes the children and leaves the parent
+  // Sets the rectangle without re-aligning the siblings, then lays out the
+  // control's own aligned children.
+  void FijaRect(int left, int top, int width, int height);
 
   Control* padre_;
   std::string nombre_;
@@ -120,6 +139,8 @@ class Panel : public Control {
   enum class Bisel { Ninguno, Elevado, Hundido, Suave };
   void SetBiseles(Bisel interior, Bisel exterior);
   Bisel interior = Bisel::Ninguno, exterior = Bisel::Ninguno;
+  std::string ClassName() const override { return "TPanel"; }
+  std::string UnitName() const override { return "ExtCtrls"; }
 };
 
 class Etiqueta : public Control {
@@ -134,6 +155,14 @@ class Etiqueta : public Control {
   void SetParpadeo(bool activo);
   bool Parpadeo() const { return parpadeo_; }
   void SetTransparente(bool t);
+  Justificacion GetJustificacion() const { return just_; }
+  bool Multilinea() const { return multilinea_; }
+  const Relieve& GetRelieve() const { return relieve_; }
+  bool Transparente() const { return transparente_; }
+  // Visible and, when blinking, in the visible half of the blink.
+  bool VisibleAhora() const;
+  std::string ClassName() const override { return "TLabel"; }
+  std::string UnitName() const override { return "StdCtrls"; }
 
  protected:
   Texto caption_;
@@ -149,6 +178,10 @@ class Edicion : public Control {
   void SetText(const Texto& t);
   void SetSoloLectura(bool s);
   void SetTabStop(bool t);
+  bool SoloLectura() const { return soloLectura_; }
+  bool TabStop() const { return tabStop_; }
+  std::string ClassName() const override { return "TEdit"; }
+  std::string UnitName() const override { return "StdCtrls"; }
 
  protected:
   Texto texto_;
@@ -166,7 +199,12 @@ class Memo : public Control {
   void SetSoloLectura(bool s);
   void SetBarraVertical(bool b);
   void SetTabStop(bool t);
+  bool SoloLectura() const { return soloLectura_; }
+  bool BarraVertical() const { return barra_; }
+  bool TabStop() const { return tabStop_; }
   std::function<void()> OnChange;
+  std::string ClassName() const override { return "TMemo"; }
+  std::string UnitName() const override { return "StdCtrls"; }
 
  protected:
   std::vector<Texto> lineas_;
@@ -183,6 +221,10 @@ class BarraProgreso : public Control {
   void SetPosition(int p);  // clamped into the range
   void SetMostrarPorcentaje(bool m);
   void SetColorBarra(Color c);
+  bool MostrarPorcentaje() const { return porcentaje_; }
+  Color ColorBarra() const { return colorBarra_; }
+  std::string ClassName() const override { return "TProgressBar"; }
+  std::string UnitName() const override { return "ComCtrls"; }
 
  protected:
   int min_ = 0, max_ = 100, pos_ = 0;
@@ -200,6 +242,10 @@ class Boton : public Control {
   int ModalResult = 0;  // when non-zero, a click sets the form's modal result
   std::function<void()> OnClick;
   void Click();  // programmatic click: same as the user's
+  const std::string& Imagen() const { return imagen_; }
+  bool ImagenEncima() const { return imagenEncima_; }
+  std::string ClassName() const override { return "TButton"; }
+  std::string UnitName() const override { return "StdCtrls"; }
 
  protected:
   Texto caption_;
@@ -215,6 +261,8 @@ class Casilla : public Control {
   bool Checked() const { return marcada_; }
   void SetChecked(bool m);  // fires OnClick when it changes, as a user click does
   std::function<void()> OnClick;
+  std::string ClassName() const override { return "TCheckBox"; }
+  std::string UnitName() const override { return "StdCtrls"; }
 
  protected:
   Texto caption_;
@@ -231,6 +279,11 @@ class TextoEnriquecido : public Control {
   // Lines as displayed: wrapped lines and embedded line feeds count.
   int LineasMostradas() const;
   void SetSoloLectura(bool s);
+  bool SoloLectura() const { return soloLectura_; }
+  int SangriaPrimeraPt() const { return sangriaPrimera_; }
+  int SangriaDerechaPt() const { return sangriaDerecha_; }
+  std::string ClassName() const override { return "TRichEdit"; }
+  std::string UnitName() const override { return "ComCtrls"; }
 
  protected:
   std::vector<Texto> lineas_;
@@ -245,6 +298,9 @@ class Animacion : public Control {
   bool Abre(const Texto& fichero);
   void Reproduce(int ultimoFotograma);
   bool Reproduciendo() const { return reproduciendo_; }
+  const Texto& Fichero() const { return fichero_; }
+  std::string ClassName() const override { return "TAnimate"; }
+  std::string UnitName() const override { return "ComCtrls"; }
 
  protected:
   Texto fichero_;
@@ -261,7 +317,12 @@ class Temporizador {
   bool Enabled() const { return activo_; }
   int Tag = 0;
   std::function<void()> OnTimer;
+  const std::string& Nombre() const { return nombre_; }
+  Formulario* Propietario() const { return propietario_; }
+  virtual std::string ClassName() const { return "TTimer"; }
+  virtual std::string UnitName() const { return "ExtCtrls"; }
   struct Nativo;
+  Nativo* nativo() { return nativo_.get(); }
 
  private:
   Formulario* propietario_;
@@ -293,11 +354,27 @@ class Formulario : public Control {
   std::function<void()> OnActivate;  // each time the form becomes active
   std::function<void()> OnClose;
 
+  Formulario* Propietario() const { return propietario_; }
+  bool SinTitulo() const { return sinTitulo_; }
+  bool SinBotonesSistema() const { return sinBotones_; }
+  bool SiempreEncima() const { return siempreEncima_; }
+  bool Centrado() const { return centrado_; }
+  // Shown (by Show, ShowModal or the application's loop) and not yet closed.
+  bool Mostrado() const { return mostrado_; }
+  // Class "T" + the form's name; the module name is set by the form's module.
+  std::string ClassName() const override { return "T" + nombre_; }
+  std::string UnitName() const override { return unidad_; }
+  void SetUnidad(std::string unidad) { unidad_ = std::move(unidad); }
+  // Looks a control of this form up by its component name (nullptr if none).
+  Control* BuscaControl(const std::string& nombre);
+
  protected:
   Formulario* propietario_;
   Texto caption_;
   bool sinTitulo_ = false, sinBotones_ = false, siempreEncima_ = false;
+  bool centrado_ = false, mostrado_ = false;
   int modalResult_ = 0;
+  std::string unidad_ = "Forms";
 };
 
 // The application: title, main form, message loop, one-pass pumping.
@@ -320,6 +397,10 @@ struct Emisor {
 };
 using ManejadorExcepciones = std::function<void(const Emisor& emisor, const std::exception& e)>;
 void SetManejadorExcepciones(ManejadorExcepciones m);
+// The application's standard exception display (a message box on Windows; the
+// transcript and standard error on posix). nullptr: a value that is not an
+// exception object, shown with an empty message.
+void MuestraExcepcion(const std::exception* e);
 // Brings the running copy's main window to the front (second instance).
 void ActivaOtraInstancia();
 }  // namespace aplicacion

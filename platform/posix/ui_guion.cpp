@@ -1,0 +1,67 @@
+// The scripted user of the posix backend: one action per line, '#' comments.
+#include <sstream>
+
+#include "platform/posix/ui_posix.h"
+
+namespace ui::posix {
+
+std::vector<Accion> LeeGuion(const std::string& contenido, std::vector<std::string>& errores) {
+  std::vector<Accion> acciones;
+  std::istringstream entrada(contenido);
+  std::string linea;
+  int numero = 0;
+  while (std::getline(entrada, linea)) {
+    ++numero;
+    const auto almohadilla = linea.find('#');
+    if (almohadilla != std::string::npos) linea.erase(almohadilla);
+    std::istringstream palabras(linea);
+    std::vector<std::string> p;
+    for (std::string w; palabras >> w;) p.push_back(w);
+    if (p.empty()) continue;
+    const auto error = [&](const std::string& que) {
+      errores.push_back("línea " + std::to_string(numero) + ": " + que + ": " + linea);
+    };
+    if (p.size() < 2) {
+      error("falta la acción");
+      continue;
+    }
+    Accion a{p[0], p[1], "", numero};
+    if (a.verbo == "espera") {
+      if (p.size() != 2) {
+        error("\"espera\" no lleva control");
+        continue;
+      }
+    } else if (a.verbo == "marca" || a.verbo == "desmarca" || a.verbo == "pulsa") {
+      if (p.size() != 3) {
+        error("\"" + a.verbo + "\" lleva exactamente un control");
+        continue;
+      }
+      a.control = p[2];
+    } else {
+      error("acción desconocida \"" + a.verbo + "\"");
+      continue;
+    }
+    acciones.push_back(std::move(a));
+  }
+  return acciones;
+}
+
+Guion& Guion::Global() {
+  static Guion guion;
+  return guion;
+}
+
+void Guion::Carga(std::vector<Accion> acciones) {
+  acciones_ = std::move(acciones);
+  siguiente_ = 0;
+}
+
+const Accion* Guion::Siguiente() const {
+  return siguiente_ < acciones_.size() ? &acciones_[siguiente_] : nullptr;
+}
+
+void Guion::Consume() {
+  if (siguiente_ < acciones_.size()) ++siguiente_;
+}
+
+}  // namespace ui::posix
