@@ -35,6 +35,13 @@ constexpr uint32_t ERROR_NO_MAS_FICHEROS = 18;
 constexpr uint32_t ERROR_COMPARTIR = 32;
 constexpr uint32_t ERROR_YA_EXISTE = 183;
 constexpr uint32_t ERROR_NOMBRE_DEMASIADO_LARGO = 206;
+constexpr uint32_t ERROR_GENERICO = 31;              // ERROR_GEN_FAILURE
+constexpr uint32_t ERROR_FICHERO_EXISTE = 80;
+constexpr uint32_t ERROR_DISCO_LLENO = 112;
+constexpr uint32_t ERROR_DIRECTORIO_NO_VACIO = 145;
+constexpr uint32_t ERROR_FORMATO_EJECUTABLE = 193;   // ERROR_BAD_EXE_FORMAT
+constexpr uint32_t ERROR_NO_ES_DIRECTORIO = 267;     // ERROR_DIRECTORY
+constexpr uint32_t ERROR_RECURSO_NO_ENCONTRADO = 1813;  // ERROR_RESOURCE_TYPE_NOT_FOUND
 
 // Last error of the calling thread after a failed operation of this layer.
 uint32_t UltimoError();
@@ -96,6 +103,8 @@ class Clave {
   bool LeeTexto(const Texto& nombre, Texto& valor);
   // An empty name is the default value. Throws on failure (also when closed).
   void EscribeTexto(const Texto& nombre, const Texto& valor);
+  // A 32-bit number value (REG_DWORD); reading it as text raises.
+  void EscribeEntero(const Texto& nombre, uint32_t valor);
   bool ExisteValor(const Texto& nombre);
   void Cierra();
 
@@ -103,6 +112,10 @@ class Clave {
   struct Estado;
   std::unique_ptr<Estado> estado_;
 };
+
+// posix: the registry is a file, ZELVANO_REGISTRO (default ~/.zelvano_registro),
+// rewritten whole and atomically on every change, so that a process killed
+// while writing leaves either the old or the new state.
 
 // Deletes a key with all its subkeys. True when it is gone (also when it was
 // never there).

@@ -25,6 +25,11 @@ bool RepresentableEnCp1252(char16_t c);
 // become '?'.
 std::string ALatin1(const Texto& t);
 
+// Upper case of one character, for names matched without regard to case as
+// Windows matches them (ASCII, Latin-1 and Latin Extended-A letters).
+char16_t MayusculaSimple(char16_t c);
+bool IgualesSinMayusculas(const Texto& a, const Texto& b);
+
 // Versions and names are compared code unit by code unit, never as numbers.
 int Compara(const Texto& a, const Texto& b);
 

@@ -206,6 +206,27 @@ std::string ALatin1(const Texto& t) {
   return r;
 }
 
+char16_t MayusculaSimple(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+  if (c < 0xE0) return c;
+  if (c <= 0xFE) return c == 0xF7 ? c : static_cast<char16_t>(c - 32);
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x100 && c <= 0x17F) {
+    // Pairs upper/lower on even/odd, except the stretches that run odd/even.
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : static_cast<char16_t>(c - 1);
+    if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    return (c & 1) ? static_cast<char16_t>(c - 1) : c;
+  }
+  return c;
+}
+
+bool IgualesSinMayusculas(const Texto& a, const Texto& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (MayusculaSimple(a[i]) != MayusculaSimple(b[i])) return false;
+  return true;
+}
+
 int Compara(const Texto& a, const Texto& b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i)

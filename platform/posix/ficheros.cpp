@@ -1,0 +1,509 @@
+// Files and folders on posix, with the Windows rules the wizard relies on:
+// read-only files refuse deletion and replacement even for root, a file that
+// another process locks or runs cannot be deleted or overwritten, and the
+// hidden and system attributes live in an extended attribute of the file.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/file.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/plataforma.h"
+#include "platform/posix/posix_comun.h"
+
+namespace plataforma {
+
+using posix::FijaError;
+using posix::FijaErrorErrno;
+using posix::RutaPosix;
+
+namespace {
+
+// Hidden and system bits, as a decimal number. Files on file systems without
+// user extended attributes simply have neither.
+constexpr const char* kXattrAtributos = "user.zelvano.atributos";
+constexpr uint32_t kAtributosExtra = ATR_OCULTO | ATR_SISTEMA;
+
+uint32_t AtributosExtra(const std::string& ruta) {
+  char buf[16];
+  ssize_t n = ::lgetxattr(ruta.c_str(), kXattrAtributos, buf, sizeof buf - 1);
+  if (n <= 0) return 0;
+  buf[n] = 0;
+  return static_cast<uint32_t>(std::strtoul(buf, nullptr, 10)) & kAtributosExtra;
+}
+
+bool PonAtributosExtra(const std::string& ruta, uint32_t extra) {
+  if (extra == 0) {
+    if (::removexattr(ruta.c_str(), kXattrAtributos) != 0 && errno != ENODATA && errno != ENOTSUP) return false;
+    return true;
+  }
+  std::string v = std::to_string(extra);
+  if (::setxattr(ruta.c_str(), kXattrAtributos, v.data(), v.size(), 0) != 0) return errno == ENOTSUP;
+  return true;
+}
+
+uint32_t AtributosDe(const std::string& ruta, const struct stat& st) {
+  uint32_t a = 0;
+  if (S_ISLNK(st.st_mode)) {
+    struct stat destino;
+    a |= ATR_PUNTO_REPARSE;
+    a |= (::stat(ruta.c_str(), &destino) == 0 && S_ISDIR(destino.st_mode)) ? ATR_DIRECTORIO : ATR_ARCHIVO;
+    return a;
+  }
+  if (S_ISDIR(st.st_mode)) a |= ATR_DIRECTORIO;
+  else a |= ATR_ARCHIVO;
+  if ((st.st_mode & S_IWUSR) == 0) a |= ATR_SOLO_LECTURA;
+  a |= AtributosExtra(ruta);
+  return a;
+}
+
+bool EsSoloLectura(const struct stat& st) { return !S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0; }
+
+char16_t Mayuscula(char16_t c) { return texto::MayusculaSimple(c); }
+
+// FindFirstFileW name matching: '*' any run, '?' one character, no regard to
+// case; a mask ending in ".*" also takes names without an extension.
+bool Coincide(const texto::Texto& mascara, size_t m, const texto::Texto& nombre, size_t n) {
+  while (m < mascara.size()) {
+    char16_t c = mascara[m];
+    if (c == u'*') {
+      while (m < mascara.size() && mascara[m] == u'*') ++m;
+      if (m == mascara.size()) return true;
+      for (size_t k = n; k <= nombre.size(); ++k)
+        if (Coincide(mascara, m, nombre, k)) return true;
+      return false;
+    }
+    if (n == nombre.size()) {
+      // Only ".*" (or a run of '*') may still match the empty rest.
+      if (mascara.compare(m, Texto::npos, u".*") == 0) return true;
+      return false;
+    }
+    if (c != u'?' && Mayuscula(c) != Mayuscula(nombre[n])) return false;
+    ++m;
+    ++n;
+  }
+  return n == nombre.size();
+}
+
+bool CoincideMascara(const texto::Texto& mascara, const texto::Texto& nombre) {
+  if (mascara == u"*" || mascara == u"*.*") return true;
+  return Coincide(mascara, 0, nombre, 0);
+}
+
+int AbreSinHerencia(const std::string& ruta, int flags, mode_t modo = 0) {
+  int fd;
+  do {
+    fd = ::open(ruta.c_str(), flags | O_CLOEXEC, modo);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+bool EscribeTodo(int fd, const char* datos, size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, datos, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    datos += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+// Opens for writing a file that may exist, with the Windows refusals.
+int AbreParaEscribir(const std::string& ruta, int flags) {
+  struct stat st;
+  if (::stat(ruta.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode) || EsSoloLectura(st)) {
+      FijaError(ERROR_ACCESO_DENEGADO);
+      return -1;
+    }
+    if ((flags & O_TRUNC) && posix::FicheroEnUso(ruta)) {
+      FijaError(ERROR_COMPARTIR);
+      return -1;
+    }
+  }
+  int fd = AbreSinHerencia(ruta, O_WRONLY | O_CREAT | flags, 0666);
+  if (fd < 0) FijaErrorErrno(errno);
+  return fd;
+}
+
+}  // namespace
+
+// ---- Busqueda ------------------------------------------------------------
+
+struct Busqueda::Estado {
+  std::vector<EntradaDirectorio> entradas;
+  size_t siguiente = 0;
+};
+
+Busqueda::Busqueda() = default;
+Busqueda::~Busqueda() = default;
+
+bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
+  Cierra();
+  size_t corte = patron.find_last_of(u"\\/");
+  Texto carpeta = corte == Texto::npos ? Texto(u".") : patron.substr(0, corte);
+  Texto mascara = corte == Texto::npos ? patron : patron.substr(corte + 1);
+  if (carpeta.empty()) carpeta = u"/";
+  const std::string rutaCarpeta = RutaPosix(carpeta);
+  DIR* dir = ::opendir(rutaCarpeta.c_str());
+  if (!dir) {
+    FijaError(errno == ENOENT || errno == ENOTDIR ? ERROR_RUTA_NO_ENCONTRADA : posix::ErrorDeErrno(errno));
+    return false;
+  }
+  auto estado = std::make_unique<Estado>();
+  while (struct dirent* d = ::readdir(dir)) {
+    Texto nombre = texto::DeUtf8(d->d_name);
+    if (!CoincideMascara(mascara, nombre)) continue;
+    const std::string ruta = rutaCarpeta + "/" + d->d_name;
+    struct stat st;
+    if (::lstat(ruta.c_str(), &st) != 0) continue;  // vanished meanwhile
+    EntradaDirectorio e;
+    e.nombre = nombre;
+    e.atributos = AtributosDe(ruta, st);
+    e.tamano = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    estado->entradas.push_back(std::move(e));
+  }
+  ::closedir(dir);
+  // "." and ".." first, then names in case-blind order, like NTFS.
+  auto rango = [](const Texto& n) { return n == u"." ? 0 : n == u".." ? 1 : 2; };
+  std::sort(estado->entradas.begin(), estado->entradas.end(),
+            [&](const EntradaDirectorio& a, const EntradaDirectorio& b) {
+              int ra = rango(a.nombre), rb = rango(b.nombre);
+              if (ra != rb) return ra < rb;
+              Texto ma = a.nombre, mb = b.nombre;
+              for (char16_t& c : ma) c = Mayuscula(c);
+              for (char16_t& c : mb) c = Mayuscula(c);
+              int k = texto::Compara(ma, mb);
+              return k != 0 ? k < 0 : texto::Compara(a.nombre, b.nombre) < 0;
+            });
+  if (estado->entradas.empty()) {
+    FijaError(ERROR_FICHERO_NO_ENCONTRADO);
+    return false;
+  }
+  estado_ = std::move(estado);
+  return Siguiente(entrada);
+}
+
+bool Busqueda::Siguiente(EntradaDirectorio& entrada) {
+  if (!estado_) {
+    FijaError(ERROR_NO_MAS_FICHEROS);
+    return false;
+  }
+  if (estado_->siguiente >= estado_->entradas.size()) {
+    FijaError(ERROR_NO_MAS_FICHEROS);
+    return false;
+  }
+  entrada = estado_->entradas[estado_->siguiente++];
+  FijaError(0);
+  return true;
+}
+
+void Busqueda::Cierra() { estado_.reset(); }
+
+// ---- Single files ----------------------------------------------------------
+
+bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste) {
+  const std::string ro = RutaPosix(origen), rd = RutaPosix(destino);
+  struct stat so;
+  if (::stat(ro.c_str(), &so) != 0) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  if (S_ISDIR(so.st_mode)) {
+    FijaError(ERROR_ACCESO_DENEGADO);
+    return false;
+  }
+  struct stat sd;
+  if (::stat(rd.c_str(), &sd) == 0) {
+    if (fallaSiExiste) {
+      FijaError(ERROR_FICHERO_EXISTE);
+      return false;
+    }
+    // Copying a file onto itself would truncate the only copy of the data.
+    if (sd.st_dev == so.st_dev && sd.st_ino == so.st_ino) {
+      FijaError(ERROR_COMPARTIR);
+      return false;
+    }
+  }
+  int in = AbreSinHerencia(ro, O_RDONLY);
+  if (in < 0) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  int out = AbreParaEscribir(rd, O_TRUNC);
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  std::vector<char> buf(1 << 16);
+  bool bien = true;
+  int fallo = 0;
+  for (;;) {
+    ssize_t r = ::read(in, buf.data(), buf.size());
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      bien = false;
+      fallo = errno;
+      break;
+    }
+    if (r == 0) break;
+    if (!EscribeTodo(out, buf.data(), static_cast<size_t>(r))) {
+      bien = false;
+      fallo = errno;
+      break;
+    }
+  }
+  if (bien) {
+    // Like CopyFileW: the copy keeps the time stamp and the attributes.
+    struct timespec tiempos[2] = {so.st_atim, so.st_mtim};
+    ::futimens(out, tiempos);
+    ::fchmod(out, so.st_mode & 07777);
+  }
+  ::close(in);
+  if (::close(out) != 0 && bien) {
+    bien = false;
+    fallo = errno;
+  }
+  if (!bien) {
+    ::unlink(rd.c_str());  // no half-written copy is left behind
+    FijaErrorErrno(fallo);
+    return false;
+  }
+  PonAtributosExtra(rd, AtributosExtra(ro));
+  FijaError(0);
+  return true;
+}
+
+bool BorraFichero(const Texto& ruta) {
+  const std::string r = RutaPosix(ruta);
+  struct stat st;
+  if (::lstat(r.c_str(), &st) != 0) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  if (S_ISDIR(st.st_mode) || EsSoloLectura(st)) {
+    FijaError(ERROR_ACCESO_DENEGADO);
+    return false;
+  }
+  if (!S_ISLNK(st.st_mode) && posix::FicheroEnUso(r)) {
+    FijaError(ERROR_COMPARTIR);
+    return false;
+  }
+  if (::unlink(r.c_str()) != 0) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  FijaError(0);
+  return true;
+}
+
+bool CreaDirectorio(const Texto& ruta) {
+  const std::string r = RutaPosix(ruta);
+  if (::mkdir(r.c_str(), 0777) != 0) {
+    FijaError(errno == ENOENT ? ERROR_RUTA_NO_ENCONTRADA : posix::ErrorDeErrno(errno));
+    return false;
+  }
+  FijaError(0);
+  return true;
+}
+
+bool EliminaDirectorio(const Texto& ruta) {
+  std::string r = RutaPosix(ruta);
+  while (r.size() > 1 && r.back() == '/') r.pop_back();
+  struct stat st;
+  if (::lstat(r.c_str(), &st) != 0) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  if (S_ISLNK(st.st_mode)) {
+    // A link to a folder goes; what it points to stays untouched.
+    struct stat destino;
+    if (::stat(r.c_str(), &destino) != 0 || !S_ISDIR(destino.st_mode)) {
+      FijaError(ERROR_NO_ES_DIRECTORIO);
+      return false;
+    }
+    if (::unlink(r.c_str()) != 0) {
+      FijaErrorErrno(errno);
+      return false;
+    }
+    FijaError(0);
+    return true;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    FijaError(ERROR_NO_ES_DIRECTORIO);
+    return false;
+  }
+  if (EsSoloLectura(st)) {
+    FijaError(ERROR_ACCESO_DENEGADO);
+    return false;
+  }
+  if (::rmdir(r.c_str()) != 0) {
+    FijaError(errno == EEXIST ? ERROR_DIRECTORIO_NO_VACIO : posix::ErrorDeErrno(errno));
+    return false;
+  }
+  FijaError(0);
+  return true;
+}
+
+bool PonAtributos(const Texto& ruta, uint32_t atributos) {
+  const std::string r = RutaPosix(ruta);
+  struct stat st;
+  if (::lstat(r.c_str(), &st) != 0) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  if (S_ISLNK(st.st_mode)) {
+    FijaError(0);
+    return true;  // links carry no attributes of their own here
+  }
+  mode_t modo = st.st_mode & 07777;
+  if (atributos & ATR_SOLO_LECTURA) modo &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+  else modo |= S_IWUSR;
+  if (modo != (st.st_mode & 07777) && ::chmod(r.c_str(), modo) != 0) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  if (!PonAtributosExtra(r, atributos & kAtributosExtra)) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  FijaError(0);
+  return true;
+}
+
+uint32_t LeeAtributos(const Texto& ruta) {
+  std::string r = RutaPosix(ruta);
+  while (r.size() > 1 && r.back() == '/') r.pop_back();
+  struct stat st;
+  if (::lstat(r.c_str(), &st) != 0) {
+    FijaErrorErrno(errno);
+    return ATR_INVALIDO;
+  }
+  return AtributosDe(r, st);
+}
+
+bool ExisteFichero(const Texto& ruta) {
+  struct stat st;
+  return ::stat(RutaPosix(ruta).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool ExisteDirectorio(const Texto& ruta) {
+  struct stat st;
+  return ::stat(RutaPosix(ruta).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool TamanoFichero(const Texto& ruta, uint64_t& tamano) {
+  struct stat st;
+  if (::stat(RutaPosix(ruta).c_str(), &st) != 0) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  tamano = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
+bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes) {
+  int fd = AbreSinHerencia(RutaPosix(ruta), O_RDONLY);
+  if (fd < 0) {
+    FijaErrorErrno(errno);
+    return false;
+  }
+  std::string datos;
+  char buf[1 << 15];
+  for (;;) {
+    ssize_t r = ::read(fd, buf, sizeof buf);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      FijaErrorErrno(errno);
+      ::close(fd);
+      return false;
+    }
+    if (r == 0) break;
+    datos.append(buf, static_cast<size_t>(r));
+  }
+  ::close(fd);
+  bytes.swap(datos);
+  FijaError(0);
+  return true;
+}
+
+bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes) {
+  int fd = AbreParaEscribir(RutaPosix(ruta), O_TRUNC);
+  if (fd < 0) return false;
+  bool bien = EscribeTodo(fd, bytes.data(), bytes.size());
+  int fallo = errno;
+  if (::close(fd) != 0 && bien) {
+    bien = false;
+    fallo = errno;
+  }
+  if (!bien) {
+    FijaErrorErrno(fallo);
+    return false;
+  }
+  FijaError(0);
+  return true;
+}
+
+bool AnadeAFichero(const Texto& ruta, const std::string& bytes) {
+  int fd = AbreParaEscribir(RutaPosix(ruta), O_APPEND);
+  if (fd < 0) return false;
+  bool bien = EscribeTodo(fd, bytes.data(), bytes.size());
+  int fallo = errno;
+  if (::close(fd) != 0 && bien) {
+    bien = false;
+    fallo = errno;
+  }
+  if (!bien) {
+    FijaErrorErrno(fallo);
+    return false;
+  }
+  FijaError(0);
+  return true;
+}
+
+namespace posix {
+
+bool FicheroEnUso(const std::string& ruta) {
+  struct stat st;
+  if (::stat(ruta.c_str(), &st) != 0) return false;
+  int fd = AbreSinHerencia(ruta, O_RDONLY | O_NONBLOCK);
+  if (fd >= 0) {
+    struct flock consulta;
+    std::memset(&consulta, 0, sizeof consulta);
+    consulta.l_type = F_WRLCK;
+    consulta.l_whence = SEEK_SET;
+    bool enUso = ::fcntl(fd, F_GETLK, &consulta) == 0 && consulta.l_type != F_UNLCK;
+    if (!enUso) {
+      if (::flock(fd, LOCK_EX | LOCK_NB) != 0) enUso = errno == EWOULDBLOCK;
+      else ::flock(fd, LOCK_UN);
+    }
+    ::close(fd);
+    if (enUso) return true;
+  }
+  // A running program's file: some process has it as its executable.
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return false;
+  bool enUso = false;
+  while (struct dirent* d = ::readdir(proc)) {
+    if (d->d_name[0] < '0' || d->d_name[0] > '9') continue;
+    struct stat se;
+    std::string exe = std::string("/proc/") + d->d_name + "/exe";
+    if (::stat(exe.c_str(), &se) == 0 && se.st_dev == st.st_dev && se.st_ino == st.st_ino) {
+      enUso = true;
+      break;
+    }
+  }
+  ::closedir(proc);
+  return enUso;
+}
+
+}  // namespace posix
+}  // namespace plataforma

@@ -1,0 +1,35 @@
+// Pieces shared by the modules of the posix backend.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/texto.h"
+
+namespace plataforma {
+namespace posix {
+
+// The wizard's path form to a file-system path: "C:\" (any case) maps to
+// ZELVANO_UNIDAD_C when set, every backslash becomes a slash, UTF-8.
+std::string RutaPosix(const texto::Texto& ruta);
+
+// Sets the calling thread's last error (Windows numbering).
+void FijaError(uint32_t codigo);
+// Sets the last error from an errno value.
+void FijaErrorErrno(int valor);
+uint32_t ErrorDeErrno(int valor);
+
+// Value of an environment variable, or empty when unset.
+std::string Entorno(const char* nombre);
+
+// True when a process other than this thread's own lock holds a lock on the
+// file (flock or fcntl) or runs it as its program: Windows refuses to
+// delete or replace such a file.
+bool FicheroEnUso(const std::string& ruta);
+
+// A Windows command line split into its arguments (CommandLineToArgvW).
+std::vector<texto::Texto> ParteLineaComandos(const texto::Texto& linea);
+
+}  // namespace posix
+}  // namespace plataforma
