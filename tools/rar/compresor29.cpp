@@ -43,6 +43,14 @@ int bits_de(uint32_t x) {
 // Shortest length a new-distance code can express at this distance.
 uint32_t minimo_nueva(uint32_t distancia) { return 3 + static_cast<uint32_t>(ajuste_longitud(distancia)); }
 
+// A match never runs across a multiple of the dictionary size within a
+// file: some readers unpack one dictionary's worth at a time and let a match
+// that spills over that edge overwrite window bytes they have not handed
+// out yet (libarchive 3.6 does, and then reports a CRC error).
+size_t tope(size_t p, size_t limite, uint64_t hecho) {
+  return std::min<size_t>(limite, p + static_cast<size_t>(kVentana - hecho % kVentana));
+}
+
 }  // namespace
 
 Compresor29::Compresor29(int profundidad) : buscador_(kDistanciaMaxima, profundidad, 192) {
@@ -226,7 +234,8 @@ uint32_t Compresor29::comprime(std::istream& entrada, uint64_t tam, bool continu
   size_t limite = p;
   std::vector<uint8_t> trozo;
 
-  Opcion siguiente;  // lazily evaluated option for position p, when valid
+  uint64_t hecho = 0;  // bytes of this file already coded
+  Opcion siguiente;    // lazily evaluated option for position p, when valid
   bool hay_siguiente = false;
   for (;;) {
     if (pendiente > 0 && limite - p < kAnticipacion) {
@@ -243,26 +252,29 @@ uint32_t Compresor29::comprime(std::istream& entrada, uint64_t tam, bool continu
     if (p >= limite) break;
 
     buscador_.inserta_hasta(p);
-    Opcion actual = hay_siguiente ? siguiente : evalua(p, limite);
+    Opcion actual = hay_siguiente ? siguiente : evalua(p, tope(p, limite, hecho));
     hay_siguiente = false;
     if (actual.longitud == 0) {
       emite_literal(buscador_.datos()[p]);
       ++p;
+      ++hecho;
     } else {
       // Lazy matching: a clearly better match one byte later wins over
       // this one, at the cost of one literal.
       if (actual.longitud < 64 && p + 1 < limite) {
         buscador_.inserta_hasta(p + 1);
-        siguiente = evalua(p + 1, limite);
+        siguiente = evalua(p + 1, tope(p + 1, limite, hecho + 1));
         if (siguiente.ganancia > actual.ganancia + 9) {
           emite_literal(buscador_.datos()[p]);
           ++p;
+          ++hecho;
           hay_siguiente = true;
           continue;
         }
       }
       emite(actual);
       p += actual.longitud;
+      hecho += actual.longitud;
     }
     if (elementos_.size() >= kElementosPorBloque) escribe_bloque(salida, false);
   }

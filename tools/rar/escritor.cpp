@@ -52,15 +52,7 @@ void EscritorRar::agrega_fichero(const std::string& nombre, std::istream& datos,
   if (compresor_ && tam > 0) {
     bool continua = opciones_.encadenar && hubo_comprimido_;
     std::vector<uint8_t> empaquetado;
-    auto inicio = datos.tellg();
     c.crc = compresor_->comprime(datos, tam, continua, empaquetado);
-    // Data that does not shrink is stored instead, unless it already feeds
-    // the solid window that later files may refer to.
-    if (!opciones_.encadenar && empaquetado.size() >= tam && inicio != std::streampos(-1) &&
-        datos.seekg(inicio)) {
-      hubo_comprimido_ = false;
-      return agrega_almacenado(c, datos, nombre);
-    }
     c.metodo = kMetodoMejor;
     if (continua) c.banderas |= kFicheroSolido;
     c.tam_comprimido = empaquetado.size();

@@ -21,6 +21,7 @@
 
 #include "tools/rar/error.h"
 #include "tools/rar/lector.h"
+#include "tools/rar/nombres.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -43,6 +44,15 @@ int codigo_salida(TipoError t) {
   return 3;
 }
 
+// Paths may come with either separator; Linux only understands '/'.
+fs::path ruta_local(const std::string& ruta) {
+#ifdef _WIN32
+  return fs::u8path(ruta);
+#else
+  return fs::u8path(zelvano::rar::a_barras(ruta));
+#endif
+}
+
 int uso() {
   std::fputs("uso: rar x <archivo.rar> -o+ <carpeta de destino>\n", stderr);
   return 1;
@@ -51,8 +61,8 @@ int uso() {
 int ejecuta(const std::vector<std::string>& args) {
   if (args.size() != 5 || args[1] != "x" || args[3] != "-o+" || args[2].empty() || args[4].empty())
     return uso();
-  fs::path archivo = fs::u8path(args[2]);
-  fs::path destino = fs::u8path(args[4]);
+  fs::path archivo = ruta_local(args[2]);
+  fs::path destino = ruta_local(args[4]);
   try {
     zelvano::rar::LectorRar lector(archivo);
     std::printf("Extrayendo de %s\n", args[2].c_str());
