@@ -13,9 +13,10 @@
 #include "platform/plataforma.h"
 #include "platform/posix/posix_comun.h"
 
-#if __has_include("tools/rar/datos_nuevos.h")
+// The build defines ZELVANO_CON_DATOS_NUEVOS when it links the archive.
+#if defined(ZELVANO_CON_DATOS_NUEVOS) && __has_include("tools/rar/datos_nuevos.h")
 #include "tools/rar/datos_nuevos.h"
-#define ZELVANO_CON_DATOS_NUEVOS 1
+#define ZELVANO_LEE_DATOS_NUEVOS 1
 #endif
 
 namespace plataforma {
@@ -105,7 +106,7 @@ Texto CarpetaEjecutable() {
 }
 
 bool LeeRecurso(uint16_t tipo, const Texto& nombre, uint16_t idioma, std::string& datos) {
-#ifdef ZELVANO_CON_DATOS_NUEVOS
+#ifdef ZELVANO_LEE_DATOS_NUEVOS
   if (tipo == 10 && texto::IgualesSinMayusculas(nombre, u"DATOS_NUEVOS") && idioma == 3082) {
     datos.assign(reinterpret_cast<const char*>(datos_nuevos), datos_nuevos_tam);
     return true;
