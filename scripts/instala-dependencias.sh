@@ -34,12 +34,15 @@ if [ ${#faltan[@]} -gt 0 ]; then
   apt-get install -y --no-install-recommends "${faltan[@]}"
 fi
 
-# Spanish locale: decimal comma and point for thousands, as the users have.
-if ! locale -a 2>/dev/null | grep -qi '^es_ES\.utf8$'; then
-  if [ "$(id -u)" -eq 0 ]; then
-    sed -i 's/^# *es_ES.UTF-8 UTF-8/es_ES.UTF-8 UTF-8/' /etc/locale.gen
-    grep -q '^es_ES.UTF-8 UTF-8' /etc/locale.gen || echo 'es_ES.UTF-8 UTF-8' >> /etc/locale.gen
-    locale-gen
+# Spanish locale: decimal comma and point for thousands, as the users have;
+# the English one lets the tests check that the separators follow the locale.
+for loc in es_ES en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^${loc}\.utf8$"; then
+    if [ "$(id -u)" -eq 0 ]; then
+      sed -i "s/^# *${loc}.UTF-8 UTF-8/${loc}.UTF-8 UTF-8/" /etc/locale.gen
+      grep -q "^${loc}.UTF-8 UTF-8" /etc/locale.gen || echo "${loc}.UTF-8 UTF-8" >> /etc/locale.gen
+      locale-gen
+    fi
   fi
-fi
+done
 echo "Dependencias instaladas."

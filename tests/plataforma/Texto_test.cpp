@@ -1,0 +1,148 @@
+// Encodings, comparison and number formats.
+#include <gtest/gtest.h>
+
+#include "platform/texto.h"
+#include "tests/plataforma/Entorno.h"
+
+namespace {
+
+using texto::Texto;
+
+TEST(Codificaciones, Utf8IdaYVuelta) {
+  const std::pair<std::string, Texto> casos[] = {
+      {"", u""},
+      {"Actualizaci\xC3\xB3n", u"Actualizaci\u00F3n"},
+      {"\xE2\x82\xAC", u"\u20AC"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},
+  };
+  for (const auto& [utf8, utf16] : casos) {
+    EXPECT_EQ(texto::DeUtf8(utf8), utf16);
+    EXPECT_EQ(texto::AUtf8(utf16), utf8);
+  }
+  // Broken sequences become U+FFFD, never a crash or a lost tail.
+  EXPECT_EQ(texto::DeUtf8("a\xC3"), u"a\uFFFD");
+  EXPECT_EQ(texto::DeUtf8("\xFF" "b"), u"\uFFFDb");
+  EXPECT_EQ(texto::AUtf8(Texto(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(Codificaciones, Cp1252TodosLosBytesVuelven) {
+  std::string todos;
+  for (int b = 0; b < 256; ++b) todos += static_cast<char>(b);
+  const Texto t = texto::DeCp1252(todos);
+  ASSERT_EQ(t.size(), 256u);
+  EXPECT_EQ(texto::ACp1252(t), todos);
+  struct {
+    unsigned char byte;
+    char16_t caracter;
+  } tabla[] = {{0x80, 0x20AC}, {0x81, 0x0081}, {0x8D, 0x008D}, {0x8F, 0x008F}, {0x90, 0x0090},
+               {0x9D, 0x009D}, {0x9F, 0x0178}, {0xA0, 0x00A0}, {0xF1, 0x00F1}, {0x41, u'A'}};
+  for (const auto& f : tabla) EXPECT_EQ(t[f.byte], f.caracter) << int(f.byte);
+  EXPECT_EQ(texto::ACp1252(u"\u0100\u4E2D"), "??");
+  EXPECT_FALSE(texto::RepresentableEnCp1252(u'\u0080'));
+  EXPECT_TRUE(texto::RepresentableEnCp1252(u'\u20AC'));
+}
+
+TEST(Codificaciones, Latin1) {
+  EXPECT_EQ(texto::ALatin1(u"\u00D1and\u00FA \u20AC\u0080"), "\xD1" "and\xFA ?\x80");
+}
+
+TEST(Comparacion, PorUnidadDeCodigo) {
+  const Texto menor = u"20.21.0.3", mayor = u"20.21.1.8";
+  // Accepted: between the two bounds, compared as text.
+  for (const Texto v : {u"20.21.0.3", u"20.21.1.10", u"20.21.1.8", u"20.21.0.9", u"20.21.1.0"}) {
+    EXPECT_GE(texto::Compara(v, menor), 0) << texto::AUtf8(v);
+    EXPECT_LE(texto::Compara(v, mayor), 0) << texto::AUtf8(v);
+  }
+  // Outside: below or above.
+  for (const Texto v : {u"(null)", u"20.21", u"20.21.0", u"", u"20.20.9.9", u"1.0"})
+    EXPECT_LT(texto::Compara(v, menor), 0) << texto::AUtf8(v);
+  for (const Texto v : {u"20.21.2.8", u"20.21.1.9", u"20.21.1.8.1", u"3"})
+    EXPECT_GT(texto::Compara(v, mayor), 0) << texto::AUtf8(v);
+  EXPECT_EQ(texto::Compara(u"abc", u"abc"), 0);
+  // Code units, not letters: upper case sorts before lower case, and a
+  // character above U+7FFF is not negative.
+  EXPECT_LT(texto::Compara(u"Z", u"a"), 0);
+  EXPECT_GT(texto::Compara(u"\uFF21", u"A"), 0);
+}
+
+TEST(Comparacion, SinMayusculas) {
+  EXPECT_TRUE(texto::IgualesSinMayusculas(u"Software\\Zelvano", u"SOFTWARE\\zelvano"));
+  EXPECT_TRUE(texto::IgualesSinMayusculas(u"\u00F1\u00E1\u00FF\u0161", u"\u00D1\u00C1\u0178\u0160"));
+  EXPECT_FALSE(texto::IgualesSinMayusculas(u"\u00F7", u"\u00D7"));
+  EXPECT_FALSE(texto::IgualesSinMayusculas(u"ab", u"abc"));
+}
+
+struct CasoFormato {
+  double valor;
+  const char16_t* kb;
+  const char16_t* mb;
+};
+
+TEST(Formatos, TamanosConSeparadoresEspanoles) {
+  prueba::VariableEntorno lcAll("LC_ALL", std::nullopt), lcNum("LC_NUMERIC", std::nullopt);
+  for (const char* lang : {"es_ES.UTF-8", "C", "C.UTF-8"}) {
+    prueba::VariableEntorno l("LANG", std::string(lang));
+    SCOPED_TRACE(lang);
+    const CasoFormato casos[] = {
+        {500, u"0,49 KB", u"0,00 MB"},
+        {512, u"0,50 KB", u"0,00 MB"},
+        {2048, u"2,00 KB", u"0,00 MB"},
+        {5120, u"5,00 KB", u"0,00 MB"},  // 0.0048828125 MB: under half a hundredth
+        {5243, u"5,12 KB", u"0,01 MB"},  // 0.00500011 MB
+        {3145728, u"3.072,00 KB", u"3,00 MB"},
+        {1234567890, u"1.205.632,71 KB", u"1.177,38 MB"},
+        {0, u"0,00 KB", u"0,00 MB"},
+        {10, u"0,01 KB", u"0,00 MB"},  // 0.009765625: rounded half away from zero
+    };
+    for (const CasoFormato& c : casos) {
+      EXPECT_EQ(texto::AUtf8(texto::FormatoKB(c.valor)), texto::AUtf8(c.kb)) << c.valor;
+      EXPECT_EQ(texto::AUtf8(texto::FormatoMB(c.valor)), texto::AUtf8(c.mb)) << c.valor;
+    }
+    EXPECT_EQ(texto::FormatoMiles(1234), u"1.234");
+    EXPECT_EQ(texto::FormatoMiles(20000), u"20.000");
+    EXPECT_EQ(texto::FormatoMiles(999), u"999");
+    EXPECT_EQ(texto::FormatoMiles(0), u"0");
+    EXPECT_EQ(texto::FormatoMiles(-1234567), u"-1.234.567");
+    EXPECT_EQ(texto::FormatoDosDecimales(0.125), u"0,13");
+    EXPECT_EQ(texto::FormatoDosDecimales(-0.125), u"-0,13");
+    EXPECT_EQ(texto::FormatoDosDecimales(-0.001), u"0,00");
+    EXPECT_EQ(texto::FormatoDosDecimales(999.995), u"1.000,00");
+  }
+}
+
+TEST(Formatos, SeparadoresDelLocale) {
+  prueba::VariableEntorno lcAll("LC_ALL", std::nullopt), lcNum("LC_NUMERIC", std::nullopt);
+  prueba::VariableEntorno l("LANG", std::string("en_US.UTF-8"));
+  EXPECT_EQ(texto::FormatoMiles(1234), u"1,234");
+  EXPECT_EQ(texto::FormatoKB(3145728), u"3,072.00 KB");
+  // The elapsed seconds keep a point whatever the locale says.
+  EXPECT_EQ(texto::FormatoSegundos(1.5), u"1.500000 seg.");
+  prueba::VariableEntorno n("LC_NUMERIC", std::string("es_ES.UTF-8"));
+  EXPECT_EQ(texto::FormatoMiles(1234), u"1.234");
+}
+
+TEST(Formatos, SegundosYReloj) {
+  prueba::VariableEntorno l("LANG", std::string("es_ES.UTF-8"));
+  EXPECT_EQ(texto::FormatoSegundos(12.3456789), u"12.345679 seg.");
+  EXPECT_EQ(texto::FormatoSegundos(0), u"0.000000 seg.");
+  const std::pair<double, const char16_t*> relojes[] = {
+      {3725.9, u"Tiempo: 01:02:05"}, {59.99, u"Tiempo: 00:00:59"}, {360000, u"Tiempo: 100:00:00"},
+      {0, u"Tiempo: 00:00:00"},      {3600, u"Tiempo: 01:00:00"},  {86399.5, u"Tiempo: 23:59:59"},
+      {86400, u"Tiempo: 24:00:00"},  {7199.999, u"Tiempo: 01:59:59"},
+  };
+  for (const auto& [s, esperado] : relojes) EXPECT_EQ(texto::AUtf8(texto::FormatoReloj(s)), texto::AUtf8(esperado)) << s;
+  EXPECT_EQ(texto::FormatoEntero(0), u"0");
+  EXPECT_EQ(texto::FormatoEntero(-42), u"-42");
+}
+
+TEST(Lineas, PartePorSaltos) {
+  using V = std::vector<Texto>;
+  EXPECT_EQ(texto::PartePorLineas(u""), V{});
+  EXPECT_EQ(texto::PartePorLineas(u"a"), V{u"a"});
+  EXPECT_EQ(texto::PartePorLineas(u"a\n"), V{u"a"});
+  EXPECT_EQ(texto::PartePorLineas(u"a\n\nb"), (V{u"a", u"", u"b"}));
+  EXPECT_EQ(texto::PartePorLineas(u"a\r\nb\rc"), (V{u"a", u"b", u"c"}));
+  EXPECT_EQ(texto::PartePorLineas(u"\n"), V{u""});
+}
+
+}  // namespace
