@@ -310,7 +310,7 @@ class Animacion : public Control {
 class Temporizador {
  public:
   Temporizador(Formulario* propietario, std::string nombre);
-  ~Temporizador();
+  virtual ~Temporizador();
   void SetInterval(uint32_t ms);
   uint32_t Interval() const { return intervalo_; }
   void SetEnabled(bool e);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <vector>
 
 #include "platform/comun/ui_nucleo.h"
 #include "platform/plataforma.h"
@@ -34,9 +35,21 @@ int TextoEnriquecido::LineasMostradas() const {
   const double ancho = width_ - (sangriaPrimera_ + sangriaDerecha_) * pxPorPunto;
   const double anchoCaracter = std::max(1.0, 0.5 * fuente_.altoPx);
   const size_t porLinea = static_cast<size_t>(std::max(1.0, std::floor(ancho / anchoCaracter)));
-  int total = 0;
+  // Every break opens a paragraph, empty or not, also a break at the end.
+  std::vector<Texto> parrafos;
   for (const Texto& linea : lineas_) {
-    for (const Texto& parrafo : texto::PartePorLineas(linea)) {
+    size_t i = 0;
+    for (;;) {
+      size_t fin = linea.find_first_of(u"\r\n", i);
+      parrafos.push_back(linea.substr(i, fin == Texto::npos ? Texto::npos : fin - i));
+      if (fin == Texto::npos) break;
+      if (linea[fin] == u'\r' && fin + 1 < linea.size() && linea[fin + 1] == u'\n') ++fin;
+      i = fin + 1;
+    }
+  }
+  int total = 0;
+  {
+    for (const Texto& parrafo : parrafos) {
       int filas = 1;
       size_t usado = 0;
       size_t i = 0;
