@@ -291,6 +291,22 @@ class TextoEnriquecido : public Control {
   bool soloLectura_ = false;
 };
 
+// A picture cut from an image strip of the resources: square images as high
+// as the strip, addressed by index ("Dialogos": 40 x 40).
+class Imagen : public Control {
+ public:
+  Imagen(Control* padre, std::string nombre);
+  void SetImagen(const std::string& tira, int indice);
+  const std::string& Tira() const { return tira_; }
+  int Indice() const { return indice_; }
+  std::string ClassName() const override { return "TImage"; }
+  std::string UnitName() const override { return "ExtCtrls"; }
+
+ protected:
+  std::string tira_;
+  int indice_ = 0;
+};
+
 // Plays an AVI clip (frames up to a last frame), driven by timers.
 class Animacion : public Control {
  public:

@@ -353,6 +353,13 @@ void TextoEnriquecido::SetSoloLectura(bool s) {
   Cambiado();
 }
 
+Imagen::Imagen(Control* padre, std::string nombre) : Control(padre, std::move(nombre)) {}
+void Imagen::SetImagen(const std::string& tira, int indice) {
+  tira_ = tira;
+  indice_ = indice;
+  nucleo::Notifica(*this, nucleo::Cambio::Imagen);
+}
+
 Animacion::Animacion(Control* padre, std::string nombre) : Control(padre, std::move(nombre)) {}
 
 // ---- Forms -----------------------------------------------------------------------

@@ -43,6 +43,8 @@ void Controles(const Control& padre, std::string& s) {
     } else if (auto* k = dynamic_cast<const Casilla*>(c)) {
       Linea(s, *c, ",\"texto\":" + Json(k->Caption()) +
                        ",\"marcada\":" + (k->Checked() ? "true" : "false"));
+    } else if (auto* im = dynamic_cast<const Imagen*>(c)) {
+      Linea(s, *c, ",\"imagen\":" + Json(im->Tira()) + ",\"indice\":" + std::to_string(im->Indice()));
     } else if (auto* b = dynamic_cast<const Boton*>(c)) {
       Linea(s, *c, ",\"texto\":" + Json(b->Caption()) +
                        ",\"habilitado\":" + (b->Enabled() ? "true" : "false"));
