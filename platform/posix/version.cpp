@@ -115,6 +115,7 @@ struct Nodo {
   size_t valor = 0;             // offset of the value
   uint32_t longitudValor = 0;   // as stored: characters for text, bytes otherwise
   size_t bytesValor = 0;
+  bool esTexto = false;
   size_t hijos = 0;             // offset of the first child
 };
 
@@ -138,10 +139,13 @@ bool LeeNodo(const std::vector<uint8_t>& b, size_t inicio, size_t limite, Nodo& 
   }
   n.valor = Alinea4(p);
   n.longitudValor = longitudValor;
-  n.bytesValor = tipo == 1 ? 2u * longitudValor : longitudValor;
+  n.esTexto = tipo == 1;
+  n.bytesValor = n.esTexto ? 2u * longitudValor : longitudValor;
   if (n.valor > n.fin || n.bytesValor > n.fin - n.valor) {
-    // Some writers count text values in bytes; never read past the node.
+    // A length beyond the node: report only what the node holds, so that
+    // no caller reads past the block.
     n.bytesValor = n.valor > n.fin ? 0 : n.fin - n.valor;
+    n.longitudValor = static_cast<uint32_t>(n.esTexto ? n.bytesValor / 2 : n.bytesValor);
   }
   n.hijos = Alinea4(n.valor + n.bytesValor);
   return true;
@@ -194,7 +198,7 @@ bool ConsultaVersion(const std::vector<uint8_t>& bloque, const Texto& subbloque,
     if (!encontrado) return false;
     nodo = hijo;
   }
-  valor = bloque.data() + nodo.valor;
+  valor = bloque.data() + (nodo.valor < bloque.size() ? nodo.valor : bloque.size());
   longitud = nodo.longitudValor;
   return true;
 }

@@ -1,0 +1,171 @@
+// Version resources read from PE files that the cross compiler builds here.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "platform/plataforma.h"
+#include "tests/plataforma/Entorno.h"
+
+namespace {
+
+using namespace plataforma;
+using texto::Texto;
+
+const char* kRc = R"(#include <winver.h>
+VS_VERSION_INFO VERSIONINFO
+FILEVERSION 20,21,1,8
+PRODUCTVERSION 20,21,1,8
+FILEFLAGSMASK 0x3fL
+FILEOS 0x40004L
+FILETYPE 0x1L
+BEGIN
+  BLOCK "StringFileInfo"
+  BEGIN
+    BLOCK "0C0A04E4"
+    BEGIN
+      VALUE "CompanyName", "Pelmora Soft\0"
+      VALUE "FileVersion", "20.21.1.8\0"
+      VALUE "Comments", "Actualizaci\363n\0"
+    END
+  END
+  BLOCK "VarFileInfo"
+  BEGIN
+    VALUE "Translation", 0x0C0A, 1252, 0x0409, 1252
+  END
+END
+)";
+
+// Builds an executable with the resource (or without) in `carpeta`.
+bool Compila(const prueba::CarpetaTemporal& carpeta, const std::string& nombre, bool conVersion) {
+  carpeta.Escribe(nombre + ".c", "int main(void) { return 0; }\n");
+  std::string orden = "cd '" + carpeta.Ruta() + "' && ";
+  std::string objetos = nombre + ".c";
+  if (conVersion) {
+    carpeta.Escribe(nombre + ".rc", kRc);
+    orden += "i686-w64-mingw32-windres -c 1252 " + nombre + ".rc -O coff -o " + nombre + ".res && ";
+    objetos += " " + nombre + ".res";
+  }
+  orden += "i686-w64-mingw32-gcc -o " + nombre + ".exe " + objetos + " >/dev/null 2>&1";
+  return std::system(orden.c_str()) == 0;
+}
+
+Texto Cadena(const uint8_t* p, uint32_t unidades) {
+  Texto t;
+  for (uint32_t i = 0; i < unidades; ++i) {
+    char16_t c = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+    if (c == 0) break;
+    t += c;
+  }
+  return t;
+}
+
+class Version : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    carpeta_ = new prueba::CarpetaTemporal;
+    compilado_ = Compila(*carpeta_, "con", true) && Compila(*carpeta_, "sin", false);
+  }
+  static void TearDownTestSuite() { delete carpeta_; }
+  void SetUp() override { ASSERT_TRUE(compilado_) << "the i686-w64-mingw32 tools must build the samples"; }
+  static prueba::CarpetaTemporal* carpeta_;
+  static bool compilado_;
+};
+prueba::CarpetaTemporal* Version::carpeta_ = nullptr;
+bool Version::compilado_ = false;
+
+TEST_F(Version, LeeLaTraduccionYLasCadenas) {
+  const Texto exe = carpeta_->Win("con.exe");
+  const uint32_t tam = TamanoInfoVersion(exe);
+  ASSERT_GT(tam, 0u);
+  std::vector<uint8_t> bloque;
+  ASSERT_TRUE(LeeInfoVersion(exe, bloque));
+  EXPECT_GE(bloque.size(), 92u);
+  EXPECT_LE(bloque.size(), tam);
+
+  const uint8_t* valor = nullptr;
+  uint32_t longitud = 0;
+  ASSERT_TRUE(ConsultaVersion(bloque, u"\\VarFileInfo\\Translation", valor, longitud));
+  ASSERT_EQ(longitud, 8u);
+  const uint8_t traduccion[] = {0x0A, 0x0C, 0xE4, 0x04, 0x09, 0x04, 0xE4, 0x04};
+  EXPECT_EQ(std::memcmp(valor, traduccion, 8), 0);
+
+  struct Caso {
+    const char16_t* sub;
+    const char16_t* esperado;
+  } casos[] = {
+      {u"\\StringFileInfo\\0C0A04E4\\FileVersion", u"20.21.1.8"},
+      {u"\\stringfileinfo\\0c0a04e4\\fileversion", u"20.21.1.8"},
+      {u"\\StringFileInfo\\0C0A04E4\\CompanyName", u"Pelmora Soft"},
+      {u"\\StringFileInfo\\0C0A04E4\\Comments", u"Actualizaci\u00F3n"},
+  };
+  for (const Caso& c : casos) {
+    ASSERT_TRUE(ConsultaVersion(bloque, c.sub, valor, longitud)) << texto::AUtf8(c.sub);
+    EXPECT_EQ(Cadena(valor, longitud), c.esperado);
+  }
+  for (const char16_t* falta : {u"\\StringFileInfo\\0C0A04E4\\ProductName", u"\\StringFileInfo\\040904E4\\FileVersion",
+                                u"\\VarFileInfo\\Nada", u"\\StringFileInfo\\0C0A04E4\\FileVersion\\Mas"})
+    EXPECT_FALSE(ConsultaVersion(bloque, falta, valor, longitud)) << texto::AUtf8(falta);
+  // The root value is the fixed record with its signature and the numbers.
+  ASSERT_TRUE(ConsultaVersion(bloque, u"\\", valor, longitud));
+  ASSERT_EQ(longitud, 52u);
+  uint32_t firma, alta, baja;
+  std::memcpy(&firma, valor, 4);
+  std::memcpy(&alta, valor + 8, 4);
+  std::memcpy(&baja, valor + 12, 4);
+  EXPECT_EQ(firma, 0xFEEF04BDu);
+  EXPECT_EQ(alta, (20u << 16) | 21u);
+  EXPECT_EQ(baja, (1u << 16) | 8u);
+}
+
+TEST_F(Version, SinRecursoOQueNoEsUnPE) {
+  std::vector<uint8_t> bloque;
+  EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("sin.exe")), 0u);
+  EXPECT_FALSE(LeeInfoVersion(carpeta_->Win("sin.exe"), bloque));
+  carpeta_->Escribe("texto.exe", "MZ pero no es un ejecutable");
+  EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("texto.exe")), 0u);
+  EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("falta.exe")), 0u);
+  EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("con.c")), 0u);
+  // A cut copy of a good executable.
+  const std::string entero = carpeta_->Lee("con.exe");
+  for (size_t corte : {size_t(64), size_t(300), size_t(1024), entero.size() / 2, entero.size() - 100}) {
+    carpeta_->Escribe("cortado.exe", entero.substr(0, corte));
+    if (TamanoInfoVersion(carpeta_->Win("cortado.exe")) > 0) {
+      ASSERT_TRUE(LeeInfoVersion(carpeta_->Win("cortado.exe"), bloque));
+    }
+  }
+  // A block whose nodes claim more than it holds is refused, not read past.
+  std::vector<uint8_t> malo(8, 0);
+  malo[0] = 0xFF;
+  const uint8_t* valor;
+  uint32_t longitud;
+  EXPECT_FALSE(ConsultaVersion(malo, u"\\VarFileInfo\\Translation", valor, longitud));
+  EXPECT_FALSE(ConsultaVersion({}, u"\\", valor, longitud));
+}
+
+TEST_F(Version, BytesAlteradosNoRompenLaLectura) {
+  // Every single-byte change of the resource area either still reads or is
+  // refused; nothing is read outside the file.
+  const std::string entero = carpeta_->Lee("con.exe");
+  std::vector<uint8_t> bloque;
+  ASSERT_TRUE(LeeInfoVersion(carpeta_->Win("con.exe"), bloque));
+  const std::string muestra(bloque.begin(), bloque.begin() + 16);
+  const size_t donde = entero.find(muestra);
+  ASSERT_NE(donde, std::string::npos);
+  for (size_t i = donde; i < donde + bloque.size(); ++i) {
+    std::string alterado = entero;
+    alterado[i] = static_cast<char>(alterado[i] ^ 0xA5);
+    carpeta_->Escribe("alterado.exe", alterado);
+    std::vector<uint8_t> b;
+    if (!LeeInfoVersion(carpeta_->Win("alterado.exe"), b)) continue;
+    const uint8_t* valor;
+    uint32_t longitud;
+    if (ConsultaVersion(b, u"\\StringFileInfo\\0C0A04E4\\FileVersion", valor, longitud)) {
+      ASSERT_GE(valor, b.data());
+      ASSERT_LE(valor + 2 * static_cast<size_t>(longitud), b.data() + b.size()) << "byte " << i;
+    }
+  }
+}
+
+}  // namespace
