@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +85,9 @@ bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes);
 bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes);
 // Append (creating the file when missing).
 bool AnadeAFichero(const Texto& ruta, const std::string& bytes);
+// C stream on a file (_wfopen / fopen with the wizard's path form); nullptr
+// on failure. The caller closes it with std::fclose.
+std::FILE* AbreFlujo(const Texto& ruta, const char* modo);
 
 // ---- Registry ------------------------------------------------------------
 enum class Raiz { UsuarioActual, ClasesRaiz };

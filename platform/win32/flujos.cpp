@@ -1,0 +1,15 @@
+// C streams on files named in the wizard's path form.
+#include <cstdio>
+#include <string>
+
+#include "platform/plataforma.h"
+
+namespace plataforma {
+
+std::FILE* AbreFlujo(const Texto& ruta, const char* modo) {
+  const std::wstring modoAncho(modo, modo + std::char_traits<char>::length(modo));
+  const std::wstring rutaAncha(ruta.begin(), ruta.end());
+  return ::_wfopen(rutaAncha.c_str(), modoAncho.c_str());
+}
+
+}  // namespace plataforma
