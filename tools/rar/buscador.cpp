@@ -6,7 +6,7 @@
 namespace zelvano::rar {
 
 Buscador::Buscador(uint32_t ventana, int profundidad, uint32_t suficiente)
-    : ventana_(ventana), profundidad_(profundidad), suficiente_(suficiente), cabeza_(1u << kBitsHash, -1) {
+    : ventana_(ventana), profundidad_(profundidad), suficiente_(suficiente), cabeza_(1u << kBitsHash, -1), cabeza3_(1u << kBitsHash3, -1) {
   buf_.reserve(static_cast<size_t>(ventana) * 2 + (1u << 20));
 }
 
@@ -14,6 +14,7 @@ void Buscador::reinicia() {
   buf_.clear();
   previo_.clear();
   std::fill(cabeza_.begin(), cabeza_.end(), -1);
+  std::fill(cabeza3_.begin(), cabeza3_.end(), -1);
   insertado_ = 0;
 }
 
@@ -29,6 +30,7 @@ size_t Buscador::agrega(const uint8_t* datos, size_t n, size_t actual) {
       v = (v < static_cast<int32_t>(desplazamiento)) ? -1 : v - static_cast<int32_t>(desplazamiento);
     };
     for (auto& v : cabeza_) rebasa(v);
+    for (auto& v : cabeza3_) rebasa(v);
     for (auto& v : previo_) rebasa(v);
     insertado_ -= std::min(insertado_, desplazamiento);
   }
@@ -38,10 +40,11 @@ size_t Buscador::agrega(const uint8_t* datos, size_t n, size_t actual) {
 }
 
 void Buscador::inserta_hasta(size_t p) {
-  for (; insertado_ < p && insertado_ + 3 <= buf_.size(); ++insertado_) {
-    uint32_t h = hash(insertado_);
+  for (; insertado_ < p && insertado_ + 4 <= buf_.size(); ++insertado_) {
+    uint32_t h = hash4(insertado_);
     previo_[insertado_] = cabeza_[h];
     cabeza_[h] = static_cast<int32_t>(insertado_);
+    cabeza3_[hash3(insertado_)] = static_cast<int32_t>(insertado_);
   }
 }
 

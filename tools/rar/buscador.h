@@ -10,7 +10,8 @@ struct Coincidencia {
   uint32_t distancia = 0;
 };
 
-// Sliding buffer with hash chains over 3-byte prefixes. Positions are
+// Sliding buffer with hash chains over 4-byte prefixes, plus the latest
+// position of every 3-byte prefix for short matches. Positions are
 // indices into the buffer; when the buffer slides, `agrega` reports by how
 // much so callers can rebase their own indices.
 class Buscador {
@@ -43,9 +44,14 @@ class Buscador {
 
  private:
   static constexpr int kBitsHash = 17;
-  uint32_t hash(size_t p) const {
-    uint32_t v = buf_[p] | (buf_[p + 1] << 8) | (buf_[p + 2] << 16);
+  static constexpr int kBitsHash3 = 14;
+  uint32_t hash4(size_t p) const {
+    uint32_t v = buf_[p] | (buf_[p + 1] << 8) | (buf_[p + 2] << 16) | (static_cast<uint32_t>(buf_[p + 3]) << 24);
     return (v * 2654435761u) >> (32 - kBitsHash);
+  }
+  uint32_t hash3(size_t p) const {
+    uint32_t v = buf_[p] | (buf_[p + 1] << 8) | (buf_[p + 2] << 16);
+    return (v * 2654435761u) >> (32 - kBitsHash3);
   }
 
   uint32_t ventana_;
@@ -53,6 +59,7 @@ class Buscador {
   uint32_t suficiente_;
   std::vector<uint8_t> buf_;
   std::vector<int32_t> cabeza_;
+  std::vector<int32_t> cabeza3_;
   std::vector<int32_t> previo_;
   size_t insertado_ = 0;
 };
@@ -64,7 +71,19 @@ Coincidencia Buscador::busca(size_t p, size_t limite, uint32_t maximo, Minimo mi
   uint32_t tope = static_cast<uint32_t>(std::min<size_t>(maximo, limite - p));
   const uint8_t* actual = buf_.data() + p;
   uint32_t mejor_long = 2;
-  int32_t candidato = cabeza_[hash(p)];
+  if (p + 4 > buf_.size()) return mejor;
+  // Short match through the 3-byte table: only the nearest occurrence.
+  int32_t c3 = cabeza3_[hash3(p)];
+  if (c3 >= 0 && static_cast<size_t>(c3) < p && p - static_cast<size_t>(c3) <= ventana_) {
+    uint32_t distancia = static_cast<uint32_t>(p - static_cast<size_t>(c3));
+    uint32_t l = longitud_en(p, distancia, limite, tope);
+    if (l >= 3 && l >= minimo(distancia)) {
+      mejor_long = l;
+      mejor = {l, distancia};
+      if (l >= suficiente_ || l >= tope) return mejor;
+    }
+  }
+  int32_t candidato = cabeza_[hash4(p)];
   for (int vueltas = profundidad_; candidato >= 0 && vueltas > 0; --vueltas) {
     size_t c = static_cast<size_t>(candidato);
     candidato = previo_[c];

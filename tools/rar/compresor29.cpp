@@ -31,15 +31,6 @@ int ranura_distancia(uint32_t d1) {  // d1 = distance - 1
   return r;
 }
 
-int bits_de(uint32_t x) {
-  int b = 0;
-  while (x) {
-    ++b;
-    x >>= 1;
-  }
-  return b;
-}
-
 // Shortest length a new-distance code can express at this distance.
 uint32_t minimo_nueva(uint32_t distancia) { return 3 + static_cast<uint32_t>(ajuste_longitud(distancia)); }
 
@@ -53,8 +44,42 @@ size_t tope(size_t p, size_t limite, uint64_t hecho) {
 
 }  // namespace
 
-Compresor29::Compresor29(int profundidad) : buscador_(kDistanciaMaxima, profundidad, 192) {
+Compresor29::Compresor29(int profundidad) : buscador_(kDistanciaMaxima, profundidad, 128) {
   elementos_.reserve(kElementosPorBloque + 1);
+}
+
+void Compresor29::Costes::actualiza(const std::vector<uint8_t>& l, const std::vector<uint32_t>& f_principal) {
+  auto bits = [](uint8_t x) { return x ? static_cast<int>(x) : kLongitudMaximaCodigo; };
+  uint64_t total = 0, cuenta = 0;
+  for (int s = 0; s < 256; ++s) {
+    total += static_cast<uint64_t>(f_principal[s]) * bits(l[s]);
+    cuenta += f_principal[s];
+  }
+  literal = cuenta ? static_cast<int>(total * 16 / cuenta) : 8 * 16;
+  for (int s = 0; s < kSimbolosPrincipales; ++s) principal[s] = static_cast<uint8_t>(bits(l[s]));
+  for (int s = 0; s < kSimbolosDistancia; ++s) distancia[s] = static_cast<uint8_t>(bits(l[kSimbolosPrincipales + s]));
+  for (int s = 0; s < kSimbolosDistanciaBaja; ++s)
+    baja[s] = static_cast<uint8_t>(bits(l[kSimbolosPrincipales + kSimbolosDistancia + s]));
+  for (int s = 0; s < kSimbolosLongitud; ++s)
+    longitud[s] = static_cast<uint8_t>(bits(l[kSimbolosPrincipales + kSimbolosDistancia + kSimbolosDistanciaBaja + s]));
+}
+
+// Bits saved against coding the same bytes as literals, in 1/16 bit, using
+// the code lengths of the previous block as the price list.
+int Compresor29::ganancia_reciente(int indice, uint32_t longitud) const {
+  int r = ranura_longitud(longitud - 2);
+  int coste = costes_.principal[kDistanciaAnterior + indice] + costes_.longitud[r] + kBitsLongitud[r];
+  return static_cast<int>(longitud) * costes_.literal - coste * 16;
+}
+
+int Compresor29::ganancia_nueva(uint32_t distancia, uint32_t longitud) const {
+  int r = ranura_longitud(longitud - static_cast<uint32_t>(ajuste_longitud(distancia)) - 3);
+  uint32_t d1 = distancia - 1;
+  int rd = ranura_distancia(d1);
+  int coste = costes_.principal[kLongitudBase + r] + kBitsLongitud[r] + costes_.distancia[rd];
+  if (rd > kUltimaRanuraSinBaja) coste += kBitsDistancia[rd] - 4 + costes_.baja[(d1 - kBaseDistancia[rd]) & 0xF];
+  else coste += kBitsDistancia[rd];
+  return static_cast<int>(longitud) * costes_.literal - coste * 16;
 }
 
 Compresor29::Opcion Compresor29::evalua(size_t p, size_t limite) {
@@ -64,12 +89,12 @@ Compresor29::Opcion Compresor29::evalua(size_t p, size_t limite) {
     if (d == 0 || d > p || d > kDistanciaMaxima) continue;
     uint32_t l = buscador_.longitud_en(p, d, limite, kLongitudMaxima);
     if (l < 2) continue;
-    int g = static_cast<int>(l) * 9 - (i == 0 ? 7 : 9);
+    int g = ganancia_reciente(i, l);
     if (g > mejor.ganancia) mejor = {l, d, i, g};
   }
   Coincidencia c = buscador_.busca(p, limite, kLongitudMaxima, minimo_nueva);
   if (c.longitud >= 3) {
-    int g = static_cast<int>(c.longitud) * 9 - 12 - bits_de(c.distancia);
+    int g = ganancia_nueva(c.distancia, c.longitud);
     if (g > mejor.ganancia) mejor = {c.longitud, c.distancia, -1, g};
   }
   return mejor;
@@ -136,6 +161,7 @@ void Compresor29::escribe_bloque(std::vector<uint8_t>& salida, bool ultimo_del_f
     auto l = longitudes_huffman(*f);
     longitudes.insert(longitudes.end(), l.begin(), l.end());
   }
+  costes_.actualiza(longitudes, f_principal);
 
   // Run-length coding of the lengths with the 20-symbol level alphabet.
   struct Nivel {
@@ -224,6 +250,7 @@ void Compresor29::escribe_bloque(std::vector<uint8_t>& salida, bool ultimo_del_f
 
 uint32_t Compresor29::comprime(std::istream& entrada, uint64_t tam, bool continua, std::vector<uint8_t>& salida) {
   if (!continua) {
+    costes_ = Costes();
     buscador_.reinicia();
     std::fill(std::begin(recientes_), std::end(recientes_), 0);
   }
@@ -261,10 +288,10 @@ uint32_t Compresor29::comprime(std::istream& entrada, uint64_t tam, bool continu
     } else {
       // Lazy matching: a clearly better match one byte later wins over
       // this one, at the cost of one literal.
-      if (actual.longitud < 64 && p + 1 < limite) {
+      if (actual.longitud < 32 && p + 1 < limite) {
         buscador_.inserta_hasta(p + 1);
         siguiente = evalua(p + 1, tope(p + 1, limite, hecho + 1));
-        if (siguiente.ganancia > actual.ganancia + 9) {
+        if (siguiente.ganancia > actual.ganancia) {
           emite_literal(buscador_.datos()[p]);
           ++p;
           ++hecho;

@@ -1,5 +1,7 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <istream>
 #include <vector>
 
@@ -14,7 +16,7 @@ namespace zelvano::rar {
 // from one file to the next, so later files can refer to earlier ones.
 class Compresor29 {
  public:
-  explicit Compresor29(int profundidad = 96);
+  explicit Compresor29(int profundidad = 512);
 
   // Compresses `tam` bytes read from `entrada` as one file's packed data,
   // appended to `salida`; `continua` chains onto the previous file. Returns
@@ -36,16 +38,35 @@ class Compresor29 {
     uint32_t longitud = 0;
     uint32_t distancia = 0;
     int reciente = -1;  // index into the recent distances, -1 for a new one
-    int ganancia = 0;   // estimated bits saved against literals
+    int ganancia = 0;   // estimated 1/16 bits saved against literals
+  };
+
+  // Price list taken from the previous block's code lengths.
+  struct Costes {
+    int literal = 8 * 16;  // average literal, in 1/16 bit
+    uint8_t principal[v29::kSimbolosPrincipales];
+    uint8_t distancia[v29::kSimbolosDistancia];
+    uint8_t baja[v29::kSimbolosDistanciaBaja];
+    uint8_t longitud[v29::kSimbolosLongitud];
+    Costes() {
+      std::fill(std::begin(principal), std::end(principal), 9);
+      std::fill(std::begin(distancia), std::end(distancia), 5);
+      std::fill(std::begin(baja), std::end(baja), 4);
+      std::fill(std::begin(longitud), std::end(longitud), 4);
+    }
+    void actualiza(const std::vector<uint8_t>& longitudes, const std::vector<uint32_t>& f_principal);
   };
 
   Opcion evalua(size_t p, size_t limite);
+  int ganancia_reciente(int indice, uint32_t longitud) const;
+  int ganancia_nueva(uint32_t distancia, uint32_t longitud) const;
   void emite_literal(uint8_t b);
   void emite(const Opcion& o);
   void escribe_bloque(std::vector<uint8_t>& salida, bool ultimo_del_fichero);
 
   Buscador buscador_;
   uint32_t recientes_[4] = {};
+  Costes costes_;
   std::vector<Elemento> elementos_;
 };
 

@@ -15,7 +15,7 @@
 //   --sin-marca-solido           clear the archive's solid flag
 //   --fecha YYYY-MM-DD           date of every entry (10:00), for
 //                                reproducible archives; file times otherwise
-//   --profundidad <n>            match finder effort (default 96)
+//   --profundidad <n>            match finder effort (default 512)
 #include <chrono>
 #include <cstdio>
 #include <ctime>

@@ -23,7 +23,7 @@ struct OpcionesEscritor {
   // keeps the archive-level solid flag below.
   bool encadenar = true;
   bool marca_solido = true;  // main header flag 0x0008
-  int profundidad = 96;      // match finder effort
+  int profundidad = 512;     // match finder effort: candidates per search
   // Only for tests of the extractor's defences: lets through names that
   // would escape the destination.
   bool permite_nombres_peligrosos = false;
