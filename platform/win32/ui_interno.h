@@ -1,7 +1,10 @@
-// Native state of the win32 backend's objects.
+// Native state of the win32 backend's objects and the helpers its files share.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <string>
 
 #include "platform/ui.h"
 
@@ -9,13 +12,59 @@ namespace ui {
 
 struct Control::Nativo {
   HWND hwnd = nullptr;
-  bool faseOculta = false;  // blinking labels: in the hidden half
-  bool modal = false;       // forms: inside ShowModal
+  bool faseOculta = false;   // blinking labels: in the hidden half
+  bool modal = false;        // forms: inside ShowModal
+  ATOM atomoNombre = 0;      // the component name, as a global atom
+  HBRUSH pincel = nullptr;   // background brush handed to WM_CTLCOLOR*
+  COLORREF colorPincel = 0;
+  HIMAGELIST imagenes = nullptr;  // button picture
 };
 
 struct Temporizador::Nativo {
   UINT_PTR id = 0;
-  bool disparando = false;
+  bool disparando = false;  // its handler is running (a nested pump must not re-enter it)
 };
+
+namespace win32 {
+
+// Window properties every control carries, so that a test helper in another
+// process can find a control by its component name: "ZelvanoNombre" holds a
+// global atom whose name is the component name.
+constexpr const wchar_t* kPropNombre = L"ZelvanoNombre";
+constexpr const wchar_t* kPropControl = L"ZelvanoControl";
+// Window class of the main form (found by the second copy) and of the others.
+constexpr const wchar_t* kClasePrincipal = L"ZelvanoPrincipal";
+constexpr const wchar_t* kClaseFormulario = L"ZelvanoFormulario";
+constexpr const wchar_t* kClaseControl = L"ZelvanoControl";
+constexpr const wchar_t* kClaseMensajes = L"ZelvanoMensajes";
+// Posted to a form when it becomes the active window.
+constexpr UINT WM_ZELVANO_ACTIVA = WM_APP + 1;
+
+inline const wchar_t* W(const Texto& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
+inline std::wstring WS(const Texto& t) { return std::wstring(W(t), t.size()); }
+
+void RegistraClases();
+// Creates the native windows of the control's form (hidden) when missing and
+// returns the control's window.
+HWND Asegura(Control& c);
+Control* ControlDe(HWND hwnd);
+HWND Ventana(const Control& c);
+
+// Drawing.
+COLORREF Rgb(Color c);
+HFONT FuenteGdi(const Fuente& f);
+// The colour behind a transparent control: the first ancestor's own colour.
+Color ColorDetras(const Control& c);
+void Pinta(Control& c, HDC dc, const RECT& r);
+// Bitmap resource by name, magenta keyed ("Dialogos", "Encendido", ...).
+HBITMAP MapaDeBits(const std::string& nombre);
+constexpr COLORREF kColorClave = RGB(255, 0, 255);
+
+// The loop's state shared with the window procedures.
+bool Terminado();
+void DisparaTemporizador(UINT_PTR id);
+LRESULT CALLBACK ProcedimientoMensajes(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+}  // namespace win32
 
 }  // namespace ui

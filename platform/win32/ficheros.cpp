@@ -1,0 +1,177 @@
+// Files and folders through the Windows API.
+#include "platform/plataforma.h"
+#include "platform/win32/win32_comun.h"
+
+namespace plataforma {
+
+using win32::T;
+using win32::W;
+
+uint32_t UltimoError() { return ::GetLastError(); }
+
+struct Busqueda::Estado {
+  HANDLE h = INVALID_HANDLE_VALUE;
+};
+
+Busqueda::Busqueda() = default;
+Busqueda::~Busqueda() { Cierra(); }
+
+namespace {
+
+void Copia(const WIN32_FIND_DATAW& d, EntradaDirectorio& e) {
+  e.nombre = T(d.cFileName);
+  e.atributos = d.dwFileAttributes;
+  e.tamano = (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+}
+
+}  // namespace
+
+bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
+  Cierra();
+  WIN32_FIND_DATAW d;
+  HANDLE h = ::FindFirstFileW(W(patron), &d);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  estado_ = std::make_unique<Estado>();
+  estado_->h = h;
+  Copia(d, entrada);
+  return true;
+}
+
+bool Busqueda::Siguiente(EntradaDirectorio& entrada) {
+  if (!estado_) {
+    ::SetLastError(ERROR_NO_MORE_FILES);
+    return false;
+  }
+  WIN32_FIND_DATAW d;
+  if (!::FindNextFileW(estado_->h, &d)) return false;
+  Copia(d, entrada);
+  return true;
+}
+
+void Busqueda::Cierra() {
+  if (estado_ && estado_->h != INVALID_HANDLE_VALUE) ::FindClose(estado_->h);
+  estado_.reset();
+}
+
+bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste) {
+  return ::CopyFileW(W(origen), W(destino), fallaSiExiste ? TRUE : FALSE) != 0;
+}
+
+bool BorraFichero(const Texto& ruta) { return ::DeleteFileW(W(ruta)) != 0; }
+bool CreaDirectorio(const Texto& ruta) { return ::CreateDirectoryW(W(ruta), nullptr) != 0; }
+bool EliminaDirectorio(const Texto& ruta) { return ::RemoveDirectoryW(W(ruta)) != 0; }
+bool PonAtributos(const Texto& ruta, uint32_t atributos) { return ::SetFileAttributesW(W(ruta), atributos) != 0; }
+uint32_t LeeAtributos(const Texto& ruta) { return ::GetFileAttributesW(W(ruta)); }
+
+bool ExisteFichero(const Texto& ruta) {
+  const DWORD a = ::GetFileAttributesW(W(ruta));
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ExisteDirectorio(const Texto& ruta) {
+  const DWORD a = ::GetFileAttributesW(W(ruta));
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool TamanoFichero(const Texto& ruta, uint64_t& tamano) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!::GetFileAttributesExW(W(ruta), GetFileExInfoStandard, &d)) return false;
+  tamano = (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+  return true;
+}
+
+bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes) {
+  HANDLE h = ::CreateFileW(W(ruta), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  std::string datos;
+  char buf[1 << 15];
+  DWORD leidos = 0;
+  bool bien = true;
+  for (;;) {
+    if (!::ReadFile(h, buf, sizeof buf, &leidos, nullptr)) {
+      bien = false;
+      break;
+    }
+    if (leidos == 0) break;
+    datos.append(buf, leidos);
+  }
+  const DWORD error = ::GetLastError();
+  ::CloseHandle(h);
+  if (!bien) {
+    ::SetLastError(error);
+    return false;
+  }
+  bytes.swap(datos);
+  return true;
+}
+
+namespace {
+
+bool Escribe(const Texto& ruta, const std::string& bytes, bool anade) {
+  HANDLE h = ::CreateFileW(W(ruta), anade ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           anade ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  size_t hecho = 0;
+  bool bien = true;
+  while (hecho < bytes.size()) {
+    DWORD escritos = 0;
+    const DWORD pedir = static_cast<DWORD>(bytes.size() - hecho > 0x40000000u ? 0x40000000u : bytes.size() - hecho);
+    if (!::WriteFile(h, bytes.data() + hecho, pedir, &escritos, nullptr)) {
+      bien = false;
+      break;
+    }
+    hecho += escritos;
+  }
+  const DWORD error = ::GetLastError();
+  if (!::CloseHandle(h)) bien = false;
+  if (!bien) ::SetLastError(error);
+  return bien;
+}
+
+}  // namespace
+
+bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes) { return Escribe(ruta, bytes, false); }
+bool AnadeAFichero(const Texto& ruta, const std::string& bytes) { return Escribe(ruta, bytes, true); }
+
+// ---- Profile files -------------------------------------------------------
+
+Texto LeePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, const Texto& defecto,
+                size_t tamanoBuffer) {
+  if (tamanoBuffer == 0) return Texto();
+  std::vector<wchar_t> buf(tamanoBuffer);
+  const DWORD n = ::GetPrivateProfileStringW(W(seccion), W(clave), W(defecto), buf.data(),
+                                             static_cast<DWORD>(tamanoBuffer), W(fichero));
+  return T(buf.data(), n);
+}
+
+bool EscribePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, const Texto& valor) {
+  return ::WritePrivateProfileStringW(W(seccion), W(clave), W(valor), W(fichero)) != 0;
+}
+
+// ---- Version resources ---------------------------------------------------
+
+uint32_t TamanoInfoVersion(const Texto& fichero) {
+  DWORD manejador = 0;
+  return ::GetFileVersionInfoSizeW(W(fichero), &manejador);
+}
+
+bool LeeInfoVersion(const Texto& fichero, std::vector<uint8_t>& bloque) {
+  const DWORD tam = TamanoInfoVersion(fichero);
+  if (tam == 0) return false;
+  bloque.assign(tam, 0);
+  return ::GetFileVersionInfoW(W(fichero), 0, tam, bloque.data()) != 0;
+}
+
+bool ConsultaVersion(const std::vector<uint8_t>& bloque, const Texto& subbloque, const uint8_t*& valor,
+                     uint32_t& longitud) {
+  if (bloque.empty()) return false;
+  void* p = nullptr;
+  UINT n = 0;
+  if (!::VerQueryValueW(bloque.data(), W(subbloque), &p, &n) || !p) return false;
+  valor = static_cast<const uint8_t*>(p);
+  longitud = n;
+  return true;
+}
+
+}  // namespace plataforma

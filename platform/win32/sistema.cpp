@@ -1,0 +1,126 @@
+// Clock, pauses, system facts, shell, own path, resources and locale through
+// the Windows API.
+#include "platform/plataforma.h"
+#include "platform/win32/win32_comun.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+namespace plataforma {
+
+using win32::T;
+using win32::W;
+
+int64_t ContadorRendimiento() {
+  LARGE_INTEGER v;
+  ::QueryPerformanceCounter(&v);
+  return v.QuadPart;
+}
+
+int64_t FrecuenciaRendimiento() {
+  LARGE_INTEGER v;
+  ::QueryPerformanceFrequency(&v);
+  return v.QuadPart;
+}
+
+void Duerme(uint32_t milisegundos) { ::Sleep(milisegundos); }
+
+Texto NombreEquipo(size_t tamano) {
+  std::vector<wchar_t> buf(tamano + 1, 0);
+  DWORD n = static_cast<DWORD>(tamano);
+  if (tamano == 0 || !::GetComputerNameW(buf.data(), &n)) return Texto();
+  return T(buf.data(), n);
+}
+
+VersionSistema LeeVersionSistema() {
+  // The 284-byte record (the extended form) with its size filled in.
+  OSVERSIONINFOEXW info;
+  ZeroMemory(&info, sizeof info);
+  info.dwOSVersionInfoSize = sizeof info;
+  VersionSistema v;
+  if (::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) {
+    v.mayor = info.dwMajorVersion;
+    v.menor = info.dwMinorVersion;
+    v.plataforma = info.dwPlatformId;
+  }
+  return v;
+}
+
+bool EsWow64() {
+  using Funcion = BOOL(WINAPI*)(HANDLE, PBOOL);
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32");
+  if (!kernel) return false;
+  FARPROC p = ::GetProcAddress(kernel, "IsWow64Process");
+  if (!p) return false;
+  Funcion f = reinterpret_cast<Funcion>(reinterpret_cast<void (*)()>(p));
+  BOOL wow = FALSE;
+  return f(::GetCurrentProcess(), &wow) && wow;
+}
+
+void AbreDireccion(const Texto& direccion) {
+  ::ShellExecuteW(::GetActiveWindow(), nullptr, W(direccion), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void NotificaCambioAsociaciones() { ::SHChangeNotify(SHCNE_ASSOCCHANGED, 0, nullptr, nullptr); }
+
+Texto RutaEjecutable() {
+  std::vector<wchar_t> buf(MAX_PATH);
+  for (;;) {
+    DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return Texto();
+    if (n < buf.size()) return T(buf.data(), n);
+    buf.resize(buf.size() * 2);
+  }
+}
+
+Texto CarpetaEjecutable() {
+  Texto ruta = RutaEjecutable();
+  size_t corte = ruta.find_last_of(u"\\/");
+  return corte == Texto::npos ? Texto() : ruta.substr(0, corte + 1);
+}
+
+bool LeeRecurso(uint16_t tipo, const Texto& nombre, uint16_t idioma, std::string& datos) {
+  HRSRC r = ::FindResourceExW(nullptr, MAKEINTRESOURCEW(tipo), W(nombre), idioma);
+  if (!r) return false;
+  HGLOBAL g = ::LoadResource(nullptr, r);
+  if (!g) return false;
+  const void* p = ::LockResource(g);
+  const DWORD tam = ::SizeofResource(nullptr, r);
+  if (!p) return false;
+  datos.assign(static_cast<const char*>(p), tam);
+  return true;
+}
+
+namespace {
+
+Texto InfoLocale(LCTYPE tipo) {
+  wchar_t buf[16] = {};
+  int n = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, tipo, buf, 16);
+  return n > 1 ? T(buf) : Texto();
+}
+
+}  // namespace
+
+char16_t SeparadorDecimal() {
+  Texto s = InfoLocale(LOCALE_SDECIMAL);
+  return s.empty() ? u',' : s[0];
+}
+
+char16_t SeparadorMiles() {
+  Texto s = InfoLocale(LOCALE_STHOUSAND);
+  return s.empty() ? u'.' : s[0];
+}
+
+Texto FechaCortaActual() {
+  wchar_t buf[80] = {};
+  int n = ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, buf, 80);
+  return n > 1 ? T(buf) : Texto();
+}
+
+Texto HoraLargaActual() {
+  wchar_t buf[80] = {};
+  int n = ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, buf, 80);
+  return n > 1 ? T(buf) : Texto();
+}
+
+}  // namespace plataforma
