@@ -8,6 +8,7 @@
 #include "database/ModuloDatos.h"
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
+#include "shell/GanchoPruebas.h"
 #include "shell/UnidadVentas.h"
 
 namespace excepciones {
@@ -74,6 +75,10 @@ Aviso AvisoPara(const std::exception& e) {
 }  // namespace excepciones
 
 namespace {
+
+// The handler's module is always part of the program, so the test hook is
+// armed from here before the main window exists.
+[[maybe_unused]] const bool ganchoArmado = (ArmaGanchoPruebas(), true);
 
 // Set while the handler writes the log file: anything that reaches the
 // handler again from inside those writes is not written a second time, so a
