@@ -1,0 +1,285 @@
+// Win32 backend: timers, the message pump, showing forms (modal or not), the
+// application's loop, the second copy's hand-over, cursor, beep and the
+// standard exception display.
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "platform/comun/ui_nucleo.h"
+#include "platform/excepciones.h"
+
+namespace ui {
+
+namespace {
+
+struct Estado {
+  std::map<UINT_PTR, Temporizador*> temporizadores;
+  UINT_PTR siguienteId = 100;
+  HWND mensajes = nullptr;
+  bool terminado = false;
+  Cursor cursor = Cursor::Normal;
+  Texto titulo;
+};
+
+Estado& E() {
+  static Estado estado;
+  return estado;
+}
+
+// A hidden message-only window receives the timers' ticks.
+HWND VentanaMensajes() {
+  if (!E().mensajes) {
+    win32::RegistraClases();
+    E().mensajes = CreateWindowExW(0, win32::kClaseMensajes, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+  }
+  return E().mensajes;
+}
+
+void ActualizaTemporizador(UINT_PTR id, bool activo, uint32_t intervalo) {
+  HWND h = VentanaMensajes();
+  // Setting an existing id again restarts its period.
+  if (activo && intervalo > 0) {
+    SetTimer(h, id, intervalo, nullptr);
+  } else {
+    KillTimer(h, id);
+  }
+}
+
+// Every top-level window of this thread that is visible and enabled, except
+// the form being shown modally, is disabled while it is up.
+struct Deshabilitadas {
+  HWND modal;
+  std::vector<HWND> ventanas;
+};
+
+BOOL CALLBACK Deshabilita(HWND h, LPARAM lp) {
+  auto* d = reinterpret_cast<Deshabilitadas*>(lp);
+  if (h != d->modal && IsWindowVisible(h) && IsWindowEnabled(h)) {
+    EnableWindow(h, FALSE);
+    d->ventanas.push_back(h);
+  }
+  return TRUE;
+}
+
+void Despacha(MSG& m) {
+  TranslateMessage(&m);
+  DispatchMessageW(&m);
+}
+
+void Muestra(HWND h) {
+  ShowWindow(h, SW_SHOWNORMAL);
+  UpdateWindow(h);
+  SetForegroundWindow(h);
+  SetActiveWindow(h);
+}
+
+}  // namespace
+
+namespace win32 {
+
+bool Terminado() { return E().terminado; }
+
+void DisparaTemporizador(UINT_PTR id) {
+  auto it = E().temporizadores.find(id);
+  if (it == E().temporizadores.end()) return;
+  Temporizador* t = it->second;
+  auto* n = t->nativo();
+  if (n->disparando || !t->Enabled()) return;
+  n->disparando = true;
+  const auto manejador = t->OnTimer;  // the handler may delete its timer
+  nucleo::Dispara(nucleo::EmisorDe(*t), manejador);
+  if (E().temporizadores.count(id)) n->disparando = false;
+}
+
+LRESULT CALLBACK ProcedimientoMensajes(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_TIMER) {
+    try {
+      DisparaTemporizador(wp);
+    } catch (...) {
+      aplicacion::MuestraExcepcion(nullptr);
+    }
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace win32
+
+// ---- Timers ----------------------------------------------------------------
+
+Temporizador::Temporizador(Formulario* propietario, std::string nombre)
+    : propietario_(propietario), nombre_(std::move(nombre)), nativo_(std::make_unique<Nativo>()) {
+  nativo_->id = E().siguienteId++;
+  E().temporizadores[nativo_->id] = this;
+}
+
+Temporizador::~Temporizador() {
+  if (E().mensajes) KillTimer(E().mensajes, nativo_->id);
+  E().temporizadores.erase(nativo_->id);
+}
+
+void Temporizador::SetInterval(uint32_t ms) {
+  intervalo_ = ms;
+  ActualizaTemporizador(nativo_->id, activo_, intervalo_);
+}
+
+void Temporizador::SetEnabled(bool e) {
+  activo_ = e;
+  ActualizaTemporizador(nativo_->id, activo_, intervalo_);
+}
+
+// ---- Forms -------------------------------------------------------------------
+
+void Formulario::Show() {
+  HWND h = win32::Asegura(*this);
+  if (!h || mostrado_) return;
+  if (centrado_) Centra();
+  mostrado_ = true;
+  visible_ = true;
+  nucleo::Dispara(nucleo::EmisorDe(*this), OnShow);
+  if (mostrado_) Muestra(h);  // activation then runs OnActivate from the queue
+}
+
+void Formulario::Close() {
+  if (NativoCreado().modal) {
+    if (modalResult_ == 0) SetModalResult(2);  // cancelled
+    return;
+  }
+  if (!mostrado_) return;
+  mostrado_ = false;
+  if (HWND h = win32::Ventana(*this)) ShowWindow(h, SW_HIDE);
+  nucleo::Dispara(nucleo::EmisorDe(*this), OnClose);
+  if (this == aplicacion::FormularioPrincipal()) aplicacion::Termina();
+}
+
+void Formulario::SetModalResult(int r) {
+  modalResult_ = r;
+  // Wakes the modal loop if it is waiting for a message.
+  if (r != 0) PostMessageW(win32::Ventana(*this), WM_NULL, 0, 0);
+}
+
+int Formulario::ShowModal() {
+  if (mostrado_) throw Exception(u"No se puede mostrar de forma modal una ventana ya visible");
+  HWND h = win32::Asegura(*this);
+  if (!h) throw EOSError(u"No se puede crear la ventana " + texto::DeUtf8(nombre_));
+  modalResult_ = 0;
+  if (centrado_) Centra();
+  Deshabilitadas deshabilitadas{h, {}};
+  EnumThreadWindows(GetCurrentThreadId(), Deshabilita, reinterpret_cast<LPARAM>(&deshabilitadas));
+  auto& n = NativoCreado();
+  n.modal = true;
+  mostrado_ = true;
+  visible_ = true;
+  nucleo::Dispara(nucleo::EmisorDe(*this), OnShow);
+  if (modalResult_ == 0) Muestra(h);
+  while (modalResult_ == 0) {
+    if (E().terminado) {
+      modalResult_ = 2;
+      break;
+    }
+    MSG m;
+    const BOOL r = GetMessageW(&m, nullptr, 0, 0);
+    if (r <= 0) {
+      // The application is ending: the quit message stays for the outer loop.
+      E().terminado = true;
+      PostQuitMessage(static_cast<int>(m.wParam));
+      modalResult_ = 2;
+      break;
+    }
+    Despacha(m);
+  }
+  const int resultado = modalResult_;
+  nucleo::Dispara(nucleo::EmisorDe(*this), OnClose);
+  // The owner is enabled before this window hides, so it becomes the active one.
+  for (HWND d : deshabilitadas.ventanas)
+    if (IsWindow(d)) EnableWindow(d, TRUE);
+  ShowWindow(h, SW_HIDE);
+  n.modal = false;
+  mostrado_ = false;
+  visible_ = false;
+  return resultado;
+}
+
+// ---- Application ------------------------------------------------------------------
+
+namespace aplicacion {
+
+void Inicializa() {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS |
+                                           ICC_ANIMATE_CLASS};
+  InitCommonControlsEx(&icc);
+  // Positions and sizes are pixels: the system must not stretch the windows.
+  using Funcion = BOOL(WINAPI*)();
+  FARPROC p = GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware");
+  if (auto f = reinterpret_cast<Funcion>(reinterpret_cast<void*>(p))) f();
+  win32::RegistraClases();
+  VentanaMensajes();
+}
+
+void SetTitulo(const Texto& titulo) { E().titulo = titulo; }
+
+void Ejecuta() {
+  Formulario* f = FormularioPrincipal();
+  if (!f || E().terminado) return;
+  try {
+    f->Show();
+    MSG m;
+    while (!E().terminado && f->Mostrado() && GetMessageW(&m, nullptr, 0, 0) > 0) Despacha(m);
+  } catch (...) {
+    const std::exception_ptr p = std::current_exception();
+    nucleo::Dispara(nucleo::EmisorAplicacion(), [p] { std::rethrow_exception(p); });
+  }
+}
+
+void ProcesaMensajes() {
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (m.message == WM_QUIT) {
+      E().terminado = true;
+      PostQuitMessage(static_cast<int>(m.wParam));  // left for the loop that ends
+      return;
+    }
+    Despacha(m);
+  }
+}
+
+void Termina() {
+  if (!E().terminado) PostQuitMessage(0);
+  E().terminado = true;
+}
+
+void ActivaOtraInstancia() {
+  HWND h = FindWindowW(win32::kClasePrincipal, nullptr);
+  if (!h) return;
+  if (IsIconic(h)) ShowWindow(h, SW_RESTORE);
+  // A modal screen of the running copy comes to the front with it.
+  HWND delante = GetLastActivePopup(h);
+  SetForegroundWindow(delante ? delante : h);
+}
+
+void MuestraExcepcion(const std::exception* e) {
+  Texto mensaje;
+  if (auto* propia = dynamic_cast<const Exception*>(e)) {
+    mensaje = propia->Message();
+  } else if (e) {
+    mensaje = texto::DeUtf8(e->what());
+  }
+  const Texto titulo = E().titulo.empty() ? Texto(u"Act_202103_a_202128") : E().titulo;
+  MessageBoxW(GetActiveWindow(), win32::W(mensaje), win32::W(titulo), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+}  // namespace aplicacion
+
+void SetCursor(Cursor c) {
+  E().cursor = c;
+  ::SetCursor(LoadCursorW(nullptr, c == Cursor::RelojArena ? IDC_WAIT : IDC_ARROW));
+}
+
+Cursor CursorActual() { return E().cursor; }
+
+void AnotaTranscripcion(const std::string&, const std::vector<std::pair<std::string, Texto>>&) {}
+
+void Pitido(unsigned tipo) { MessageBeep(tipo); }
+
+}  // namespace ui
