@@ -158,7 +158,7 @@ bool EscribePerfil(const Texto& fichero, const Texto& seccion, const Texto& clav
     Texto k, v;
     for (size_t i = inicio; i < fin && !hecho; ++i) {
       if (Entrada(f.lineas[i], k, v) && texto::IgualesSinMayusculas(k, Recorta(clave))) {
-        f.lineas[i] = linea;
+        f.lineas[i] = k + u"=" + valor;  // the name keeps the spelling it has in the file
         hecho = true;
       }
     }

@@ -76,11 +76,11 @@ TEST(Perfil, EscrituraConservaLoDemas) {
   ASSERT_TRUE(EscribePerfil(f, u"Uno", u"b", u"Actualizaci\u00F3n"));
   ASSERT_TRUE(EscribePerfil(f, u"Dos", u"c", u"3"));
   EXPECT_EQ(t.Lee("e.ini"), "[Uno]\r\na=1\r\nb=Actualizaci\xF3n\r\n[Dos]\r\nc=3\r\n");
-  // Replaces an existing key found without regard to case, adds a key at the
-  // end of its section.
+  // Replaces an existing key found without regard to case (its name keeps
+  // the file's spelling), adds a key at the end of its section.
   ASSERT_TRUE(EscribePerfil(f, u"uno", u"A", u"uno"));
   ASSERT_TRUE(EscribePerfil(f, u"UNO", u"d", u"4"));
-  EXPECT_EQ(t.Lee("e.ini"), "[Uno]\r\nA=uno\r\nb=Actualizaci\xF3n\r\nd=4\r\n[Dos]\r\nc=3\r\n");
+  EXPECT_EQ(t.Lee("e.ini"), "[Uno]\r\na=uno\r\nb=Actualizaci\xF3n\r\nd=4\r\n[Dos]\r\nc=3\r\n");
   EXPECT_EQ(LeePerfil(f, u"Uno", u"b", u""), u"Actualizaci\u00F3n");
 }
 

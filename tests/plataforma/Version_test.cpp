@@ -7,49 +7,12 @@
 
 #include "platform/plataforma.h"
 #include "tests/plataforma/Entorno.h"
+#include "tests/plataforma/MuestraPE.h"
 
 namespace {
 
 using namespace plataforma;
 using texto::Texto;
-
-const char* kRc = R"(#include <winver.h>
-VS_VERSION_INFO VERSIONINFO
-FILEVERSION 20,21,1,8
-PRODUCTVERSION 20,21,1,8
-FILEFLAGSMASK 0x3fL
-FILEOS 0x40004L
-FILETYPE 0x1L
-BEGIN
-  BLOCK "StringFileInfo"
-  BEGIN
-    BLOCK "0C0A04E4"
-    BEGIN
-      VALUE "CompanyName", "Pelmora Soft\0"
-      VALUE "FileVersion", "20.21.1.8\0"
-      VALUE "Comments", "Actualizaci\363n\0"
-    END
-  END
-  BLOCK "VarFileInfo"
-  BEGIN
-    VALUE "Translation", 0x0C0A, 1252, 0x0409, 1252
-  END
-END
-)";
-
-// Builds an executable with the resource (or without) in `carpeta`.
-bool Compila(const prueba::CarpetaTemporal& carpeta, const std::string& nombre, bool conVersion) {
-  carpeta.Escribe(nombre + ".c", "int main(void) { return 0; }\n");
-  std::string orden = "cd '" + carpeta.Ruta() + "' && ";
-  std::string objetos = nombre + ".c";
-  if (conVersion) {
-    carpeta.Escribe(nombre + ".rc", kRc);
-    orden += "i686-w64-mingw32-windres -c 1252 " + nombre + ".rc -O coff -o " + nombre + ".res && ";
-    objetos += " " + nombre + ".res";
-  }
-  orden += "i686-w64-mingw32-gcc -o " + nombre + ".exe " + objetos + " >/dev/null 2>&1";
-  return std::system(orden.c_str()) == 0;
-}
 
 Texto Cadena(const uint8_t* p, uint32_t unidades) {
   Texto t;
@@ -65,7 +28,7 @@ class Version : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     carpeta_ = new prueba::CarpetaTemporal;
-    compilado_ = Compila(*carpeta_, "con", true) && Compila(*carpeta_, "sin", false);
+    compilado_ = prueba::CompilaPE(*carpeta_, "muestra", true) && prueba::CompilaPE(*carpeta_, "vacio", false);
   }
   static void TearDownTestSuite() { delete carpeta_; }
   void SetUp() override { ASSERT_TRUE(compilado_) << "the i686-w64-mingw32 tools must build the samples"; }
@@ -76,7 +39,7 @@ prueba::CarpetaTemporal* Version::carpeta_ = nullptr;
 bool Version::compilado_ = false;
 
 TEST_F(Version, LeeLaTraduccionYLasCadenas) {
-  const Texto exe = carpeta_->Win("con.exe");
+  const Texto exe = carpeta_->Win("muestra.exe");
   const uint32_t tam = TamanoInfoVersion(exe);
   ASSERT_GT(tam, 0u);
   std::vector<uint8_t> bloque;
@@ -121,14 +84,14 @@ TEST_F(Version, LeeLaTraduccionYLasCadenas) {
 
 TEST_F(Version, SinRecursoOQueNoEsUnPE) {
   std::vector<uint8_t> bloque;
-  EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("sin.exe")), 0u);
-  EXPECT_FALSE(LeeInfoVersion(carpeta_->Win("sin.exe"), bloque));
+  EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("vacio.exe")), 0u);
+  EXPECT_FALSE(LeeInfoVersion(carpeta_->Win("vacio.exe"), bloque));
   carpeta_->Escribe("texto.exe", "MZ pero no es un ejecutable");
   EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("texto.exe")), 0u);
   EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("falta.exe")), 0u);
-  EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("con.c")), 0u);
+  EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("muestra.c")), 0u);
   // A cut copy of a good executable.
-  const std::string entero = carpeta_->Lee("con.exe");
+  const std::string entero = carpeta_->Lee("muestra.exe");
   for (size_t corte : {size_t(64), size_t(300), size_t(1024), entero.size() / 2, entero.size() - 100}) {
     carpeta_->Escribe("cortado.exe", entero.substr(0, corte));
     if (TamanoInfoVersion(carpeta_->Win("cortado.exe")) > 0) {
@@ -147,9 +110,9 @@ TEST_F(Version, SinRecursoOQueNoEsUnPE) {
 TEST_F(Version, BytesAlteradosNoRompenLaLectura) {
   // Every single-byte change of the resource area either still reads or is
   // refused; nothing is read outside the file.
-  const std::string entero = carpeta_->Lee("con.exe");
+  const std::string entero = carpeta_->Lee("muestra.exe");
   std::vector<uint8_t> bloque;
-  ASSERT_TRUE(LeeInfoVersion(carpeta_->Win("con.exe"), bloque));
+  ASSERT_TRUE(LeeInfoVersion(carpeta_->Win("muestra.exe"), bloque));
   const std::string muestra(bloque.begin(), bloque.begin() + 16);
   const size_t donde = entero.find(muestra);
   ASSERT_NE(donde, std::string::npos);
