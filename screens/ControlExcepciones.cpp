@@ -8,6 +8,7 @@
 #include "database/ModuloDatos.h"
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
+#include "shell/Cronometro.h"
 #include "shell/GanchoPruebas.h"
 #include "shell/UnidadVentas.h"
 
@@ -101,13 +102,9 @@ void TfV::ControlExcepciones(const ui::aplicacion::Emisor& Sender, const std::ex
     EscrituraEnCurso guarda;
     try {
       ContadorFin = plataforma::ContadorRendimiento();
-      // The counter's frequency is only read when a run starts: before that
-      // there is no elapsed time to show, and zero is shown.
-      const double segundos =
-          FrecuenciaContador > 0
-              ? static_cast<double>(static_cast<long double>(ContadorFin - ContadorInicio) /
-                                    static_cast<long double>(FrecuenciaContador))
-              : 0.0;
+      // Before the first run the counter's frequency was never read and
+      // the elapsed time shows as zero.
+      const double segundos = SegundosEntre(ContadorInicio, ContadorFin, FrecuenciaContador);
       ST_Tiempo->SetCaption(texto::FormatoSegundos(segundos));
       AnadeLinea(u"Procesos Realizados: " + ST_R->Caption());
       AnadeLinea(u"Tiempo de procesos: " + ST_Tiempo->Caption());

@@ -1,9 +1,8 @@
 // BtnAceptarClick: the whole update run, on the user-interface thread, and
 // its single failure path.
-#include <exception>
-
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
+#include "shell/Cronometro.h"
 #include "shell/UnidadVentas.h"
 
 namespace {
@@ -20,7 +19,36 @@ const Texto kFinalCorrecto = u"ACTUALIZACI\u00D3N FINALIZADA CORRECTAMENTE.";
 const Texto kProcesosRealizados = u"Procesos Realizados: ";
 const Texto kTiempoProcesos = u"Tiempo de procesos: ";
 
+constexpr char16_t kTipoAviso = u'!';  // 33
 constexpr uint32_t kPausaServicios = 2000;
+
+// Database phase of the server machine: migrations under their version
+// gates, the new version stamped, the file rebuilt by backup and restore.
+void ActualizaBaseDatos(TfV& v) {
+  MDatos->Abre();
+  if (!MDatos->Conectada()) {
+    // Nothing has touched the database yet and the staged files stay: the
+    // user is told and the wizard ends.
+    v.MuestraDialogo(kSinBaseDatos, kTipoAviso, false, 0);
+    v.Finaliza();
+  }
+  MDatos->EjecutaSentencia(kEtiquetaSello, kSentenciaSello, ParamCheck::Encender);
+  MDatos->CopiaSeguridad();
+  plataforma::Duerme(kPausaServicios);
+  MDatos->RestauraCopia();
+  plataforma::Duerme(kPausaServicios);
+  MDatos->Cierra();
+}
+
+void LimpiaRestos(TfV& v) {
+  v.Registra(kEliminadoConfiguracion);
+  const Texto configuracion = v.RutaTPV->Text() + kConfiguracionVieja;
+  if (plataforma::ExisteFichero(configuracion)) plataforma::BorraFichero(configuracion);
+
+  const Texto anteriores = v.RutaTPV->Text() + kCopiasAnteriores;
+  v.Registra(kEliminado + anteriores);
+  if (plataforma::ExisteDirectorio(anteriores)) v.BorraCarpeta(anteriores);
+}
 
 }  // namespace
 
@@ -36,30 +64,11 @@ void TfV::BtnAceptarClick() {
 
     if (texto::Compara(Version->Text(), kVersionMinima) >= 0) {
       Guarda_Datos();
-      if (EsServidor()) {
-        MDatos->Abre();
-        if (!MDatos->Conectada()) {
-          MuestraDialogo(kSinBaseDatos, u'!', false, 0);
-          Finaliza();
-        }
-        MDatos->EjecutaSentencia(kEtiquetaSello, kSentenciaSello, ParamCheck::Encender);
-        MDatos->CopiaSeguridad();
-        plataforma::Duerme(kPausaServicios);
-        MDatos->RestauraCopia();
-        plataforma::Duerme(kPausaServicios);
-        MDatos->Cierra();
-      }
+      if (EsServidor()) ActualizaBaseDatos(*this);
     }
 
-    Registra(kEliminadoConfiguracion);
-    const Texto configuracion = RutaTPV->Text() + kConfiguracionVieja;
-    if (plataforma::ExisteFichero(configuracion)) plataforma::BorraFichero(configuracion);
-
-    const Texto anteriores = RutaTPV->Text() + kCopiasAnteriores;
-    Registra(kEliminado + anteriores);
-    if (plataforma::ExisteDirectorio(anteriores)) BorraCarpeta(anteriores);
+    LimpiaRestos(*this);
     plataforma::Duerme(kPausaServicios);
-
     ActualizaRegistro();
     AsociaPdf();
 
@@ -73,22 +82,29 @@ void TfV::BtnAceptarClick() {
     GuardaLog();
     SetEnabled(true);
     ui::SetCursor(ui::Cursor::Normal);
+
+    ui::AnotaTranscripcion("progreso", {{"posicion", texto::FormatoEntero(PB7->Position())},
+                                        {"maximo", texto::FormatoEntero(PB7->Max())}});
     Close();
-  } catch (const std::exception&) {
+  } catch (...) {
     ContadorFin = plataforma::ContadorRendimiento();
-    const double segundos =
-        FrecuenciaContador > 0
-            ? static_cast<double>(static_cast<long double>(ContadorFin - ContadorInicio) /
-                                  static_cast<long double>(FrecuenciaContador))
-            : 0.0;
-    ST_Tiempo->SetCaption(texto::FormatoSegundos(segundos));
+    ST_Tiempo->SetCaption(texto::FormatoSegundos(SegundosEntre(ContadorInicio, ContadorFin, FrecuenciaContador)));
     AnadeLinea(kProcesosRealizados + ST_R->Caption());
     AnadeLinea(kTiempoProcesos + ST_Tiempo->Caption());
     GuardaLog();
     Timer1->SetEnabled(false);
     SetEnabled(true);
-    if (MDatos->TransaccionActiva()) MDatos->RollbackRetaining();
-    MDatos->Cierra();
+    // The saved files must come back whatever state the connection is in: a
+    // rollback or a detach that fails (the server gone, for instance) does
+    // not stop the restore.
+    try {
+      if (MDatos->TransaccionActiva()) MDatos->RollbackRetaining();
+    } catch (...) {
+    }
+    try {
+      MDatos->Cierra();
+    } catch (...) {
+    }
     ui::SetCursor(ui::Cursor::Normal);
     ReponerTodo();
   }

@@ -1,0 +1,144 @@
+#include "tests/extremo/Arnes.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/texto.h"
+
+extern char** environ;
+
+namespace prueba {
+
+CarpetaTemporal::CarpetaTemporal() {
+  std::string plantilla = (fs::temp_directory_path() / "zelvano-extremo-XXXXXX").string();
+  ruta_ = ::mkdtemp(plantilla.data());
+  fs::permissions(ruta_, fs::perms::all);
+}
+
+CarpetaTemporal::~CarpetaTemporal() {
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(ruta_, ec); it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add | fs::perm_options::nofollow, ec);
+  fs::remove_all(ruta_, ec);
+}
+
+std::string LeeFichero(const fs::path& fichero) {
+  std::ifstream f(fichero, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+void EscribeFichero(const fs::path& fichero, const std::string& contenido) {
+  fs::create_directories(fichero.parent_path());
+  std::ofstream f(fichero, std::ios::binary | std::ios::trunc);
+  f << contenido;
+}
+
+Resultado Ejecuta(const std::string& programa, const std::vector<std::string>& argumentos,
+                  const std::map<std::string, std::string>& entorno) {
+  std::map<std::string, std::string> variables;
+  for (char** e = environ; *e; ++e) {
+    const std::string v = *e;
+    const auto igual = v.find('=');
+    if (igual != std::string::npos) variables[v.substr(0, igual)] = v.substr(igual + 1);
+  }
+  for (const auto& [nombre, valor] : entorno) {
+    if (valor.empty())
+      variables.erase(nombre);
+    else
+      variables[nombre] = valor;
+  }
+  std::vector<std::string> textosEntorno;
+  for (const auto& [nombre, valor] : variables) textosEntorno.push_back(nombre + "=" + valor);
+  std::vector<char*> env, argv;
+  for (auto& t : textosEntorno) env.push_back(t.data());
+  env.push_back(nullptr);
+  std::string prog = programa;
+  std::vector<std::string> args = argumentos;
+  argv.push_back(prog.data());
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  char plantilla[] = "/tmp/zelvano-salida-XXXXXX";
+  const int fd = ::mkstemp(plantilla);
+  Resultado r;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(fd, 1);
+    ::dup2(fd, 2);
+    ::execve(prog.c_str(), argv.data(), env.data());
+    std::fprintf(stderr, "no se puede ejecutar %s: %s\n", prog.c_str(), std::strerror(errno));
+    ::_exit(127);
+  }
+  int estado = 0;
+  while (::waitpid(pid, &estado, 0) < 0 && errno == EINTR) {
+  }
+  ::close(fd);
+  r.salida = LeeFichero(plantilla);
+  ::unlink(plantilla);
+  r.estado = WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+  return r;
+}
+
+std::vector<std::string> LeeLog(const fs::path& fichero) {
+  const std::string bytes = LeeFichero(fichero);
+  std::vector<std::string> lineas;
+  size_t inicio = 0;
+  while (inicio < bytes.size()) {
+    const size_t fin = bytes.find("\r\n", inicio);
+    if (fin == std::string::npos) {
+      ADD_FAILURE() << "el fichero de registro no acaba en CR LF: " << fichero;
+      lineas.push_back(texto::AUtf8(texto::DeCp1252(bytes.substr(inicio))));
+      break;
+    }
+    const std::string linea = bytes.substr(inicio, fin - inicio);
+    EXPECT_EQ(linea.find_first_of("\r\n"), std::string::npos) << "salto suelto en: " << linea;
+    lineas.push_back(texto::AUtf8(texto::DeCp1252(linea)));
+    inicio = fin + 2;
+  }
+  return lineas;
+}
+
+std::vector<Json> LeeTranscripcion(const fs::path& fichero) {
+  std::vector<Json> eventos;
+  std::istringstream s(LeeFichero(fichero));
+  std::string linea;
+  while (std::getline(s, linea))
+    if (!linea.empty()) eventos.push_back(LeeJson(linea));
+  return eventos;
+}
+
+std::vector<Json> Eventos(const std::vector<Json>& todos, const std::string& evento,
+                          const std::string& formulario) {
+  std::vector<Json> r;
+  for (const Json& e : todos)
+    if (e.Texto("evento") == evento && (formulario.empty() || e.Texto("formulario") == formulario))
+      r.push_back(e);
+  return r;
+}
+
+std::string ConsultaSql(const std::string& baseDatos, const std::string& sql) {
+  char plantilla[] = "/tmp/zelvano-sql-XXXXXX";
+  const int fd = ::mkstemp(plantilla);
+  ::close(fd);
+  EscribeFichero(plantilla, sql + "\n");
+  const Resultado r = Ejecuta("/usr/bin/isql-fb",
+                              {"-q", "-user", "SYSDBA", "-password", "Zv2128", "-ch", "ISO8859_1",
+                               baseDatos, "-i", plantilla});
+  ::unlink(plantilla);
+  return r.salida;
+}
+
+fs::path DirBuild() { return ZELVANO_DIR_BUILD; }
+fs::path DirFuentes() { return ZELVANO_DIR_FUENTES; }
+
+}  // namespace prueba

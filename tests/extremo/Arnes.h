@@ -1,0 +1,61 @@
+// Helpers of the end-to-end tests: the wizard run as a separate process with
+// a scripted user, and readers for what it leaves behind (log file,
+// transcript, registry store, database).
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/extremo/Json.h"
+
+namespace prueba {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder that the Firebird
+// server (another user) may read and write, removed at the end.
+class CarpetaTemporal {
+ public:
+  CarpetaTemporal();
+  ~CarpetaTemporal();
+  CarpetaTemporal(const CarpetaTemporal&) = delete;
+  CarpetaTemporal& operator=(const CarpetaTemporal&) = delete;
+  const fs::path& Ruta() const { return ruta_; }
+
+ private:
+  fs::path ruta_;
+};
+
+std::string LeeFichero(const fs::path& fichero);
+void EscribeFichero(const fs::path& fichero, const std::string& contenido);
+
+struct Resultado {
+  int estado = -1;        // exit status, or -1 when killed by a signal
+  std::string salida;     // standard output and error together
+};
+// Runs `programa` with `argumentos`, the current environment plus `entorno`
+// (an empty value removes the variable), and waits for it.
+Resultado Ejecuta(const std::string& programa, const std::vector<std::string>& argumentos,
+                  const std::map<std::string, std::string>& entorno = {});
+
+// The log file: Windows-1252, every line ended by CR LF. Lines in UTF-8.
+// Fails the test (and returns what it could read) when a line is not ended by
+// CR LF.
+std::vector<std::string> LeeLog(const fs::path& fichero);
+
+// The transcript's events, in order.
+std::vector<Json> LeeTranscripcion(const fs::path& fichero);
+// Events named `evento` (and, when given, for the form `formulario`).
+std::vector<Json> Eventos(const std::vector<Json>& todos, const std::string& evento,
+                          const std::string& formulario = "");
+
+// Runs `sql` with isql on `baseDatos` ("host:path") and returns its output.
+std::string ConsultaSql(const std::string& baseDatos, const std::string& sql);
+
+// Build and source folders given by the build.
+fs::path DirBuild();
+fs::path DirFuentes();
+
+}  // namespace prueba
