@@ -79,6 +79,11 @@ TEST_P(Danado, FallaSinReemplazarLoQueHabia) {
   EXPECT_EQ(lee_fichero(destino / "b.txt"), (std::vector<uint8_t>{'b', 'u', 'e', 'n', 'o'}));
   for (const auto& e : fs::directory_iterator(destino))
     EXPECT_EQ(e.path().filename().string().find(".rar-tmp"), std::string::npos) << e.path();
+
+  // Into an empty destination: the damaged entry is not left behind either.
+  fs::path limpio = tmp / "limpio";
+  extrae_y_falla(archivo, limpio);
+  EXPECT_FALSE(fs::exists(limpio / "b.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Danos, Danado,

@@ -11,19 +11,20 @@ Buscador::Buscador(uint32_t ventana, int profundidad, uint32_t suficiente)
 }
 
 void Buscador::reinicia() {
-  buf_.clear();
-  previo_.clear();
-  std::fill(cabeza_.begin(), cabeza_.end(), -1);
-  std::fill(cabeza3_.begin(), cabeza3_.end(), -1);
-  insertado_ = 0;
+  // The tables keep their entries; everything before `base_` is simply out
+  // of reach, which spares clearing megabytes of tables for every file.
+  base_ = buf_.size();
+  insertado_ = std::max(insertado_, base_);
 }
 
 size_t Buscador::agrega(const uint8_t* datos, size_t n, size_t actual) {
   size_t desplazamiento = 0;
   // Slide only when the buffer would grow past two windows, and then drop
-  // everything older than one window before the current position.
-  if (buf_.size() + n > static_cast<size_t>(ventana_) * 2 && actual > ventana_) {
-    desplazamiento = actual - ventana_;
+  // everything out of reach: older than one window before the current
+  // position, or before a forgotten history.
+  size_t prescindible = std::max(actual > ventana_ ? actual - ventana_ : 0, std::min(base_, actual));
+  if (buf_.size() + n > static_cast<size_t>(ventana_) * 2 && prescindible > 0) {
+    desplazamiento = prescindible;
     buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(desplazamiento));
     previo_.erase(previo_.begin(), previo_.begin() + static_cast<std::ptrdiff_t>(desplazamiento));
     auto rebasa = [desplazamiento](int32_t& v) {
@@ -33,6 +34,7 @@ size_t Buscador::agrega(const uint8_t* datos, size_t n, size_t actual) {
     for (auto& v : cabeza3_) rebasa(v);
     for (auto& v : previo_) rebasa(v);
     insertado_ -= std::min(insertado_, desplazamiento);
+    base_ -= std::min(base_, desplazamiento);
   }
   buf_.insert(buf_.end(), datos, datos + n);
   previo_.resize(buf_.size(), -1);
@@ -49,7 +51,7 @@ void Buscador::inserta_hasta(size_t p) {
 }
 
 uint32_t Buscador::longitud_en(size_t p, uint32_t distancia, size_t limite, uint32_t maximo) const {
-  if (distancia == 0 || distancia > p) return 0;
+  if (distancia == 0 || distancia > p - base_) return 0;
   uint32_t tope = static_cast<uint32_t>(std::min<size_t>(maximo, limite - p));
   const uint8_t* a = buf_.data() + p;
   const uint8_t* b = a - distancia;

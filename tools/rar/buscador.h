@@ -20,6 +20,7 @@ class Buscador {
   // long ends the search early.
   Buscador(uint32_t ventana, int profundidad, uint32_t suficiente);
 
+  // Forgets the history: later searches see nothing before the current end.
   void reinicia();
   // Appends data; `actual` is the caller's current position, whose preceding
   // `ventana` bytes must stay addressable. Returns the slide applied.
@@ -39,12 +40,11 @@ class Buscador {
   // Length of the match at `p` against the data `distancia` bytes back.
   uint32_t longitud_en(size_t p, uint32_t distancia, size_t limite, uint32_t maximo) const;
 
-  // Oldest position still addressable from `p`.
-  size_t inicio() const { return 0; }
 
  private:
-  static constexpr int kBitsHash = 17;
+  static constexpr int kBitsHash = 20;
   static constexpr int kBitsHash3 = 14;
+  static constexpr uint32_t kBuena = 32;
   uint32_t hash4(size_t p) const {
     uint32_t v = buf_[p] | (buf_[p + 1] << 8) | (buf_[p + 2] << 16) | (static_cast<uint32_t>(buf_[p + 3]) << 24);
     return (v * 2654435761u) >> (32 - kBitsHash);
@@ -62,6 +62,7 @@ class Buscador {
   std::vector<int32_t> cabeza3_;
   std::vector<int32_t> previo_;
   size_t insertado_ = 0;
+  size_t base_ = 0;  // positions before this belong to a forgotten history
 };
 
 template <typename Minimo>
@@ -74,7 +75,8 @@ Coincidencia Buscador::busca(size_t p, size_t limite, uint32_t maximo, Minimo mi
   if (p + 4 > buf_.size()) return mejor;
   // Short match through the 3-byte table: only the nearest occurrence.
   int32_t c3 = cabeza3_[hash3(p)];
-  if (c3 >= 0 && static_cast<size_t>(c3) < p && p - static_cast<size_t>(c3) <= ventana_) {
+  if (c3 >= 0 && static_cast<size_t>(c3) >= base_ && static_cast<size_t>(c3) < p &&
+      p - static_cast<size_t>(c3) <= ventana_) {
     uint32_t distancia = static_cast<uint32_t>(p - static_cast<size_t>(c3));
     uint32_t l = longitud_en(p, distancia, limite, tope);
     if (l >= 3 && l >= minimo(distancia)) {
@@ -88,12 +90,15 @@ Coincidencia Buscador::busca(size_t p, size_t limite, uint32_t maximo, Minimo mi
     size_t c = static_cast<size_t>(candidato);
     candidato = previo_[c];
     if (c >= p) continue;
+    if (c < base_) break;
     uint32_t distancia = static_cast<uint32_t>(p - c);
     if (distancia > ventana_) break;
     const uint8_t* otro = buf_.data() + c;
     if (otro[mejor_long] != actual[mejor_long] || otro[0] != actual[0] || otro[1] != actual[1]) continue;
     uint32_t l = longitud_en(p, distancia, limite, tope);
     if (l > mejor_long && l >= minimo(distancia)) {
+      // A good match already found makes a long search unlikely to pay.
+      if (mejor_long < kBuena && l >= kBuena) vueltas = std::min(vueltas, profundidad_ / 8 + 1);
       mejor_long = l;
       mejor = {l, distancia};
       if (l >= suficiente_ || l >= tope) break;

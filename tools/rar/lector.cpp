@@ -164,12 +164,15 @@ void LectorRar::extrae_fichero(const Entrada& e, const fs::path& destino) {
   std::error_code ec;
   fs::create_directories(final.parent_path(), ec);
   if (ec) throw ErrorRar(TipoError::kEscritura, "no se puede crear la carpeta " + final.parent_path().u8string());
-  // Written beside the target and renamed over it only once the CRC matched,
-  // so a damaged archive never replaces a good file with a bad one.
-  fs::path temporal = final;
-  temporal += ".rar-tmp";
+  // A file that already exists is replaced only once the new content's CRC
+  // matched: the data goes to a file beside it that is then renamed over it,
+  // so a damaged archive never replaces a good file with a bad one. A new
+  // file is written in place and removed if its data turns out damaged.
+  bool existia = fs::exists(final, ec);
+  fs::path escrito = final;
+  if (existia) escrito += ".rar-tmp";
   {
-    std::ofstream salida(temporal, std::ios::binary | std::ios::trunc);
+    std::ofstream salida(escrito, std::ios::binary | std::ios::trunc);
     if (!salida) throw ErrorRar(TipoError::kEscritura, "no se puede crear " + final.u8string());
     try {
       lee(static_cast<size_t>(&e - entradas_.data()), [&](const uint8_t* d, size_t n) {
@@ -180,15 +183,17 @@ void LectorRar::extrae_fichero(const Entrada& e, const fs::path& destino) {
       if (!salida) throw ErrorRar(TipoError::kEscritura, "no se puede escribir " + final.u8string());
     } catch (...) {
       salida.close();
-      fs::remove(temporal, ec);
+      fs::remove(escrito, ec);
       throw;
     }
   }
-  quita_solo_lectura(final);
-  fs::rename(temporal, final, ec);
-  if (ec) {
-    fs::remove(temporal, ec);
-    throw ErrorRar(TipoError::kEscritura, "no se puede reemplazar " + final.u8string());
+  if (existia) {
+    quita_solo_lectura(final);
+    fs::rename(escrito, final, ec);
+    if (ec) {
+      fs::remove(escrito, ec);
+      throw ErrorRar(TipoError::kEscritura, "no se puede reemplazar " + final.u8string());
+    }
   }
   aplica_atributos(final, e.atributos, false);
 }
