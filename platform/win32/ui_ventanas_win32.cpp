@@ -455,11 +455,13 @@ HWND Asegura(Control& c) {
 using win32::Ventana;
 
 Control::~Control() {
+  // Messages sent while the windows go away must not reach a half-destroyed
+  // object.
+  if (nativo_ && nativo_->hwnd) RemovePropW(nativo_->hwnd, win32::kPropControl);
   DesmontaArbol();
   if (!nativo_) return;
   if (HWND h = nativo_->hwnd) {
     KillTimer(h, win32::kTemporizadorParpadeo);
-    RemovePropW(h, win32::kPropControl);
     RemovePropW(h, win32::kPropNombre);
     DestroyWindow(h);
   }
