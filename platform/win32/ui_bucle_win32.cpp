@@ -67,6 +67,18 @@ void Despacha(MSG& m) {
   DispatchMessageW(&m);
 }
 
+// Centred on where the owner's window really is (the user may have moved
+// it), or on the screen's work area.
+void CentraNativo(Formulario& f, HWND h) {
+  HWND duenyo = f.Propietario() ? win32::Ventana(*f.Propietario()) : nullptr;
+  RECT propio{}, area{};
+  GetWindowRect(h, &propio);
+  if (!duenyo || !GetWindowRect(duenyo, &area)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  const int ancho = propio.right - propio.left, alto = propio.bottom - propio.top;
+  f.SetBounds(area.left + (area.right - area.left - ancho) / 2, area.top + (area.bottom - area.top - alto) / 2,
+              f.Width(), f.Height());
+}
+
 void Muestra(HWND h) {
   ShowWindow(h, SW_SHOWNORMAL);
   UpdateWindow(h);
@@ -134,7 +146,7 @@ void Temporizador::SetEnabled(bool e) {
 void Formulario::Show() {
   HWND h = win32::Asegura(*this);
   if (!h || mostrado_) return;
-  if (centrado_) Centra();
+  if (centrado_) CentraNativo(*this, h);
   mostrado_ = true;
   visible_ = true;
   nucleo::Dispara(nucleo::EmisorDe(*this), OnShow);
@@ -164,7 +176,7 @@ int Formulario::ShowModal() {
   HWND h = win32::Asegura(*this);
   if (!h) throw EOSError(u"No se puede crear la ventana " + texto::DeUtf8(nombre_));
   modalResult_ = 0;
-  if (centrado_) Centra();
+  if (centrado_) CentraNativo(*this, h);
   Deshabilitadas deshabilitadas{h, {}};
   EnumThreadWindows(GetCurrentThreadId(), Deshabilita, reinterpret_cast<LPARAM>(&deshabilitadas));
   auto& n = NativoCreado();
