@@ -1,6 +1,9 @@
 // Properties of the components that need no loop: clamping, change events,
 // displayed lines, alignment, names.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <string>
 #include <vector>
@@ -211,6 +214,27 @@ TEST(Boton, ElResultadoModalSeFijaAntesDelManejador) {
   ok->Click();
   EXPECT_EQ(visto, 1);
   EXPECT_EQ(f.ModalResult(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Animacion, SoloReproduceUnClipQueExiste) {
+  char plantilla[] = "/tmp/clip_ui_XXXXXX";
+  const int fd = mkstemp(plantilla);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  ui::Formulario f(nullptr, "frmDialogo");
+  auto* clip = new ui::Animacion(&f, "AMantenimiento");
+  EXPECT_FALSE(clip->Abre(texto::DeUtf8(std::string(plantilla) + "_no_existe.avi")));
+  clip->Reproduce(8);
+  EXPECT_FALSE(clip->Reproduciendo());
+  EXPECT_TRUE(clip->Fichero().empty());
+  EXPECT_TRUE(clip->Abre(texto::DeUtf8(plantilla)));
+  clip->Reproduce(8);
+  EXPECT_TRUE(clip->Reproduciendo());
+  std::remove(plantilla);
 }
 
 }  // namespace

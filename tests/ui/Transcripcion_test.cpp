@@ -43,6 +43,8 @@ struct Dialogo : ui::Formulario {
     mensaje->Add(u"Debe marcar que ha leído la notificación.");
     auto* memo = new ui::Memo(this, "Memo1");
     memo->SetLines({u"» uno", u"dos\r\x01"});
+    auto* icono = new ui::Imagen(this, "Icono");
+    icono->SetImagen("Dialogos", 1);
     auto* casilla = new ui::Casilla(this, "LCBLeido");
     casilla->SetCaption(u"He Leído y Entendido");
     ok = new ui::Boton(panel, "BtnOK");
@@ -80,7 +82,7 @@ TEST_F(Transcripcion, UnModalQuedaAnotadoConSusTextos) {
   std::vector<std::string> nombres;
   for (const Json& c : f["controles"].lista) nombres.push_back(c["nombre"].cadena);
   // Visible texts only, depth first in declaration order; panels carry no text.
-  EXPECT_EQ(nombres, (std::vector<std::string>{"Titulo", "RutaTPV", "BtnOK", "Mensaje", "Memo1", "LCBLeido"}));
+  EXPECT_EQ(nombres, (std::vector<std::string>{"Titulo", "RutaTPV", "BtnOK", "Mensaje", "Memo1", "Icono", "LCBLeido"}));
   const auto& c = f["controles"].lista;
   EXPECT_EQ(c[0]["texto"].cadena, "Leame por favor...");
   EXPECT_TRUE(c[0]["parpadeo"].booleano);
@@ -92,8 +94,10 @@ TEST_F(Transcripcion, UnModalQuedaAnotadoConSusTextos) {
   EXPECT_EQ(c[3]["lineas"].lista[1].cadena, "Debe marcar que ha leído la notificación.");
   EXPECT_EQ(c[3]["lineas_mostradas"].numero, 2);
   EXPECT_EQ(c[4]["lineas"].lista[1].cadena, "dos\r\x01");
-  EXPECT_EQ(c[5]["texto"].cadena, "He Leído y Entendido");
-  EXPECT_FALSE(c[5]["marcada"].booleano);
+  EXPECT_EQ(c[5]["imagen"].cadena, "Dialogos");
+  EXPECT_EQ(c[5]["indice"].numero, 1);
+  EXPECT_EQ(c[6]["texto"].cadena, "He Leído y Entendido");
+  EXPECT_FALSE(c[6]["marcada"].booleano);
 
   EXPECT_EQ(eventos[3]["evento"].cadena, "accion");
   EXPECT_EQ(eventos[3]["origen"].cadena, "guion");
