@@ -62,6 +62,21 @@ uint32_t AtributosDe(const std::string& ruta, const struct stat& st) {
   return a;
 }
 
+// ENOENT is "file not found" when the folder is there, and "path not
+// found" when a folder on the way is missing, as Windows tells them apart.
+void FijaErrorRuta(int valor, const std::string& ruta) {
+  if (valor == ENOENT) {
+    size_t barra = ruta.find_last_of('/', ruta.size() > 1 ? ruta.size() - 2 : 0);
+    struct stat st;
+    const std::string carpeta = barra == std::string::npos ? "." : barra == 0 ? "/" : ruta.substr(0, barra);
+    if (::stat(carpeta.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      FijaError(ERROR_RUTA_NO_ENCONTRADA);
+      return;
+    }
+  }
+  FijaErrorErrno(valor);
+}
+
 bool EsSoloLectura(const struct stat& st) { return !S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0; }
 
 char16_t Mayuscula(char16_t c) { return texto::MayusculaSimple(c); }
@@ -116,11 +131,14 @@ bool EscribeTodo(int fd, const char* datos, size_t n) {
   return true;
 }
 
-// Opens for writing a file that may exist, with the Windows refusals.
+// Opens for writing a file that may exist, with the Windows refusals: a
+// read-only file is never written, and a hidden or system file is not
+// replaced (CopyFileW, and CreateFileW with CREATE_ALWAYS, refuse it).
 int AbreParaEscribir(const std::string& ruta, int flags) {
   struct stat st;
   if (::stat(ruta.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode) || EsSoloLectura(st)) {
+    const bool reemplaza = (flags & O_TRUNC) != 0;
+    if (S_ISDIR(st.st_mode) || EsSoloLectura(st) || (reemplaza && (AtributosExtra(ruta) & kAtributosExtra))) {
       FijaError(ERROR_ACCESO_DENEGADO);
       return -1;
     }
@@ -130,7 +148,7 @@ int AbreParaEscribir(const std::string& ruta, int flags) {
     }
   }
   int fd = AbreSinHerencia(ruta, O_WRONLY | O_CREAT | flags, 0666);
-  if (fd < 0) FijaErrorErrno(errno);
+  if (fd < 0) FijaErrorRuta(errno, ruta);
   return fd;
 }
 
@@ -214,7 +232,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   const std::string ro = RutaPosix(origen), rd = RutaPosix(destino);
   struct stat so;
   if (::stat(ro.c_str(), &so) != 0) {
-    FijaErrorErrno(errno);
+    FijaErrorRuta(errno, ro);
     return false;
   }
   if (S_ISDIR(so.st_mode)) {
@@ -235,7 +253,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   }
   int in = AbreSinHerencia(ro, O_RDONLY);
   if (in < 0) {
-    FijaErrorErrno(errno);
+    FijaErrorRuta(errno, ro);
     return false;
   }
   int out = AbreParaEscribir(rd, O_TRUNC);
@@ -286,7 +304,7 @@ bool BorraFichero(const Texto& ruta) {
   const std::string r = RutaPosix(ruta);
   struct stat st;
   if (::lstat(r.c_str(), &st) != 0) {
-    FijaErrorErrno(errno);
+    FijaErrorRuta(errno, r);
     return false;
   }
   if (S_ISDIR(st.st_mode) || EsSoloLectura(st)) {
@@ -298,7 +316,7 @@ bool BorraFichero(const Texto& ruta) {
     return false;
   }
   if (::unlink(r.c_str()) != 0) {
-    FijaErrorErrno(errno);
+    FijaErrorRuta(errno, r);
     return false;
   }
   FijaError(0);
@@ -320,7 +338,7 @@ bool EliminaDirectorio(const Texto& ruta) {
   while (r.size() > 1 && r.back() == '/') r.pop_back();
   struct stat st;
   if (::lstat(r.c_str(), &st) != 0) {
-    FijaErrorErrno(errno);
+    FijaErrorRuta(errno, r);
     return false;
   }
   if (S_ISLNK(st.st_mode)) {
@@ -357,7 +375,7 @@ bool PonAtributos(const Texto& ruta, uint32_t atributos) {
   const std::string r = RutaPosix(ruta);
   struct stat st;
   if (::lstat(r.c_str(), &st) != 0) {
-    FijaErrorErrno(errno);
+    FijaErrorRuta(errno, r);
     return false;
   }
   if (S_ISLNK(st.st_mode)) {
@@ -384,7 +402,7 @@ uint32_t LeeAtributos(const Texto& ruta) {
   while (r.size() > 1 && r.back() == '/') r.pop_back();
   struct stat st;
   if (::lstat(r.c_str(), &st) != 0) {
-    FijaErrorErrno(errno);
+    FijaErrorRuta(errno, r);
     return ATR_INVALIDO;
   }
   return AtributosDe(r, st);
@@ -403,7 +421,7 @@ bool ExisteDirectorio(const Texto& ruta) {
 bool TamanoFichero(const Texto& ruta, uint64_t& tamano) {
   struct stat st;
   if (::stat(RutaPosix(ruta).c_str(), &st) != 0) {
-    FijaErrorErrno(errno);
+    FijaErrorRuta(errno, RutaPosix(ruta));
     return false;
   }
   tamano = static_cast<uint64_t>(st.st_size);
@@ -413,7 +431,7 @@ bool TamanoFichero(const Texto& ruta, uint64_t& tamano) {
 bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes) {
   int fd = AbreSinHerencia(RutaPosix(ruta), O_RDONLY);
   if (fd < 0) {
-    FijaErrorErrno(errno);
+    FijaErrorRuta(errno, RutaPosix(ruta));
     return false;
   }
   std::string datos;

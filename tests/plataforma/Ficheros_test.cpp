@@ -97,10 +97,27 @@ TEST(Ficheros, CopiaConLasReglasDeWindows) {
   ASSERT_TRUE(CopiaFichero(t.Win("origen"), t.Win("copia"), true));
   EXPECT_EQ(LeeAtributos(t.Win("copia")), ATR_ARCHIVO | ATR_OCULTO | ATR_SOLO_LECTURA);
   EXPECT_EQ(fs::last_write_time(t.Posix("copia")), hora);
-  // A read-only destination refuses to be replaced, even for root.
-  EXPECT_FALSE(CopiaFichero(t.Win("destino"), t.Win("copia"), false));
-  EXPECT_EQ(UltimoError(), ERROR_ACCESO_DENEGADO);
-  EXPECT_EQ(t.Lee("copia"), "contenido nuevo");
+  // A read-only or hidden destination refuses to be replaced, even for root.
+  for (uint32_t atributos : {ATR_SOLO_LECTURA, ATR_OCULTO, ATR_SISTEMA}) {
+    ASSERT_TRUE(PonAtributos(t.Win("copia"), atributos));
+    EXPECT_FALSE(CopiaFichero(t.Win("destino"), t.Win("copia"), false)) << atributos;
+    EXPECT_EQ(UltimoError(), ERROR_ACCESO_DENEGADO);
+    EXPECT_FALSE(EscribeFicheroCompleto(t.Win("copia"), "otro")) << atributos;
+    EXPECT_EQ(t.Lee("copia"), "contenido nuevo");
+  }
+  // Appending to a hidden file is allowed; to a read-only one it is not.
+  EXPECT_TRUE(AnadeAFichero(t.Win("copia"), "+"));
+  ASSERT_TRUE(PonAtributos(t.Win("copia"), ATR_SOLO_LECTURA));
+  EXPECT_FALSE(AnadeAFichero(t.Win("copia"), "+"));
+  EXPECT_EQ(t.Lee("copia"), "contenido nuevo+");
+  // A missing folder on the way is told apart from a missing file.
+  EXPECT_FALSE(CopiaFichero(t.Win("origen"), t.Win("no_hay\\x"), false));
+  EXPECT_EQ(UltimoError(), ERROR_RUTA_NO_ENCONTRADA);
+  std::string leido;
+  EXPECT_FALSE(LeeFicheroCompleto(t.Win("no_hay\\x"), leido));
+  EXPECT_EQ(UltimoError(), ERROR_RUTA_NO_ENCONTRADA);
+  EXPECT_FALSE(LeeFicheroCompleto(t.Win("no_esta"), leido));
+  EXPECT_EQ(UltimoError(), ERROR_FICHERO_NO_ENCONTRADO);
 }
 
 TEST(Ficheros, BorradoYAtributos) {

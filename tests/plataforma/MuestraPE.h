@@ -3,9 +3,8 @@
 #pragma once
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
-
-#include "tests/plataforma/Entorno.h"
 
 namespace prueba {
 
@@ -34,12 +33,12 @@ END
 )";
 
 // Builds an executable with the resource (or without) in `carpeta`.
-inline bool CompilaPE(const CarpetaTemporal& carpeta, const std::string& nombre, bool conVersion) {
-  carpeta.Escribe(nombre + ".c", "int main(void) { return 0; }\n");
-  std::string orden = "cd '" + carpeta.Ruta() + "' && ";
+inline bool CompilaPE(const std::string& carpeta, const std::string& nombre, bool conVersion) {
+  std::ofstream(carpeta + "/" + nombre + ".c") << "int main(void) { return 0; }\n";
+  std::string orden = "cd '" + carpeta + "' && ";
   std::string objetos = nombre + ".c";
   if (conVersion) {
-    carpeta.Escribe(nombre + ".rc", kRcVersion);
+    std::ofstream(carpeta + "/" + nombre + ".rc") << kRcVersion;
     orden += "i686-w64-mingw32-windres -c 1252 " + nombre + ".rc -O coff -o " + nombre + ".res && ";
     objetos += " " + nombre + ".res";
   }

@@ -28,7 +28,7 @@ class Version : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     carpeta_ = new prueba::CarpetaTemporal;
-    compilado_ = prueba::CompilaPE(*carpeta_, "muestra", true) && prueba::CompilaPE(*carpeta_, "vacio", false);
+    compilado_ = prueba::CompilaPE(carpeta_->Ruta(), "muestra", true) && prueba::CompilaPE(carpeta_->Ruta(), "vacio", false);
   }
   static void TearDownTestSuite() { delete carpeta_; }
   void SetUp() override { ASSERT_TRUE(compilado_) << "the i686-w64-mingw32 tools must build the samples"; }

@@ -1,73 +1,17 @@
-// Probe of the platform layer: runs the operations listed in a file (one a
-// line, fields separated by tabs, UTF-8) and prints one result line each.
-// Built for Windows and run under Wine, it shows what the real API answers
-// for the same inputs the posix backend is tested with.
+// Probe of the platform layer: runs the operations listed in a file and
+// prints one answer line each (see Interprete.h). Built for Windows and run
+// under Wine, it shows what the real API answers for the inputs the posix
+// backend is tested with.
+#include <algorithm>
 #include <cstdio>
 #include <string>
-#include <vector>
 
-#include "platform/plataforma.h"
+#include "tests/plataforma/sonda/Interprete.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
-
-namespace {
-
-using texto::Texto;
-
-std::vector<Texto> Campos(const std::string& linea) {
-  std::vector<Texto> c;
-  std::string actual;
-  for (char ch : linea) {
-    if (ch == '\t') {
-      c.push_back(texto::DeUtf8(actual));
-      actual.clear();
-    } else if (ch != '\r') {
-      actual += ch;
-    }
-  }
-  c.push_back(texto::DeUtf8(actual));
-  return c;
-}
-
-std::string Escapa(const Texto& t) {
-  std::string r;
-  for (char c : texto::AUtf8(t)) {
-    if (c == '\n') r += "\\n";
-    else if (c == '\r') r += "\\r";
-    else if (c == '\t') r += "\\t";
-    else r += c;
-  }
-  return r;
-}
-
-std::string Ejecuta(const std::vector<Texto>& c) {
-  using namespace plataforma;
-  const std::string orden = texto::AUtf8(c[0]);
-  if (orden == "lee" && c.size() == 6) {
-    return "[" + Escapa(LeePerfil(c[1], c[2], c[3], c[4], std::stoul(texto::AUtf8(c[5])))) + "]";
-  }
-  if (orden == "escribe" && c.size() == 5) return EscribePerfil(c[1], c[2], c[3], c[4]) ? "ok" : "fallo";
-  if (orden == "version" && c.size() == 3) {
-    std::vector<uint8_t> bloque;
-    if (!LeeInfoVersion(c[1], bloque)) return "sin";
-    const uint8_t* v;
-    uint32_t n;
-    if (!ConsultaVersion(bloque, c[2], v, n)) return "no";
-    Texto t;
-    for (uint32_t i = 0; i < n; ++i) {
-      char16_t ch = static_cast<char16_t>(v[2 * i] | (v[2 * i + 1] << 8));
-      if (ch == 0) break;
-      t += ch;
-    }
-    return "[" + Escapa(t) + "]";
-  }
-  return "?";
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
@@ -83,7 +27,7 @@ int main(int argc, char** argv) {
       linea += static_cast<char>(ch);
       continue;
     }
-    std::string r = Ejecuta(Campos(linea)) + "\n";
+    const std::string r = sonda::Ejecuta(sonda::Campos(linea)) + "\n";
     std::fwrite(r.data(), 1, r.size(), stdout);
     linea.clear();
   }

@@ -1,0 +1,128 @@
+// Interpreter of the probe's operations, shared by the probe (built for
+// Windows, run under Wine) and the tests (run in-process on posix), so that
+// both sides answer the same operations in the same words.
+//
+// One operation a line, fields separated by tabs; the answer is one line.
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/excepciones.h"
+#include "platform/plataforma.h"
+
+namespace sonda {
+
+using texto::Texto;
+
+inline std::string Escapa(const Texto& t) {
+  std::string r;
+  for (char c : texto::AUtf8(t)) {
+    if (c == '\n') r += "\\n";
+    else if (c == '\r') r += "\\r";
+    else if (c == '\t') r += "\\t";
+    else r += c;
+  }
+  return r;
+}
+
+inline std::vector<Texto> Campos(const std::string& linea) {
+  std::vector<Texto> c;
+  std::string actual;
+  for (char ch : linea) {
+    if (ch == '\t') {
+      c.push_back(texto::DeUtf8(actual));
+      actual.clear();
+    } else if (ch != '\r') {
+      actual += ch;
+    }
+  }
+  c.push_back(texto::DeUtf8(actual));
+  return c;
+}
+
+inline std::string Resultado(bool bien) {
+  return bien ? std::string("ok") : "fallo " + std::to_string(plataforma::UltimoError());
+}
+
+inline plataforma::Raiz RaizDe(const Texto& t) {
+  return t == u"HKCR" ? plataforma::Raiz::ClasesRaiz : plataforma::Raiz::UsuarioActual;
+}
+
+inline std::string Ejecuta(const std::vector<Texto>& c) {
+  using namespace plataforma;
+  const std::string orden = texto::AUtf8(c[0]);
+  const size_t n = c.size();
+  auto numero = [&](size_t i) { return static_cast<uint32_t>(std::stoul(texto::AUtf8(c[i]))); };
+  if (orden == "lee" && n == 6) return "[" + Escapa(LeePerfil(c[1], c[2], c[3], c[4], numero(5))) + "]";
+  if (orden == "escribe" && n == 5) return Resultado(EscribePerfil(c[1], c[2], c[3], c[4]));
+  if (orden == "version" && n == 3) {
+    std::vector<uint8_t> bloque;
+    if (!LeeInfoVersion(c[1], bloque)) return "sin";
+    const uint8_t* v;
+    uint32_t longitud;
+    if (!ConsultaVersion(bloque, c[2], v, longitud)) return "no";
+    Texto t;
+    for (uint32_t i = 0; i < longitud && (v[2 * i] | v[2 * i + 1]); ++i)
+      t += static_cast<char16_t>(v[2 * i] | (v[2 * i + 1] << 8));
+    return "[" + Escapa(t) + "]";
+  }
+  if (orden == "copia" && n == 4) return Resultado(CopiaFichero(c[1], c[2], c[3] == u"1"));
+  if (orden == "borra" && n == 2) return Resultado(BorraFichero(c[1]));
+  if (orden == "creadir" && n == 2) return Resultado(CreaDirectorio(c[1]));
+  if (orden == "eliminadir" && n == 2) return Resultado(EliminaDirectorio(c[1]));
+  if (orden == "atributos" && n == 3) return Resultado(PonAtributos(c[1], numero(2)));
+  if (orden == "leeatributos" && n == 2) {
+    // Only the bits both backends keep.
+    const uint32_t a = LeeAtributos(c[1]);
+    if (a == ATR_INVALIDO) return "invalido " + std::to_string(UltimoError());
+    return std::to_string(a & (ATR_SOLO_LECTURA | ATR_OCULTO | ATR_SISTEMA | ATR_DIRECTORIO));
+  }
+  if (orden == "lista" && n == 2) {
+    Busqueda b;
+    EntradaDirectorio e;
+    if (!b.Primero(c[1], e)) return "fallo " + std::to_string(UltimoError());
+    std::vector<std::string> nombres;
+    do {
+      const uint32_t a = e.atributos & (ATR_SOLO_LECTURA | ATR_OCULTO | ATR_DIRECTORIO);
+      nombres.push_back(texto::AUtf8(e.nombre) + ":" + std::to_string(a) + ":" +
+                        std::to_string((e.atributos & ATR_DIRECTORIO) ? 0 : e.tamano));
+    } while (b.Siguiente(e));
+    // Order is the file system's own; compare as a set.
+    std::sort(nombres.begin(), nombres.end());
+    std::string r;
+    for (const std::string& s : nombres) r += s + " ";
+    return r + "fin " + std::to_string(UltimoError());
+  }
+  if (orden == "existe" && n == 2) {
+    return std::string(ExisteFichero(c[1]) ? "fichero" : "-") + (ExisteDirectorio(c[1]) ? " carpeta" : " -");
+  }
+  try {
+    if (orden == "regcrea" && n == 3) {
+      Clave k;
+      return Resultado(k.AbreOCrea(RaizDe(c[1]), c[2]));
+    }
+    if ((orden == "regtexto" || orden == "regentero") && n == 5) {
+      Clave k;
+      if (!k.AbreOCrea(RaizDe(c[1]), c[2])) return "no abre";
+      if (orden == "regtexto") k.EscribeTexto(c[3], c[4]);
+      else k.EscribeEntero(c[3], numero(4));
+      return "ok";
+    }
+    if (orden == "reglee" && n == 4) {
+      Clave k;
+      if (!k.AbreLectura(RaizDe(c[1]), c[2])) return "no abre";
+      Texto v;
+      if (!k.LeeTexto(c[3], v)) return "falta";
+      return "[" + Escapa(v) + "]";
+    }
+    if (orden == "regborra" && n == 3) return BorraClave(RaizDe(c[1]), c[2]) ? "ok" : "fallo";
+    if (orden == "regexiste" && n == 3) return ExisteClave(RaizDe(c[1]), c[2]) ? "si" : "no";
+  } catch (const ERegistryException&) {
+    return "ERegistryException";
+  }
+  return "?";
+}
+
+}  // namespace sonda
