@@ -96,6 +96,7 @@ class Control {
   Color ColorFondo() const { return color_; }
   void SetColor(Color c);
   const Fuente& Font() const { return fuente_; }
+  // Also passed on to the children that have no font of their own.
   void SetFont(const Fuente& f);
   int Tag = 0;
 
@@ -129,6 +130,7 @@ class Control {
   bool visible_ = true, enabled_ = true;
   Color color_ = clBtnFace;
   Fuente fuente_;
+  bool fuenteDelPadre_ = true;  // follows the parent's font until given its own
   std::vector<Control*> hijos_;
   std::unique_ptr<Nativo> nativo_;
 };

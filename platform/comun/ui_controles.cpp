@@ -95,9 +95,7 @@ void PosicionCentrada(const Formulario& f, int& left, int& top) {
 
 Control::Control(Control* padre, std::string nombre) : padre_(padre), nombre_(std::move(nombre)) {
   if (padre_) {
-    // Children start with their parent's font and colour, as designed forms do.
     fuente_ = padre_->fuente_;
-    color_ = padre_->color_;
     padre_->hijos_.push_back(this);
   }
 }
@@ -182,8 +180,18 @@ void Control::SetColor(Color c) {
 }
 
 void Control::SetFont(const Fuente& f) {
+  fuenteDelPadre_ = false;
   fuente_ = f;
   nucleo::Notifica(*this, nucleo::Cambio::Fuente);
+  std::vector<Control*> pendientes(hijos_.begin(), hijos_.end());
+  while (!pendientes.empty()) {
+    Control* h = pendientes.back();
+    pendientes.pop_back();
+    if (!h->fuenteDelPadre_) continue;
+    h->fuente_ = f;
+    nucleo::Notifica(*h, nucleo::Cambio::Fuente);
+    pendientes.insert(pendientes.end(), h->hijos_.begin(), h->hijos_.end());
+  }
 }
 
 void Control::Cambiado() { nucleo::Notifica(*this, nucleo::Cambio::Estilo); }
@@ -197,7 +205,11 @@ void Panel::SetBiseles(Bisel in, Bisel ex) {
   AlineaHijos();
 }
 
-Etiqueta::Etiqueta(Control* padre, std::string nombre) : Control(padre, std::move(nombre)) {}
+// Labels and check boxes take the colour of their parent, as designed;
+// panels and the rest keep the button face colour until given one.
+Etiqueta::Etiqueta(Control* padre, std::string nombre) : Control(padre, std::move(nombre)) {
+  if (padre_) color_ = padre_->ColorFondo();
+}
 
 void Etiqueta::SetCaption(const Texto& t) {
   caption_ = t;
@@ -321,7 +333,9 @@ void Boton::Click() {
   if (OnClick) OnClick();
 }
 
-Casilla::Casilla(Control* padre, std::string nombre) : Control(padre, std::move(nombre)) {}
+Casilla::Casilla(Control* padre, std::string nombre) : Control(padre, std::move(nombre)) {
+  if (padre_) color_ = padre_->ColorFondo();
+}
 void Casilla::SetCaption(const Texto& t) {
   caption_ = t;
   nucleo::Notifica(*this, nucleo::Cambio::Texto);

@@ -27,6 +27,9 @@ constexpr int kEsperaMaximaSegundos = 120;
 struct Estado {
   std::vector<Temporizador*> temporizadores;  // every live timer
   std::vector<Etiqueta*> parpadeantes;
+  // Forms that became active again when a modal form over them closed; their
+  // activation runs from the pump, as a posted message would.
+  std::vector<Formulario*> activaciones;
   bool terminado = false;
   bool guionCargado = false;
   Cursor cursor = Cursor::Normal;
@@ -208,10 +211,11 @@ class Conductor {
 
 void Bucle(Formulario& f) {
   Conductor conductor(f);
-  while (!Cerrado(f)) {
+  for (;;) {
+    aplicacion::ProcesaMensajes();
+    if (Cerrado(f)) break;
     conductor.Paso();
     if (Cerrado(f)) break;
-    aplicacion::ProcesaMensajes();
     if (conductor.Esperando()) DuermeHastaEvento();
   }
 }
@@ -230,6 +234,8 @@ namespace posix {
 void Olvida(Control& c) {
   auto& v = E().parpadeantes;
   v.erase(std::remove(v.begin(), v.end(), &c), v.end());
+  auto& a = E().activaciones;
+  a.erase(std::remove(a.begin(), a.end(), &c), a.end());
 }
 
 void CambiaParpadeo(Control& c) {
@@ -320,8 +326,8 @@ int Formulario::ShowModal() {
                  ",\"resultado\":" + std::to_string(resultado));
   if (deshabilitado) duenyo->SetEnabled(true);
   // The owner becomes the active window again.
-  if (duenyo && duenyo->Mostrado() && !E().terminado)
-    nucleo::Dispara(nucleo::EmisorDe(*duenyo), duenyo->OnActivate);
+  if (duenyo && std::find(E().activaciones.begin(), E().activaciones.end(), duenyo) == E().activaciones.end())
+    E().activaciones.push_back(duenyo);
   return resultado;
 }
 
@@ -350,6 +356,13 @@ void Ejecuta() {
 }
 
 void ProcesaMensajes() {
+  // One pass handles the activations pending when it starts; a form that a
+  // handler destroys meanwhile has already left the list.
+  for (size_t n = E().activaciones.size(); n > 0 && !E().activaciones.empty(); --n) {
+    Formulario* f = E().activaciones.front();
+    E().activaciones.erase(E().activaciones.begin());
+    if (!E().terminado && f->Mostrado()) nucleo::Dispara(nucleo::EmisorDe(*f), f->OnActivate);
+  }
   const auto ahora = Reloj::now();
   for (Etiqueta* e : std::vector<Etiqueta*>(E().parpadeantes)) {
     auto& n = e->NativoCreado();

@@ -306,11 +306,13 @@ TEST_F(Bucle, ElBucleSigueElGuionYReactivaTrasUnModal) {
     p.eventos.push_back("aceptar");
     Dialogo d(&p);
     d.ShowModal();
-    p.Close();
+    p.eventos.push_back("cerrado");
   };
-  CargaGuion("fV pulsa BtnAceptar\nfrmDialogo pulsa BtnOK\n");
+  // The main form is active again after the dialog, before the user's next action.
+  CargaGuion("fV pulsa BtnAceptar\nfrmDialogo pulsa BtnOK\nfV pulsa BtnSalir\n");
   ui::aplicacion::Ejecuta();
-  EXPECT_EQ(p.eventos, (std::vector<std::string>{"show", "activate", "aceptar", "activate"}));
+  EXPECT_EQ(p.eventos,
+            (std::vector<std::string>{"show", "activate", "aceptar", "cerrado", "activate", "salir"}));
 }
 
 TEST_F(Bucle, TerminaAcabaElBucleYLosModales) {

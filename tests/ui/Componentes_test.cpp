@@ -238,3 +238,39 @@ TEST(Animacion, SoloReproduceUnClipQueExiste) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Fuente, LosHijosSiguenLaDelPadreHastaTenerLaSuya) {
+  ui::Formulario f(nullptr, "frmDialogo");
+  auto* panel = new ui::Panel(&f, "Panel1");
+  auto* logo = new ui::Etiqueta(panel, "Logo");
+  auto* ok = new ui::Boton(panel, "BtnOK");
+  ok->SetFont({u"Arial", 17, false, false, ui::clBlack});
+  f.SetFont({u"Tahoma", 13, false, false, ui::clBlack});
+  EXPECT_EQ(panel->Font().nombre, u"Tahoma");
+  EXPECT_EQ(logo->Font().nombre, u"Tahoma");
+  EXPECT_EQ(ok->Font().nombre, u"Arial");
+  // A child created later starts with its parent's font.
+  auto* no = new ui::Boton(panel, "BtnNO");
+  EXPECT_EQ(no->Font().altoPx, 13);
+  panel->SetFont({u"Verdana", 15, true, false, ui::clNavy});
+  f.SetFont({u"Courier New", 30, false, false, ui::clBlack});
+  EXPECT_EQ(logo->Font().nombre, u"Verdana");  // the panel has its own now
+  EXPECT_TRUE(logo->Font().negrita);
+}
+
+TEST(Color, EtiquetasYCasillasTomanElDelPadre) {
+  ui::Formulario f(nullptr, "frmAviso");
+  f.SetColor(ui::clBlack);
+  auto* panel = new ui::Panel(&f, "P_Copia");
+  auto* etiqueta = new ui::Etiqueta(&f, "L_Aviso");
+  auto* casilla = new ui::Casilla(&f, "LCBLeido");
+  auto* edicion = new ui::Edicion(&f, "RutaTPV");
+  EXPECT_EQ(panel->ColorFondo(), ui::clBtnFace);
+  EXPECT_EQ(etiqueta->ColorFondo(), ui::clBlack);
+  EXPECT_EQ(casilla->ColorFondo(), ui::clBlack);
+  EXPECT_EQ(edicion->ColorFondo(), ui::clWhite);
+}
+
+}  // namespace
