@@ -116,6 +116,8 @@ TEST(Mutex, SoloElPrimeroLoTieneHastaQueTermina) {
   int st;
   ::waitpid(hijo, &st, 0);
   EXPECT_TRUE(CreaMutexUnico(u"Actualizaci\u00F3n Zelvano"));
+  // Asking again from the same process finds it taken, as CreateMutexW does.
+  EXPECT_FALSE(CreaMutexUnico(u"Actualizaci\u00F3n Zelvano"));
   for (int fd : {listo[0], listo[1], sigue[0], sigue[1]}) ::close(fd);
 }
 

@@ -26,7 +26,8 @@ class ContraWine : public ::testing::Test {
     carpeta_ = new prueba::CarpetaTemporal;
     std::string fuentes;
     for (const char* f : {"tests/plataforma/sonda/sonda.cpp", "platform/comun/texto.cpp", "platform/win32/ficheros.cpp",
-                          "platform/win32/registro.cpp", "platform/win32/sistema.cpp"})
+                          "platform/win32/registro.cpp", "platform/win32/sistema.cpp",
+                          "platform/win32/procesos.cpp"})
       fuentes += " '" + kFuentes + "/" + f + "'";
     const std::string orden = "i686-w64-mingw32-g++ -std=c++17 -O0 -I'" + kFuentes +
                               "' -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601"
@@ -230,6 +231,28 @@ TEST_F(ContraWine, Registro) {
           "regexiste\tHKCU\t" + k + "\\A", "regexiste\tHKCU\t" + k, "regborra\tHKCU\t" + k + "\\Nunca",
           "regborra\tHKCU\t" + k, "regexiste\tHKCU\t" + k,
       });
+}
+
+TEST_F(ContraWine, ProcesosYMutexConLaApi) {
+  // Under Wine only: the programs are Windows programs. Procesos_test checks
+  // the same operations on the posix backend.
+  ASSERT_TRUE(prueba::CompilaPE(carpeta_->Ruta(), "muestra", true));
+  carpeta_->Escribe("dormir.txt", "duerme\t60000\n");
+  const std::string sonda = Windows(carpeta_->Posix("sonda.exe"));
+  const std::vector<std::string> api = Sonda({
+      "proceso\t" + Windows(carpeta_->Posix("muestra.exe")) + "\t60000",
+      "proceso\t\"" + sonda + "\" " + Windows(carpeta_->Posix("dormir.txt")) + "\t100",
+      "cuenta\tsonda.exe",
+      "termina\tSONDA.EXE",
+      "espera\t60000",
+      "cuenta\tsonda.exe",
+      "proceso\t" + Windows(carpeta_->Posix("no_existe.exe")) + "\t0",
+      "mutex\tActualizaci\xC3\xB3n Zelvano prueba",
+      "mutex\tActualizaci\xC3\xB3n Zelvano prueba",
+      "mutex\tOtro nombre",
+  });
+  const std::vector<std::string> esperado = {"0", "258", "1", "1", "0", "0", "fallo 2", "primero", "segundo", "primero"};
+  EXPECT_EQ(api, esperado);
 }
 
 }  // namespace

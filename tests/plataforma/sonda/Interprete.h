@@ -12,6 +12,12 @@
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace sonda {
 
 using texto::Texto;
@@ -98,6 +104,35 @@ inline std::string Ejecuta(const std::vector<Texto>& c) {
   if (orden == "existe" && n == 2) {
     return std::string(ExisteFichero(c[1]) ? "fichero" : "-") + (ExisteDirectorio(c[1]) ? " carpeta" : " -");
   }
+  // Processes: one started process is kept for the later operations.
+  static Proceso proceso;
+  if (orden == "proceso" && n == 3) {
+    if (!proceso.Inicia(c[1])) return "fallo " + std::to_string(UltimoError());
+    return std::to_string(proceso.Espera(numero(2)));
+  }
+  if (orden == "espera" && n == 2) return std::to_string(proceso.Espera(numero(1)));
+  if ((orden == "cuenta" || orden == "termina") && n == 2) {
+    std::vector<EntradaProceso> procesos;
+    if (!InstantaneaProcesos(procesos)) return "fallo";
+    const uint32_t yo = static_cast<uint32_t>(
+#ifdef _WIN32
+        ::GetCurrentProcessId()
+#else
+        ::getpid()
+#endif
+    );
+    int cuenta = 0;
+    for (const EntradaProceso& e : procesos) {
+      if (e.id == yo || !texto::IgualesSinMayusculas(e.ejecutable, c[1])) continue;
+      if (orden == "cuenta" || TerminaProcesoId(e.id, 0)) ++cuenta;
+    }
+    return std::to_string(cuenta);
+  }
+  if (orden == "duerme" && n == 2) {
+    Duerme(numero(1));
+    return "ok";
+  }
+  if (orden == "mutex" && n == 2) return CreaMutexUnico(c[1]) ? "primero" : "segundo";
   try {
     if (orden == "regcrea" && n == 3) {
       Clave k;
