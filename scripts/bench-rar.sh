@@ -25,9 +25,15 @@ mkdir -p "$CORPUS"
 
 # Corpus: a quarter each of programs, documents, text and images, skipping
 # files that are already compressed (.gz, .xz, .bz2, .zst).
-copia() {  # <dest subfolder> <budget in bytes> <find arguments...>
-  local dest="$CORPUS/$1" budget=$2; shift 2
+copia() {  # <dest subfolder> <budget in bytes> <name patterns, comma separated> <roots...>
+  local nombre=$1 dest="$CORPUS/$1" budget=$2 patrones=$3; shift 3
   mkdir -p "$dest"
+  local nombres=() p
+  IFS=',' read -ra lista <<< "$patrones"
+  for p in "${lista[@]}"; do
+    [ ${#nombres[@]} -gt 0 ] && nombres+=(-o)
+    nombres+=(-name "$p")
+  done
   local total=0 n=0
   while IFS= read -r -d '' f; do
     local s; s=$(stat -c %s "$f")
@@ -36,13 +42,16 @@ copia() {  # <dest subfolder> <budget in bytes> <find arguments...>
     n=$((n + 1))
     cp "$f" "$dest/$(printf '%05d' $n)_$(basename "$f")" 2>/dev/null || continue
     total=$((total + s))
-  done < <(find "$@" -type f ! -name '*.gz' ! -name '*.xz' ! -name '*.bz2' ! -name '*.zst' -print0 2>/dev/null | sort -z)
+  done < <(find "$@" -type f \( "${nombres[@]}" \) ! -name '*.gz' ! -name '*.xz' ! -name '*.bz2' \
+             ! -name '*.zst' -print0 2>/dev/null | sort -z)
+  printf '  %-11s %5d ficheros %10d bytes\n' "$nombre" "$n" "$total"
 }
 Q=$((MB * 1024 * 1024 / 4))
-copia programas $Q /usr/bin /usr/lib/x86_64-linux-gnu -maxdepth 1
-copia documentos $Q /usr/share/doc -name '*.pdf' -o -name '*.html' -o -name '*.txt'
-copia textos $Q /usr/share/common-licenses /usr/share/perl /usr/share/cmake* -name '*.pm' -o -name '*.cmake' -o -name '*.txt' -o -path '*common-licenses*'
-copia imagenes $Q /usr/share/pixmaps /usr/share/icons /usr/share/wine -name '*.png' -o -name '*.svg' -o -name '*.xpm' -o -name '*.bmp' -o -name '*.ico'
+echo "Corpus:"
+copia programas $Q '*' /usr/bin
+copia documentos $Q '*.pdf,*.html,*.txt,README*,*.md' /usr/share/doc
+copia textos $Q '*.cmake,*.pm,*.txt,*.pl' /usr/share/common-licenses /usr/share/cmake-3.25 /usr/share/perl5 /usr/share/perl
+copia imagenes $Q '*.png,*.svg,*.xpm,*.bmp,*.ico,*.jpg' /usr/share/pixmaps /usr/share/icons /usr/share/wine /usr/share/doc
 BYTES=$(du -sb "$CORPUS" | cut -f1)
 FICHEROS=$(find "$CORPUS" -type f | wc -l)
 
@@ -75,7 +84,7 @@ S_RAR=$(tam "$TMP/solido.rar"); S_IND=$(tam "$TMP/suelto.rar")
 S_GZ=$(tam "$TMP/c.tar.gz"); S_XZ=$(tam "$TMP/c.tar.xz")
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
-echo "Corpus: $FICHEROS ficheros, $BYTES bytes (tar $(tam "$TMP/c.tar") bytes en ${T_TAR} s)"
+echo "Total: $FICHEROS ficheros, $BYTES bytes (tar $(tam "$TMP/c.tar") bytes en ${T_TAR} s)"
 printf '%-28s %12s %9s %12s %12s\n' "formato" "bytes" "relación" "empaquetar" "desempaquetar"
 printf '%-28s %12s %9s %9s MB/s %9s MB/s\n' "rar sólido (nuestro)" "$S_RAR" "$(ratio "$S_RAR" "$BYTES")" "$(mbs "$T_RAR")" "$(mbs "$U_RAR")"
 printf '%-28s %12s %9s %9s MB/s %9s MB/s\n' "rar sin encadenar (nuestro)" "$S_IND" "$(ratio "$S_IND" "$BYTES")" "$(mbs "$T_RAR_IND")" "$(mbs "$U_RAR_IND")"

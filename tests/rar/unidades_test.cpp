@@ -5,6 +5,7 @@
 
 #include "tests/rar/comun.h"
 #include "tools/rar/bits.h"
+#include "tools/rar/cabeceras.h"
 #include "tools/rar/crc32.h"
 #include "tools/rar/huffman.h"
 #include "tools/rar/nombres.h"
@@ -139,6 +140,60 @@ TEST(Nombres, SoloRutasDentroDelDestino) {
                         {"", false},              {".", false},
                         {"x:flujo", false},       {"a\x01" "b", false}};
   for (const auto& c : casos) EXPECT_EQ(nombre_seguro(c.nombre), c.seguro) << c.nombre;
+}
+
+}  // namespace
+}  // namespace pruebas_rar
+
+namespace pruebas_rar {
+namespace {
+
+// Sizes beyond 4 GiB need the high halves after the attributes (flag 0x100).
+TEST(Cabeceras, TamanosGrandesYPequenos) {
+  struct Caso {
+    uint64_t tam, comprimido;
+    bool grande;
+  };
+  const Caso casos[] = {{0, 0, false},
+                        {0xFFFFFFFFull, 0xFFFFFFFFull, false},
+                        {0x100000000ull, 0x0FFFFFFFull, true},
+                        {5ull << 32 | 7, 6ull << 32 | 9, true}};
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.tam);
+    CabeceraFichero h;
+    h.tam = c.tam;
+    h.tam_comprimido = c.comprimido;
+    h.crc = 0x12345678;
+    h.metodo = kMetodoMejor;
+    bool unicode = false;
+    h.nombre = codifica_nombre("Galeria\\porciones.jpg", unicode);
+    auto b = bloque_fichero(h);
+    EXPECT_EQ(b[2], kBloqueFichero);
+    uint16_t banderas = static_cast<uint16_t>(b[3] | (b[4] << 8));
+    EXPECT_EQ((banderas & kFicheroGrande) != 0, c.grande);
+    EXPECT_EQ(b[5] | (b[6] << 8), static_cast<int>(b.size()));
+    EXPECT_EQ(crc16_cabecera(b.data() + 2, b.size() - 2), b[0] | (b[1] << 8));
+    CabeceraFichero leida;
+    ASSERT_TRUE(lee_cabecera_fichero(b, leida));
+    EXPECT_EQ(leida.tam, c.tam);
+    EXPECT_EQ(leida.tam_comprimido, c.comprimido);
+    EXPECT_EQ(leida.crc, 0x12345678u);
+    EXPECT_EQ(leida.sistema, kSistemaWindows);
+    EXPECT_EQ(leida.version, 29);
+    EXPECT_EQ(leida.nombre, h.nombre);
+  }
+}
+
+// The fixed blocks every archive starts and ends with.
+TEST(Cabeceras, BloquesFijos) {
+  auto principal = bloque_principal(kPrincipalSolido);
+  ASSERT_EQ(principal.size(), 13u);
+  EXPECT_EQ(principal[2], 0x73);
+  EXPECT_EQ(principal[3], 0x08);
+  auto fin = bloque_fin();
+  ASSERT_EQ(fin.size(), 7u);
+  EXPECT_EQ(fin[2], 0x7B);
+  EXPECT_EQ(crc16_cabecera(fin.data() + 2, 5), fin[0] | (fin[1] << 8));
 }
 
 }  // namespace

@@ -5,11 +5,12 @@
 #   - Windows: object library zelvano_datos_nuevos with the resource
 #     RCDATA "DATOS_NUEVOS", language 3082 (link it into the executable
 #     itself: a resource inside a static library is not pulled in).
-# Zelvano_Start.exe comes from ZELVANO_START_PE when set, else from the
-# target programa_falso in Windows builds, else a minimal PE with the
-# version resource 20.21.2.8 made by genera_carga.
+# Zelvano_Start.exe comes from ZELVANO_START_PE when set (a file, or the name
+# of a target building a Windows program with version 20.21.2.8, such as
+# programa_falso), else it is a minimal PE with the version resource
+# 20.21.2.8 made by genera_carga.
 
-set(ZELVANO_START_PE "" CACHE FILEPATH "Zelvano_Start.exe to put in the payload (optional)")
+set(ZELVANO_START_PE "" CACHE STRING "Zelvano_Start.exe for the payload: a file or a target name (optional)")
 set(ZELVANO_RAR_CARGA_RAR ${CMAKE_CURRENT_BINARY_DIR}/Datos_Nuevos.rar)
 set(ZELVANO_RAR_CARGA_RAR ${ZELVANO_RAR_CARGA_RAR} CACHE INTERNAL "")
 set(ZELVANO_RAR_DIR_BIN ${CMAKE_CURRENT_BINARY_DIR} CACHE INTERNAL "")
@@ -40,12 +41,12 @@ function(zelvano_rar_define_carga)
   set(rar ${ZELVANO_RAR_CARGA_RAR})
   set(start_pe "")
   set(depende_pe "")
-  if(ZELVANO_START_PE)
+  if(ZELVANO_START_PE AND TARGET ${ZELVANO_START_PE})
+    set(start_pe --start-pe $<TARGET_FILE:${ZELVANO_START_PE}>)
+    set(depende_pe ${ZELVANO_START_PE})
+  elseif(ZELVANO_START_PE)
     set(start_pe --start-pe ${ZELVANO_START_PE})
     set(depende_pe ${ZELVANO_START_PE})
-  elseif(CMAKE_SYSTEM_NAME STREQUAL "Windows" AND TARGET programa_falso)
-    set(start_pe --start-pe $<TARGET_FILE:programa_falso>)
-    set(depende_pe programa_falso)
   endif()
   file(GLOB fuentes_carga ${ZELVANO_RAR_DIR_FUENTES}/*.cpp ${ZELVANO_RAR_DIR_FUENTES}/*.h)
   add_custom_command(OUTPUT ${rar}
@@ -79,7 +80,7 @@ endfunction()
 if(CMAKE_SOURCE_DIR STREQUAL CMAKE_CURRENT_SOURCE_DIR)
   zelvano_rar_define_carga()
 else()
-  # The fake program may be defined after this folder; decide at the end of
-  # the top-level configuration.
+  # A target named in ZELVANO_START_PE may be defined after this folder;
+  # decide at the end of the top-level configuration.
   cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL zelvano_rar_define_carga)
 endif()
