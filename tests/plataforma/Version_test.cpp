@@ -82,6 +82,81 @@ TEST_F(Version, LeeLaTraduccionYLasCadenas) {
   EXPECT_EQ(baja, (1u << 16) | 8u);
 }
 
+// A minimal PE image of either format holding `version` as its only
+// resource (RT_VERSION, id 1, language 3082), laid out by hand.
+std::string ConstruyePE(bool pe32plus, const std::vector<uint8_t>& version) {
+  std::string d(0x200, '\0');
+  auto u16 = [&](size_t pos, uint32_t v) {
+    if (d.size() < pos + 2) d.resize(pos + 2);
+    d[pos] = static_cast<char>(v & 0xFF);
+    d[pos + 1] = static_cast<char>((v >> 8) & 0xFF);
+  };
+  auto u32 = [&](size_t pos, uint32_t v) {
+    u16(pos, v & 0xFFFF);
+    u16(pos + 2, v >> 16);
+  };
+  d[0] = 'M';
+  d[1] = 'Z';
+  u32(0x3C, 0x40);
+  d.replace(0x40, 4, std::string("PE\0\0", 4));
+  const size_t coff = 0x44, opcional = coff + 20;
+  const uint32_t tamOpcional = pe32plus ? 240 : 224;
+  u16(coff, pe32plus ? 0x8664 : 0x14C);
+  u16(coff + 2, 1);
+  u16(coff + 16, tamOpcional);
+  u16(opcional, pe32plus ? 0x20B : 0x10B);
+  const size_t directorios = opcional + (pe32plus ? 112 : 96);
+  u32(directorios - 4, 16);
+  const uint32_t tamRecursos = 0x58 + static_cast<uint32_t>(version.size());
+  u32(directorios + 16, 0x1000);
+  u32(directorios + 20, tamRecursos);
+  const size_t seccion = opcional + tamOpcional;
+  d.replace(seccion, 5, ".rsrc");
+  u32(seccion + 8, tamRecursos);
+  u32(seccion + 12, 0x1000);
+  u32(seccion + 16, tamRecursos);
+  u32(seccion + 20, 0x200);
+  const size_t r = 0x200;
+  u16(r + 14, 1);
+  u32(r + 16, 16);
+  u32(r + 20, 0x80000018u);
+  u16(r + 0x18 + 14, 1);
+  u32(r + 0x18 + 16, 1);
+  u32(r + 0x18 + 20, 0x80000030u);
+  u16(r + 0x30 + 14, 1);
+  u32(r + 0x30 + 16, 3082);
+  u32(r + 0x30 + 20, 0x48);
+  u32(r + 0x48, 0x1000 + 0x58);
+  u32(r + 0x48 + 4, static_cast<uint32_t>(version.size()));
+  u32(r + 0x48 + 12, 0);
+  d.resize(r + 0x58);
+  d.append(version.begin(), version.end());
+  return d;
+}
+
+TEST_F(Version, AmbosFormatosDeCabecera) {
+  std::vector<uint8_t> original;
+  ASSERT_TRUE(LeeInfoVersion(carpeta_->Win("muestra.exe"), original));
+  for (bool pe32plus : {false, true}) {
+    SCOPED_TRACE(pe32plus ? "PE32+" : "PE32");
+    carpeta_->Escribe("hecho.exe", ConstruyePE(pe32plus, original));
+    EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("hecho.exe")), original.size());
+    std::vector<uint8_t> bloque;
+    ASSERT_TRUE(LeeInfoVersion(carpeta_->Win("hecho.exe"), bloque));
+    EXPECT_EQ(bloque, original);
+    const uint8_t* valor;
+    uint32_t longitud;
+    ASSERT_TRUE(ConsultaVersion(bloque, u"\\StringFileInfo\\0C0A04E4\\FileVersion", valor, longitud));
+    EXPECT_EQ(Cadena(valor, longitud), u"20.21.1.8");
+  }
+  // The same image with the wrong optional-header magic is no PE.
+  std::string raro = ConstruyePE(true, original);
+  raro[0x44 + 20] = 0x0B;
+  raro[0x44 + 21] = 0x03;
+  carpeta_->Escribe("raro.exe", raro);
+  EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("raro.exe")), 0u);
+}
+
 TEST_F(Version, SinRecursoOQueNoEsUnPE) {
   std::vector<uint8_t> bloque;
   EXPECT_EQ(TamanoInfoVersion(carpeta_->Win("vacio.exe")), 0u);
