@@ -10,7 +10,10 @@
 namespace ui::posix {
 
 // One line of the scripted user: "<form> marca|desmarca|pulsa <control>" or
-// "<form> espera".
+// "<form> espera". Waiting lets the timers run until the form closes by
+// itself, or until a modal form shown over it has closed; a form left with
+// nothing to do is closed (modal result 2) after ZELVANO_ESPERA_MAXIMA
+// seconds (120 unless set), with a message on standard error.
 struct Accion {
   std::string formulario;
   std::string verbo;

@@ -337,3 +337,35 @@ TEST_F(Bucle, MostrarModalUnFormularioVisibleEsUnError) {
 }
 
 }  // namespace
+
+namespace {
+
+using prueba_ui::CargaGuion;
+
+TEST(BucleEspera, LaEsperaDelPrincipalAcabaTrasUnModal) {
+  ui::aplicacion::SetFormularioPrincipal(nullptr);
+  ui::Formulario p(nullptr, "fV");
+  ui::aplicacion::SetFormularioPrincipal(&p);
+  auto* salir = new ui::Boton(&p, "BtnSalir");
+  std::vector<std::string> eventos;
+  salir->OnClick = [&] {
+    eventos.push_back("salir");
+    p.Close();
+  };
+  // A timer of the idle main window raises a dialog, as a late event would.
+  ui::Temporizador aviso(&p, "Timer1");
+  aviso.SetInterval(10);
+  aviso.OnTimer = [&] {
+    aviso.SetEnabled(false);
+    ui::Formulario d(&p, "frmDialogo");
+    auto* ok = new ui::Boton(&d, "BtnOK");
+    ok->ModalResult = 1;
+    eventos.push_back("dialogo " + std::to_string(d.ShowModal()));
+  };
+  aviso.SetEnabled(true);
+  CargaGuion("fV espera\n");
+  ui::aplicacion::Ejecuta();
+  EXPECT_EQ(eventos, (std::vector<std::string>{"dialogo 1", "salir"}));
+}
+
+}  // namespace
