@@ -44,6 +44,15 @@ constexpr uint32_t ERROR_FORMATO_EJECUTABLE = 193;   // ERROR_BAD_EXE_FORMAT
 constexpr uint32_t ERROR_NO_ES_DIRECTORIO = 267;     // ERROR_DIRECTORY
 constexpr uint32_t ERROR_RECURSO_NO_ENCONTRADO = 1813;  // ERROR_RESOURCE_TYPE_NOT_FOUND
 
+// posix: read-only is the owner's write permission (and is enforced by this
+// layer even for root); hidden and system live in the extended attribute
+// "user.zelvano.atributos" of the file (lost on file systems without user
+// extended attributes); a symbolic link is a reparse point. Windows refusals
+// are kept: a read-only file is neither deleted nor written, a hidden or
+// system file is not replaced by a copy, and a file that another process
+// locks (flock or fcntl) or runs as its program is neither deleted nor
+// replaced (ERROR_COMPARTIR).
+
 // Last error of the calling thread after a failed operation of this layer.
 uint32_t UltimoError();
 
