@@ -155,16 +155,6 @@ TEST(Sistema, DatosDelEquipo) {
   EXPECT_TRUE(std::regex_match(texto::AUtf8(HoraLargaActual()), std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]")));
 }
 
-TEST(Sistema, PausasAcortadasParaPruebas) {
-  // With the factor at zero a ten-minute pause returns at once; a broken
-  // factor would hang the test until its time limit.
-  prueba::VariableEntorno f("ZELVANO_FACTOR_PAUSAS", std::string("0"));
-  Duerme(600000);
-  prueba::VariableEntorno g("ZELVANO_FACTOR_PAUSAS", std::string("0.0001"));
-  Duerme(600000);
-  SUCCEED();
-}
-
 TEST(Sistema, ShellYRutaPropia) {
   prueba::CarpetaTemporal t;
   {
