@@ -85,6 +85,11 @@ TEST(Carga, ExtraidaIgualPorTodosLosLectores) {
   EXPECT_EQ(propio.size(), 51u);
   EXPECT_EQ(contenido_arbol(tmp / "bsdtar"), propio);
   EXPECT_EQ(contenido_arbol(tmp / "unar"), propio);
+  // Stored dates come back as libarchive restores them, folders included.
+  for (const auto& e : fs::recursive_directory_iterator(tmp / "propio")) {
+    auto rel = fs::relative(e.path(), tmp / "propio");
+    EXPECT_EQ(fs::last_write_time(e.path()), fs::last_write_time(tmp / "bsdtar" / rel)) << rel;
+  }
 
   // The start program is a PE whose version strings name the new version.
   auto exe = lee_fichero(tmp / "propio/Zelvano_Start.exe");

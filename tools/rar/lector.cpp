@@ -195,6 +195,7 @@ void LectorRar::extrae_fichero(const Entrada& e, const fs::path& destino) {
       throw ErrorRar(TipoError::kEscritura, "no se puede reemplazar " + final.u8string());
     }
   }
+  aplica_fecha(final, e.fecha_dos);
   aplica_atributos(final, e.atributos, false);
 }
 
@@ -218,8 +219,13 @@ void LectorRar::extrae(const fs::path& destino, const std::function<void(const E
       extrae_fichero(e, destino);
     }
   }
-  // Folder attributes last: a read-only folder must still receive its files.
-  for (const Entrada* c : carpetas) aplica_atributos(ruta_destino(destino, c->nombre), c->atributos, true);
+  // Folder times and attributes last: writing the files changes a folder's
+  // time, and a read-only folder must still receive its files.
+  for (auto c = carpetas.rbegin(); c != carpetas.rend(); ++c) {
+    fs::path ruta = ruta_destino(destino, (*c)->nombre);
+    aplica_fecha(ruta, (*c)->fecha_dos);
+    aplica_atributos(ruta, (*c)->atributos, true);
+  }
 }
 
 }  // namespace zelvano::rar
