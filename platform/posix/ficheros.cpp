@@ -506,7 +506,10 @@ bool FicheroEnUso(const std::string& ruta) {
     ::close(fd);
     if (enUso) return true;
   }
-  // A running program's file: some process has it as its executable.
+  // A running program's file: some process has it as its executable. Only a
+  // file with an execute bit can be one, which spares the walk over /proc
+  // for the data files that make most of every folder.
+  if ((st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) == 0) return false;
   DIR* proc = ::opendir("/proc");
   if (!proc) return false;
   bool enUso = false;
