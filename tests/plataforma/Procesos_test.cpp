@@ -171,8 +171,15 @@ TEST(Sistema, ShellYRutaPropia) {
   prueba::VariableEntorno r("ZELVANO_RUTA_EJECUTABLE", std::nullopt);
   EXPECT_EQ(RutaEjecutable(), texto::DeUtf8(fs::read_symlink("/proc/self/exe").string()));
   EXPECT_EQ(CarpetaEjecutable().back(), u'/');
+  // The new version's archive is linked in: a RAR 4 archive.
   std::string datos;
-  EXPECT_FALSE(LeeRecurso(10, u"OTRO_RECURSO", 3082, datos));
+  ASSERT_TRUE(LeeRecurso(10, u"DATOS_NUEVOS", 3082, datos));
+  EXPECT_EQ(datos.substr(0, 7), std::string("Rar!\x1A\x07\x00", 7));
+  EXPECT_GT(datos.size(), 1000u);
+  std::string otro;
+  EXPECT_FALSE(LeeRecurso(10, u"OTRO_RECURSO", 3082, otro));
+  EXPECT_FALSE(LeeRecurso(10, u"DATOS_NUEVOS", 1033, otro));
+  EXPECT_TRUE(otro.empty());
 }
 
 }  // namespace
