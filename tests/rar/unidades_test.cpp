@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
+#include <streambuf>
 
 #include "tests/rar/comun.h"
 #include "tools/rar/bits.h"
 #include "tools/rar/cabeceras.h"
+#include "tools/rar/escritor.h"
 #include "tools/rar/crc32.h"
 #include "tools/rar/huffman.h"
 #include "tools/rar/nombres.h"
@@ -194,6 +197,53 @@ TEST(Cabeceras, BloquesFijos) {
   ASSERT_EQ(fin.size(), 7u);
   EXPECT_EQ(fin[2], 0x7B);
   EXPECT_EQ(crc16_cabecera(fin.data() + 2, 5), fin[0] | (fin[1] << 8));
+}
+
+}  // namespace
+}  // namespace pruebas_rar
+
+namespace pruebas_rar {
+namespace {
+
+// An output that cannot seek back, like a pipe.
+class SoloAvance : public std::streambuf {
+ public:
+  std::string datos;
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (c != traits_type::eof()) datos.push_back(static_cast<char>(c));
+    return c;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    datos.append(s, static_cast<size_t>(n));
+    return n;
+  }
+};
+
+// Seekable outputs get the header rewritten after the data; others get the
+// data buffered first. The archive must be the same bytes either way.
+TEST(Escritor, MismosBytesConYSinRebobinar) {
+  for (bool comprimir : {true, false}) {
+    SCOPED_TRACE(comprimir);
+    zelvano::rar::OpcionesEscritor op;
+    op.comprimir = comprimir;
+    auto escribe_con = [&](std::ostream& f) {
+      zelvano::rar::EscritorRar w(f, op);
+      w.agrega_carpeta("Docs");
+      w.agrega_fichero("Docs\\a.txt", texto(60, 300000));
+      w.agrega_fichero("vacío.bin", std::vector<uint8_t>{});
+      w.agrega_fichero("b.bin", aleatorios(61, 200000));
+      w.termina();
+    };
+    std::ostringstream rebobinable;
+    escribe_con(rebobinable);
+    SoloAvance sb;
+    std::ostream tubo(&sb);
+    escribe_con(tubo);
+    EXPECT_EQ(rebobinable.str(), sb.datos);
+    EXPECT_GT(sb.datos.size(), 1000u);
+  }
 }
 
 }  // namespace

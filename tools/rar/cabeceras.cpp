@@ -44,7 +44,7 @@ std::vector<uint8_t> bloque_principal(uint16_t banderas) {
 
 std::vector<uint8_t> bloque_fichero(const CabeceraFichero& c) {
   uint16_t banderas = c.banderas | kBloqueLargo;
-  bool grande = c.tam_comprimido > 0xFFFFFFFFu || c.tam > 0xFFFFFFFFu;
+  bool grande = c.forzar_grande || c.tam_comprimido > 0xFFFFFFFFu || c.tam > 0xFFFFFFFFu;
   if (grande) banderas |= kFicheroGrande;
   auto b = comienzo(kBloqueFichero, banderas);
   pon32(b, static_cast<uint32_t>(c.tam_comprimido));

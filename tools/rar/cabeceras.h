@@ -49,6 +49,9 @@ struct CabeceraFichero {
   uint8_t metodo = kMetodoAlmacenado;
   std::vector<uint8_t> nombre;  // raw name field
   uint32_t atributos = 0;
+  // Writes the 64-bit size fields even for small sizes, so a header written
+  // before the packed size is known keeps its length when rewritten.
+  bool forzar_grande = false;
 
   bool es_carpeta() const { return (banderas & kMascaraDiccionario) == kEsCarpeta; }
 };

@@ -248,7 +248,8 @@ void Compresor29::escribe_bloque(std::vector<uint8_t>& salida, bool ultimo_del_f
   elementos_.clear();
 }
 
-uint32_t Compresor29::comprime(std::istream& entrada, uint64_t tam, bool continua, std::vector<uint8_t>& salida) {
+uint32_t Compresor29::comprime(std::istream& entrada, uint64_t tam, bool continua, std::vector<uint8_t>& salida,
+                               const Vaciado& vacia) {
   if (!continua) {
     costes_ = Costes();
     buscador_.reinicia();
@@ -303,9 +304,13 @@ uint32_t Compresor29::comprime(std::istream& entrada, uint64_t tam, bool continu
       p += actual.longitud;
       hecho += actual.longitud;
     }
-    if (elementos_.size() >= kElementosPorBloque) escribe_bloque(salida, false);
+    if (elementos_.size() >= kElementosPorBloque) {
+      escribe_bloque(salida, false);
+      if (vacia) vacia(salida);
+    }
   }
   escribe_bloque(salida, true);
+  if (vacia) vacia(salida);
   return crc;
 }
 

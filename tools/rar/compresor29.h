@@ -1,6 +1,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <istream>
 #include <vector>
@@ -19,10 +20,13 @@ class Compresor29 {
   explicit Compresor29(int profundidad = 512);
 
   // Compresses `tam` bytes read from `entrada` as one file's packed data,
-  // appended to `salida`; `continua` chains onto the previous file. Returns
-  // the CRC-32 of the bytes read. Throws std::runtime_error if the stream
-  // ends early.
-  uint32_t comprime(std::istream& entrada, uint64_t tam, bool continua, std::vector<uint8_t>& salida);
+  // appended to `salida`; `continua` chains onto the previous file. When
+  // `vacia` is given it is handed `salida` after every finished block, to
+  // write the bytes out and clear it. Returns the CRC-32 of the bytes read.
+  // Throws std::runtime_error if the stream ends early.
+  using Vaciado = std::function<void(std::vector<uint8_t>&)>;
+  uint32_t comprime(std::istream& entrada, uint64_t tam, bool continua, std::vector<uint8_t>& salida,
+                    const Vaciado& vacia = nullptr);
 
  private:
   // One coded item, already split into the symbols and extra bits it needs.

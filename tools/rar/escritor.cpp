@@ -1,5 +1,6 @@
 #include "tools/rar/escritor.h"
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 
@@ -49,35 +50,79 @@ void EscritorRar::agrega_fichero(const std::string& nombre, std::istream& datos,
   CabeceraFichero c = cabecera(nombre, atributos, fecha);
   c.tam = tam;
   c.banderas |= kDiccionario4M;
-  if (compresor_ && tam > 0) {
-    bool continua = opciones_.encadenar && hubo_comprimido_;
-    std::vector<uint8_t> empaquetado;
+  if (!compresor_ || tam == 0) {
+    hubo_comprimido_ = false;
+    agrega_almacenado(c, datos, nombre);
+    return;
+  }
+  bool continua = opciones_.encadenar && hubo_comprimido_;
+  c.metodo = kMetodoMejor;
+  if (continua) c.banderas |= kFicheroSolido;
+  hubo_comprimido_ = true;
+  std::vector<uint8_t> empaquetado;
+  auto inicio = salida_.tellp();
+  if (inicio == std::streampos(-1)) {
+    // Output that cannot seek back: the header needs the packed size first.
     c.crc = compresor_->comprime(datos, tam, continua, empaquetado);
-    c.metodo = kMetodoMejor;
-    if (continua) c.banderas |= kFicheroSolido;
     c.tam_comprimido = empaquetado.size();
-    hubo_comprimido_ = true;
     escribe(bloque_fichero(c));
     escribe(empaquetado);
     return;
   }
-  hubo_comprimido_ = false;
-  agrega_almacenado(c, datos, nombre);
+  // Provisional header, data streamed block by block, then the header again
+  // with the CRC and packed size. Incompressible data grows by well under
+  // 1 %, so sizes near 4 GiB get the 64-bit fields from the start.
+  c.forzar_grande = tam > 0xFF000000u;
+  escribe(bloque_fichero(c));
+  uint64_t escritos = 0;
+  c.crc = compresor_->comprime(datos, tam, continua, empaquetado, [&](std::vector<uint8_t>& bloque) {
+    escribe(bloque);
+    escritos += bloque.size();
+    bloque.clear();
+  });
+  c.tam_comprimido = escritos;
+  reescribe_cabecera(inicio, c);
+}
+
+void EscritorRar::reescribe_cabecera(std::streampos inicio, const CabeceraFichero& c) {
+  auto fin = salida_.tellp();
+  auto bloque = bloque_fichero(c);
+  salida_.seekp(inicio);
+  escribe(bloque);
+  if (salida_.tellp() - inicio != static_cast<std::streamoff>(bloque.size()) || !salida_.seekp(fin))
+    throw std::runtime_error("no se pudo completar la cabecera en el archivo comprimido");
 }
 
 void EscritorRar::agrega_almacenado(CabeceraFichero c, std::istream& datos, const std::string& nombre) {
-  // The header carries the CRC before the data, so the data is buffered.
-  uint64_t tam = c.tam;
   c.metodo = kMetodoAlmacenado;
   c.banderas &= static_cast<uint16_t>(~kFicheroSolido);
-  std::vector<uint8_t> contenido(static_cast<size_t>(tam));
-  datos.read(reinterpret_cast<char*>(contenido.data()), static_cast<std::streamsize>(tam));
-  if (static_cast<uint64_t>(datos.gcount()) != tam)
-    throw std::runtime_error("el fichero de entrada se acabó antes de tiempo: " + nombre);
-  c.crc = crc32(contenido.data(), contenido.size());
-  c.tam_comprimido = tam;
-  escribe(bloque_fichero(c));
-  escribe(contenido);
+  c.tam_comprimido = c.tam;
+  auto inicio = salida_.tellp();
+  bool rebobinable = inicio != std::streampos(-1);
+  std::vector<uint8_t> contenido;
+  if (rebobinable) escribe(bloque_fichero(c));
+  uint64_t restante = c.tam;
+  std::vector<uint8_t> trozo(1 << 20);
+  while (restante > 0) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(restante, trozo.size()));
+    datos.read(reinterpret_cast<char*>(trozo.data()), static_cast<std::streamsize>(n));
+    if (static_cast<size_t>(datos.gcount()) != n)
+      throw std::runtime_error("el fichero de entrada se acabó antes de tiempo: " + nombre);
+    c.crc = crc32(trozo.data(), n, c.crc);
+    if (rebobinable) {
+      escribe(std::vector<uint8_t>(trozo.begin(), trozo.begin() + static_cast<std::ptrdiff_t>(n)));
+    } else {
+      // The header carries the CRC before the data: keep it all.
+      contenido.insert(contenido.end(), trozo.begin(), trozo.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    restante -= n;
+  }
+  if (rebobinable) {
+    reescribe_cabecera(inicio, c);
+  } else {
+    escribe(bloque_fichero(c));
+    escribe(contenido);
+  }
 }
 
 void EscritorRar::agrega_fichero(const std::string& nombre, const std::vector<uint8_t>& datos,

@@ -52,6 +52,7 @@ class EscritorRar {
   CabeceraFichero cabecera(const std::string& nombre, uint32_t atributos, uint32_t fecha);
   void escribe(const std::vector<uint8_t>& bytes);
   void agrega_almacenado(CabeceraFichero c, std::istream& datos, const std::string& nombre);
+  void reescribe_cabecera(std::streampos inicio, const CabeceraFichero& c);
 
   std::ostream& salida_;
   OpcionesEscritor opciones_;
