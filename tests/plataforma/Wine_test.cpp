@@ -29,6 +29,13 @@ class ContraWine : public ::testing::Test {
                           "platform/win32/registro.cpp", "platform/win32/sistema.cpp",
                           "platform/win32/procesos.cpp"})
       fuentes += " '" + kFuentes + "/" + f + "'";
+    // The probe carries a data resource like the wizard's archive.
+    carpeta_->Escribe("datos.bin", "contenido del recurso");
+    carpeta_->Escribe("recurso.rc", "LANGUAGE 10, 3\nDATOS_NUEVOS RCDATA \"datos.bin\"\n");
+    const std::string recurso = "cd '" + carpeta_->Ruta() +
+                                "' && i686-w64-mingw32-windres recurso.rc -O coff -o recurso.res 2>>cc.log";
+    if (std::system(recurso.c_str()) != 0) return;
+    fuentes += " '" + carpeta_->Posix("recurso.res") + "'";
     const std::string orden = "i686-w64-mingw32-g++ -std=c++17 -O0 -I'" + kFuentes +
                               "' -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601"
                               " -DZELVANO_WIN32=1" +
@@ -250,8 +257,16 @@ TEST_F(ContraWine, ProcesosYMutexConLaApi) {
       "mutex\tActualizaci\xC3\xB3n Zelvano prueba",
       "mutex\tActualizaci\xC3\xB3n Zelvano prueba",
       "mutex\tOtro nombre",
+      "recurso\tDATOS_NUEVOS\t3082",
+      "recurso\tdatos_nuevos\t3082",
+      "recurso\tDATOS_NUEVOS\t1033",
+      "recurso\tOTRO\t3082",
   });
-  const std::vector<std::string> esperado = {"0", "258", "1", "1", "0", "0", "fallo 2", "primero", "segundo", "primero"};
+  const std::vector<std::string> esperado = {"0",       "258",     "1",
+                                             "1",       "0",       "0",
+                                             "fallo 2", "primero", "segundo",
+                                             "primero", "[contenido del recurso]", "[contenido del recurso]",
+                                             "no",      "no"};
   EXPECT_EQ(api, esperado);
 }
 

@@ -132,6 +132,11 @@ inline std::string Ejecuta(const std::vector<Texto>& c) {
     Duerme(numero(1));
     return "ok";
   }
+  if (orden == "recurso" && n == 3) {
+    std::string datos;
+    if (!LeeRecurso(10, c[1], static_cast<uint16_t>(numero(2)), datos)) return "no";
+    return "[" + datos + "]";
+  }
   if (orden == "mutex" && n == 2) return CreaMutexUnico(c[1]) ? "primero" : "segundo";
   try {
     if (orden == "regcrea" && n == 3) {
