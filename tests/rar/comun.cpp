@@ -12,7 +12,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "tools/rar/nombres.h"
+#include "tools/rar/arbol.h"
 
 extern char** environ;
 
@@ -122,29 +122,9 @@ std::vector<uint8_t> texto(uint32_t semilla, size_t tam) {
 }
 
 void empaqueta_arbol(const fs::path& archivo, const fs::path& origen, const zelvano::rar::OpcionesEscritor& op) {
-  struct E {
-    fs::path ruta;
-    std::string rel;
-    bool carpeta;
-    uint64_t tam;
-  };
-  std::vector<E> es;
-  for (const auto& e : fs::recursive_directory_iterator(origen))
-    es.push_back({e.path(), fs::relative(e.path(), origen).u8string(), e.is_directory(),
-                  e.is_directory() ? 0 : e.file_size()});
-  std::sort(es.begin(), es.end(), [](const E& a, const E& b) { return a.rel < b.rel; });
-  std::stable_partition(es.begin(), es.end(), [](const E& e) { return e.carpeta; });
-  std::stable_partition(es.begin(), es.end(), [](const E& e) { return e.carpeta || e.tam == 0; });
   std::ofstream salida(archivo, std::ios::binary | std::ios::trunc);
   zelvano::rar::EscritorRar w(salida, op);
-  for (const auto& e : es) {
-    if (e.carpeta) {
-      w.agrega_carpeta(e.rel);
-    } else {
-      std::ifstream datos(e.ruta, std::ios::binary);
-      w.agrega_fichero(e.rel, datos, e.tam);
-    }
-  }
+  zelvano::rar::empaqueta_arbol(w, origen);
   w.termina();
 }
 

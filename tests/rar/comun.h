@@ -43,8 +43,7 @@ bool disponible(const std::string& programa);
 std::vector<uint8_t> aleatorios(uint32_t semilla, size_t tam);
 std::vector<uint8_t> texto(uint32_t semilla, size_t tam);
 
-// Packs the tree below `origen` with the library's writer, entries in the
-// packer's order (folders, empty files, the rest).
+// Packs the tree below `origen` into a new archive file, as the packer does.
 void empaqueta_arbol(const fs::path& archivo, const fs::path& origen, const zelvano::rar::OpcionesEscritor& op);
 
 }  // namespace pruebas_rar
