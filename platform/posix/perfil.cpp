@@ -76,21 +76,24 @@ bool Carga(const Texto& ruta, Fichero& f) {
   return true;
 }
 
-// Name of a section line ("[name]"), or false.
+// Name of a section line ("[name]", up to the last ']'), or false. A line
+// that opens a bracket and never closes it is no section.
 bool Seccion(const Texto& linea, Texto& nombre) {
   Texto r = Recorta(linea);
   if (r.empty() || r[0] != u'[') return false;
-  size_t cierre = r.find(u']');
-  nombre = Recorta(r.substr(1, cierre == Texto::npos ? Texto::npos : cierre - 1));
+  size_t cierre = r.rfind(u']');
+  if (cierre == Texto::npos || cierre == 0) return false;
+  nombre = Recorta(r.substr(1, cierre - 1));
   return true;
 }
 
-// Key and value of a line inside a section. A line without '=' is a key
-// without value; blank lines are no key.
-bool Entrada(const Texto& linea, Texto& clave, Texto& valor) {
+// Key and value of a line inside a section. A line without '=' names a key
+// that has no value (reading it gives the default); blank lines are no key.
+bool Entrada(const Texto& linea, Texto& clave, Texto& valor, bool* sinValor = nullptr) {
   Texto r = Recorta(linea);
   if (r.empty()) return false;
   size_t igual = r.find(u'=');
+  if (sinValor) *sinValor = igual == Texto::npos;
   if (igual == Texto::npos) {
     clave = r;
     valor.clear();
@@ -135,8 +138,10 @@ Texto LeePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, 
   }
   const Texto buscada = Recorta(clave);
   Texto k, v;
+  bool sinValor = false;
   for (size_t i = inicio; i < fin; ++i) {
-    if (Entrada(f.lineas[i], k, v) && texto::IgualesSinMayusculas(k, buscada)) {
+    if (Entrada(f.lineas[i], k, v, &sinValor) && texto::IgualesSinMayusculas(k, buscada)) {
+      if (sinValor) break;
       posix::FijaError(0);
       return Corta(v, tamanoBuffer);
     }

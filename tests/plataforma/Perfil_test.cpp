@@ -25,6 +25,9 @@ TEST(Perfil, LecturaComoWindows) {
             "Acento=Actualizaci\xF3n\r\n"
             "\xD5\xF4=escondido\r\n"
             ";Comentario=no\r\n"
+            "SoloNombre\r\n"
+            "[Sin cierre\r\n"
+            "Tras=sigue en Instalacion\r\n"
             "[ Otra ]\n"
             "Ruta=la de otra\n"
             "[Instalacion]\n"
@@ -45,6 +48,9 @@ TEST(Perfil, LecturaComoWindows) {
       {u"Instalacion", u"Acento", u"Actualizaci\u00F3n"},
       {u"Instalacion", u"\u00F5\u00D4", u"escondido"},
       {u"Instalacion", u"Comentario", u"DEF"},
+      {u"Instalacion", u"SoloNombre", u"DEF"},
+      {u"Instalacion", u"Tras", u"sigue en Instalacion"},
+      {u"Sin cierre", u"Tras", u"DEF"},
       {u"otra", u"Ruta", u"la de otra"},
       {u"Instalacion", u"Falta", u"DEF"},
       {u"Falta", u"Ruta", u"DEF"},

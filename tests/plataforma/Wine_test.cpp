@@ -127,6 +127,11 @@ TEST_F(ContraWine, LecturaDePerfiles) {
       "\xD5\xF4\xF6=escondido\r\n"
       "Largo=" + std::string(3000, 'L') + "\r\n"
       "Igual==doble\r\n"
+      "SoloNombre\r\n"
+      ";Comentario=punto y coma\r\n"
+      "\tTabulada\t=\tvalor\t\r\n"
+      "[Tercera\r\n"
+      "k=sin cierre\r\n"
       "[ Otra ]\n"
       "Ruta=la de otra\n"
       "[Instalacion]\n"
@@ -149,6 +154,9 @@ TEST_F(ContraWine, LecturaDePerfiles) {
           l + "Instalacion\tLargo\tD\t10", l + "Instalacion\tIgual\tD\t2048", l + "Otra\tRuta\tD\t2048",
           l + "Instalacion\tFalta\tdef  \t2048", l + "Falta\tRuta\t\t2048", l + "Instalacion\tFalta\tdefecto\t4",
           l + "Instalacion\tNombre PC\tD\t3", l + "Instalacion\tSegunda\tD\t2048",
+          l + "Instalacion\tSoloNombre\tD\t2048", l + "Instalacion\t;Comentario\tD\t2048",
+          l + "Instalacion\tComentario\tD\t2048", l + "Instalacion\tTabulada\tD\t2048",
+          l + "Tercera\tk\tD\t2048",
           "lee\t%D%\\falta.ini\tInstalacion\tRuta\tD\t2048",
       });
 }
