@@ -361,6 +361,7 @@ class Formulario : public Control {
   void SetSiempreEncima(bool s);
   void SetTamanoCliente(int ancho, int alto);
   void Centra();                     // on the screen (top-level) or on its owner
+  void TraeAlFrente();               // BringToFront: above the others, activated
 
   void Show();
   void Close();                      // closes; ends the modal loop of a modal form

@@ -310,6 +310,9 @@ void Formulario::Close() {
 
 void Formulario::SetModalResult(int r) { modalResult_ = r; }
 
+// Without a display there is no stacking order to change.
+void Formulario::TraeAlFrente() {}
+
 int Formulario::ShowModal() {
   if (mostrado_) throw Exception(u"No se puede mostrar de forma modal una ventana ya visible");
   CargaGuion();

@@ -171,6 +171,13 @@ void Formulario::SetModalResult(int r) {
   if (r != 0) PostMessageW(win32::Ventana(*this), WM_NULL, 0, 0);
 }
 
+void Formulario::TraeAlFrente() {
+  HWND h = win32::Ventana(*this);
+  if (!h || !IsWindowVisible(h)) return;
+  SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(h);
+}
+
 int Formulario::ShowModal() {
   if (mostrado_) throw Exception(u"No se puede mostrar de forma modal una ventana ya visible");
   HWND h = win32::Asegura(*this);
