@@ -12,6 +12,12 @@
 // new and keep plain pointers). Event handlers run inside the layer's guard:
 // an exception that escapes one goes to the handler set with
 // aplicacion::SetManejadorExcepciones, with the sender's class and unit names.
+//
+// On Windows every control's window carries its caption (or text) as window
+// text and its component name in the window property "ZelvanoNombre" (a
+// global atom: GlobalGetAtomNameW gives the name back), so that a helper in
+// another process can find it; the main form's window class is
+// "ZelvanoPrincipal". The progress bar answers PBM_GETPOS and PBM_GETRANGE.
 #pragma once
 
 #include <cstdint>
