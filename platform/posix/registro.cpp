@@ -250,6 +250,7 @@ bool EsRaiz(const Texto& ruta) { return Normaliza(ruta).empty(); }
 struct Clave::Estado {
   Raiz raiz = Raiz::UsuarioActual;
   Texto ruta;
+  bool escritura = false;  // a key opened for reading refuses writes
 };
 
 Clave::Clave() = default;
@@ -266,7 +267,7 @@ bool Clave::AbreLectura(Raiz raiz, const Texto& ruta) {
     posix::FijaError(ERROR_FICHERO_NO_ENCONTRADO);
     return false;
   }
-  estado_ = std::make_unique<Estado>(Estado{raiz, Normaliza(ruta)});
+  estado_ = std::make_unique<Estado>(Estado{raiz, Normaliza(ruta), false});
   return true;
 }
 
@@ -281,7 +282,7 @@ bool Clave::AbreOCrea(Raiz raiz, const Texto& ruta) {
     posix::FijaError(ERROR_ACCESO_DENEGADO);
     return false;
   }
-  estado_ = std::make_unique<Estado>(Estado{raiz, Normaliza(ruta)});
+  estado_ = std::make_unique<Estado>(Estado{raiz, Normaliza(ruta), true});
   return true;
 }
 
@@ -325,12 +326,12 @@ void EscribeValor(const Raiz raiz, const Texto& ruta, const Texto& nombre, char 
 }  // namespace
 
 void Clave::EscribeTexto(const Texto& nombre, const Texto& valor) {
-  if (!estado_) throw ERegistryException(u"Failed to set data for '" + nombre + u"'");
+  if (!estado_ || !estado_->escritura) throw ERegistryException(u"Failed to set data for '" + nombre + u"'");
   EscribeValor(estado_->raiz, estado_->ruta, nombre, 'S', valor);
 }
 
 void Clave::EscribeEntero(const Texto& nombre, uint32_t valor) {
-  if (!estado_) throw ERegistryException(u"Failed to set data for '" + nombre + u"'");
+  if (!estado_ || !estado_->escritura) throw ERegistryException(u"Failed to set data for '" + nombre + u"'");
   EscribeValor(estado_->raiz, estado_->ruta, nombre, 'D', texto::FormatoEntero(valor));
 }
 

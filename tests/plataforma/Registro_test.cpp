@@ -70,6 +70,11 @@ TEST_F(Registro, ValorQueNoEsTextoLanzaExcepcion) {
   EXPECT_EQ(v, u"sin tocar");
   Clave cerrada;
   EXPECT_THROW(cerrada.EscribeTexto(u"x", u"y"), ERegistryException);
+  // Opened for reading only, as RegOpenKeyExW with read access.
+  Clave lectura;
+  ASSERT_TRUE(lectura.AbreLectura(Raiz::UsuarioActual, u"Software\\Prueba"));
+  EXPECT_THROW(lectura.EscribeTexto(u"x", u"y"), ERegistryException);
+  EXPECT_FALSE(lectura.ExisteValor(u"x"));
 }
 
 TEST_F(Registro, BorraClaveConSubclaves) {
