@@ -19,12 +19,12 @@ std::vector<std::pair<Texto, Texto>> ValoresProducto(const Texto& carpetaAplicac
       {u"Application Version File", u"20.21.2.8"},
       {u"BDD Install Patch", carpetaAplicacion + u"Datos\\"},
       {u"BDD SQL Comments", u"SQL FireBird WI-V2.5.9.27139 SuperServer"},
-      {u"Copyright", u"Copyright \u00A9 Zelvano Sistemas de Hosteler\u00EDa, S.L."},
+      {u"Copyright", u"Copyright \u00A9 Pelmora Soft. Todos los derechos reservados."},
       {u"DLL Requerids", u"Zelvano.dll; Firibllu.dll; libeay32.dll; ssleay32.dll"},
-      {u"E-Mail Contact", u"soporte@zelvano.es"},
+      {u"E-Mail Contact", u"soporte@pelmorasoft.es"},
       {u"TeleComandas Application Name", u"Corvisto.exe"},
-      {u"Update", u"https://www.zelvano.es/descargas.htm"},
-      {u"Web", u"https://www.zelvano.es"},
+      {u"Update", u"https://www.pelmorasoft.es/descargas.htm"},
+      {u"Web", u"https://www.pelmorasoft.es"},
   };
 }
 

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 using plataforma::Raiz;
 using texto::Texto;
 
-const Texto kClaveProducto = u"Software\\Zelvano\\Zelvano TPV";
+const Texto kClaveProducto = u"SOFTWARE\\Pelmora Soft\\Zelvano Nova";
 const Texto kNavegador = u"C:\\Program Files (x86)\\Google\\Chrome\\Application\\chrome.exe";
 const Texto kEleccionUsuario = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.pdf";
 
