@@ -6,7 +6,7 @@
 namespace zelvano::rar {
 
 Buscador::Buscador(uint32_t ventana, int profundidad, uint32_t suficiente)
-    : ventana_(ventana), profundidad_(profundidad), suficiente_(suficiente), cabeza_(1u << kBitsHash, -1), cabeza3_(1u << kBitsHash3, -1) {
+    : ventana_(ventana), profundidad_(profundidad), suficiente_(suficiente), cabeza_(1u << kBitsHash, -1), cabeza3_(1u << kBitsHash3, -1), ultimo_par_(1u << 16, -1) {
   buf_.reserve(static_cast<size_t>(ventana) * 2 + (1u << 20));
 }
 
@@ -32,6 +32,7 @@ size_t Buscador::agrega(const uint8_t* datos, size_t n, size_t actual) {
     };
     for (auto& v : cabeza_) rebasa(v);
     for (auto& v : cabeza3_) rebasa(v);
+    for (auto& v : ultimo_par_) rebasa(v);
     for (auto& v : previo_) rebasa(v);
     insertado_ -= std::min(insertado_, desplazamiento);
     base_ -= std::min(base_, desplazamiento);
@@ -47,6 +48,7 @@ void Buscador::inserta_hasta(size_t p) {
     previo_[insertado_] = cabeza_[h];
     cabeza_[h] = static_cast<int32_t>(insertado_);
     cabeza3_[hash3(insertado_)] = static_cast<int32_t>(insertado_);
+    ultimo_par_[buf_[insertado_] | (buf_[insertado_ + 1] << 8)] = static_cast<int32_t>(insertado_);
   }
 }
 

@@ -37,6 +37,13 @@ class Buscador {
   template <typename Minimo>
   Coincidencia busca(size_t p, size_t limite, uint32_t maximo, Minimo minimo) const;
 
+  // Distance back to the latest earlier occurrence of the two bytes at `p`
+  // (0 when none is known).
+  uint32_t distancia_par(size_t p) const {
+    int32_t c = ultimo_par_[buf_[p] | (buf_[p + 1] << 8)];
+    return (c >= 0 && static_cast<size_t>(c) >= base_ && static_cast<size_t>(c) < p) ? static_cast<uint32_t>(p - c) : 0;
+  }
+
   // Length of the match at `p` against the data `distancia` bytes back.
   uint32_t longitud_en(size_t p, uint32_t distancia, size_t limite, uint32_t maximo) const;
 
@@ -60,6 +67,7 @@ class Buscador {
   std::vector<uint8_t> buf_;
   std::vector<int32_t> cabeza_;
   std::vector<int32_t> cabeza3_;
+  std::vector<int32_t> ultimo_par_;
   std::vector<int32_t> previo_;
   size_t insertado_ = 0;
   size_t base_ = 0;  // positions before this belong to a forgotten history

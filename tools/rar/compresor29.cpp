@@ -25,6 +25,12 @@ int ranura_longitud(uint32_t valor) {  // valor = length minus the code's base
   return r;
 }
 
+int ranura_corta(uint32_t d1) {  // d1 = distance - 1, below 256
+  int r = 7;
+  while (kBaseCorta[r] > d1) --r;
+  return r;
+}
+
 int ranura_distancia(uint32_t d1) {  // d1 = distance - 1
   int r = kSimbolosDistancia - 1;
   while (kBaseDistancia[r] > d1) --r;
@@ -97,6 +103,15 @@ Compresor29::Opcion Compresor29::evalua(size_t p, size_t limite) {
     int g = ganancia_nueva(c.distancia, c.longitud);
     if (g > mejor.ganancia) mejor = {c.longitud, c.distancia, -1, g};
   }
+  if (mejor.longitud < 3 && p + 2 <= limite) {
+    // Two bytes seen up to 256 bytes back have their own short codes.
+    uint32_t d = buscador_.distancia_par(p);
+    if (d > 0 && d <= 256 && buscador_.longitud_en(p, d, limite, 2) == 2) {
+      int r = ranura_corta(d - 1);
+      int g = 2 * costes_.literal - (costes_.principal[kDistanciaCorta + r] + kBitsCorta[r]) * 16;
+      if (g > mejor.ganancia) mejor = {2, d, -2, g};
+    }
+  }
   return mejor;
 }
 
@@ -104,7 +119,17 @@ void Compresor29::emite_literal(uint8_t b) { elementos_.push_back({b, 0, 0, 0xFF
 
 void Compresor29::emite(const Opcion& o) {
   Elemento e{0, 0, 0, 0xFF, 0, 0, 0, 0};
-  if (o.reciente >= 0) {
+  if (o.reciente == -2) {
+    recientes_[3] = recientes_[2];
+    recientes_[2] = recientes_[1];
+    recientes_[1] = recientes_[0];
+    recientes_[0] = o.distancia;
+    int r = ranura_corta(o.distancia - 1);
+    e.principal = static_cast<uint16_t>(kDistanciaCorta + r);
+    e.tipo = 3;
+    e.bits_a = kBitsCorta[r];
+    e.extra_a = o.distancia - 1 - kBaseCorta[r];
+  } else if (o.reciente >= 0) {
     int i = o.reciente;
     uint32_t d = recientes_[i];
     for (int k = i; k > 0; --k) recientes_[k] = recientes_[k - 1];
@@ -227,6 +252,9 @@ void Compresor29::escribe_bloque(std::vector<uint8_t>& salida, bool ultimo_del_f
         break;
       case 2:
         bits.escribe(c_l[e.secundario], l_l[e.secundario]);
+        bits.escribe(e.extra_a, e.bits_a);
+        break;
+      case 3:
         bits.escribe(e.extra_a, e.bits_a);
         break;
       default:

@@ -41,7 +41,7 @@ class Compresor29 {
   struct Opcion {
     uint32_t longitud = 0;
     uint32_t distancia = 0;
-    int reciente = -1;  // index into the recent distances, -1 for a new one
+    int reciente = -1;  // index into the recent distances, -1 new distance, -2 short pair
     int ganancia = 0;   // estimated 1/16 bits saved against literals
   };
 
