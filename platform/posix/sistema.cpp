@@ -175,8 +175,9 @@ Texto FormatoHora(const char* formato) {
 char16_t SeparadorDecimal() { return LosSeparadores().decimal; }
 char16_t SeparadorMiles() { return LosSeparadores().miles; }
 
-// The Spanish short date and long time of the users' systems.
+// The short date and long time formats of a Spanish Windows system:
+// dd/MM/yyyy and H:mm:ss (the hour without a leading zero).
 Texto FechaCortaActual() { return FormatoHora("%d/%m/%Y"); }
-Texto HoraLargaActual() { return FormatoHora("%H:%M:%S"); }
+Texto HoraLargaActual() { return FormatoHora("%-H:%M:%S"); }
 
 }  // namespace plataforma

@@ -152,7 +152,7 @@ TEST(Sistema, DatosDelEquipo) {
   EXPECT_GT(a, 0);
   EXPECT_GE(b, a);
   EXPECT_TRUE(std::regex_match(texto::AUtf8(FechaCortaActual()), std::regex("[0-3][0-9]/[01][0-9]/[0-9]{4}")));
-  EXPECT_TRUE(std::regex_match(texto::AUtf8(HoraLargaActual()), std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]")));
+  EXPECT_TRUE(std::regex_match(texto::AUtf8(HoraLargaActual()), std::regex("([0-9]|1[0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]")));
 }
 
 TEST(Sistema, ShellYRutaPropia) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 
 #include "platform/plataforma.h"
 #include "tests/plataforma/Entorno.h"
@@ -61,12 +62,13 @@ class ContraWine : public ::testing::Test {
   }
 
   // Runs the probe under Wine on the operations; one answer each.
-  static std::vector<std::string> Sonda(const std::vector<std::string>& ordenes) {
+  static std::vector<std::string> Sonda(const std::vector<std::string>& ordenes, const std::string& lang = "") {
     std::string texto;
     for (const std::string& o : ordenes) texto += o + "\n";
     carpeta_->Escribe("ordenes.txt", texto);
     const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-plataforma";
-    const std::string orden = "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all timeout 300 wine '" +
+    const std::string entorno = lang.empty() ? std::string() : "LANG='" + lang + "' LC_ALL='" + lang + "' ";
+    const std::string orden = entorno + "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all timeout 300 wine '" +
                               carpeta_->Posix("sonda.exe") + "' '" + Windows(carpeta_->Posix("ordenes.txt")) +
                               "' > '" + carpeta_->Posix("salida.txt") + "' 2>/dev/null";
     EXPECT_EQ(std::system(orden.c_str()), 0);
@@ -276,6 +278,22 @@ TEST_F(ContraWine, ProcesosYMutexConLaApi) {
                                              "primero", "[contenido del recurso]", "[contenido del recurso]",
                                              "no",      "no"};
   EXPECT_EQ(api, esperado);
+}
+
+TEST_F(ContraWine, FormatosConElLocaleDelUsuario) {
+  // Windows takes the separators and the date form from the user's locale;
+  // a Spanish user gets what the posix backend gives under es_ES.
+  prueba::VariableEntorno lang("LANG", std::string("es_ES.UTF-8"));
+  prueba::VariableEntorno todo("LC_ALL", std::nullopt), numerico("LC_NUMERIC", std::nullopt);
+  // dd/MM/yyyy H:mm:ss, the Spanish short date and long time.
+  const std::regex fechaHora("[0-3][0-9]/[01][0-9]/[0-9]{4} ([0-9]|1[0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]");
+  const std::vector<std::string> api = Sonda({"formatos", "fechahora"}, "es_ES.UTF-8");
+  ASSERT_EQ(api.size(), 2u);
+  EXPECT_EQ(api[0], "0,49 KB|3,00 MB|1.234|1.500000 seg.|Tiempo: 01:02:05");
+  EXPECT_EQ(api[0], sonda::Ejecuta({u"formatos"}));
+  EXPECT_TRUE(std::regex_match(api[1], fechaHora))
+      << api[1];
+  EXPECT_TRUE(std::regex_match(sonda::Ejecuta({u"fechahora"}), fechaHora));
 }
 
 }  // namespace

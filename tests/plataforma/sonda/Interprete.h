@@ -137,6 +137,11 @@ inline std::string Ejecuta(const std::vector<Texto>& c) {
     if (!LeeRecurso(10, c[1], static_cast<uint16_t>(numero(2)), datos)) return "no";
     return "[" + datos + "]";
   }
+  if (orden == "formatos" && n == 1) {
+    return texto::AUtf8(texto::FormatoKB(500) + u"|" + texto::FormatoMB(3145728) + u"|" + texto::FormatoMiles(1234) +
+                        u"|" + texto::FormatoSegundos(1.5) + u"|" + texto::FormatoReloj(3725.9));
+  }
+  if (orden == "fechahora" && n == 1) return texto::AUtf8(FechaCortaActual() + u" " + HoraLargaActual());
   if (orden == "mutex" && n == 2) return CreaMutexUnico(c[1]) ? "primero" : "segundo";
   try {
     if (orden == "regcrea" && n == 3) {
