@@ -142,3 +142,50 @@ fs::path DirBuild() { return ZELVANO_DIR_BUILD; }
 fs::path DirFuentes() { return ZELVANO_DIR_FUENTES; }
 
 }  // namespace prueba
+
+namespace prueba {
+
+Resultado EjecutaAsistente(const Instalacion& inst, const std::string& guion,
+                           const std::map<std::string, std::string>& entorno) {
+  EscribeFichero(inst.guion, guion);
+  const fs::path raiz = inst.guion.parent_path();
+  fs::create_directories(raiz / "mutex");
+  fs::create_directories(raiz / "c");
+  std::map<std::string, std::string> variables = {
+      {"ZELVANO_REGISTRO", inst.registro.string()},
+      {"ZELVANO_GUION", inst.guion.string()},
+      {"ZELVANO_TRANSCRIPCION", inst.transcripcion.string()},
+      {"ZELVANO_TRAZA_SHELL", inst.traza.string()},
+      {"ZELVANO_RUTA_EJECUTABLE", (inst.aplicacion / "Update" / "Act_202103_a_202128.exe").string()},
+      {"ZELVANO_FACTOR_PAUSAS", "0"},
+      {"ZELVANO_DIR_MUTEX", (raiz / "mutex").string()},
+      {"ZELVANO_UNIDAD_C", (raiz / "c").string()},
+      {"ZELVANO_PRUEBA_EXCEPCION", ""},
+  };
+  for (const auto& [nombre, valor] : entorno) variables[nombre] = valor;
+  return Ejecuta((DirBuild() / "Act_202103_a_202128").string(), {}, variables);
+}
+
+}  // namespace prueba
+
+namespace prueba {
+
+Instalacion GeneraInstalacion(const fs::path& carpeta, const OpcionesInstalacion& opciones) {
+  Instalacion inst;
+  inst.aplicacion = carpeta / "Zelvano";
+  inst.registro = carpeta / "registro";
+  inst.transcripcion = carpeta / "transcripcion.jsonl";
+  inst.guion = carpeta / "guion";
+  inst.traza = carpeta / "shell.txt";
+  std::vector<std::string> argumentos = {"--destino", inst.aplicacion.string(), "--version", opciones.version,
+                                         "--servidor", opciones.servidor, "--nombre-pc", opciones.nombrePC,
+                                         "--registro", inst.registro.string()};
+  if (opciones.baseDatos) argumentos.push_back("--base-datos");
+  const Resultado r =
+      Ejecuta((DirBuild() / "tools" / "generador" / "genera_instalacion").string(), argumentos);
+  EXPECT_EQ(r.estado, 0) << "genera_instalacion: " << r.salida;
+  inst.baseDatos = "localhost:" + inst.FicheroBaseDatos().string();
+  return inst;
+}
+
+}  // namespace prueba

@@ -54,6 +54,31 @@ std::vector<Json> Eventos(const std::vector<Json>& todos, const std::string& eve
 // Runs `sql` with isql on `baseDatos` ("host:path") and returns its output.
 std::string ConsultaSql(const std::string& baseDatos, const std::string& sql);
 
+// A product installation generated for one test, with its own registry
+// store, transcript, script and lock folder.
+struct OpcionesInstalacion {
+  std::string version = "20.21.1.0";
+  std::string nombrePC = "localhost";   // this machine's name in the configuration file
+  std::string servidor = "localhost";   // the database server's name there
+  bool baseDatos = true;                // a real database in the data folder
+};
+struct Instalacion {
+  fs::path aplicacion;      // application folder
+  fs::path registro;        // registry store
+  fs::path transcripcion;
+  fs::path guion;
+  fs::path traza;           // shell operations
+  std::string baseDatos;    // "localhost:/…/Datos/QVD.FB", for isql
+  fs::path Log() const { return aplicacion / "Excepciones_Act_202128.log"; }
+  fs::path FicheroBaseDatos() const { return aplicacion / "Datos" / "QVD.FB"; }
+};
+Instalacion GeneraInstalacion(const fs::path& carpeta, const OpcionesInstalacion& opciones);
+
+// Runs the wizard from the installation's Update folder with the scripted
+// user `guion` (one action a line); `entorno` adds or overrides variables.
+Resultado EjecutaAsistente(const Instalacion& instalacion, const std::string& guion,
+                           const std::map<std::string, std::string>& entorno = {});
+
 // Build and source folders given by the build.
 fs::path DirBuild();
 fs::path DirFuentes();

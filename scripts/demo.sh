@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# The demo on a fresh machine: installs what is missing, starts the local
+# Firebird server, builds the Linux program, then twice generates a fresh
+# server installation of version 20.21.1.0 with a real database and runs a
+# complete update with a scripted user (reads the notice, starts the update,
+# acknowledges the final screen). After each run it prints the process log,
+# the log file's path, the registry values written and the version now
+# stamped in the database.
+set -euo pipefail
+raiz="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$raiz"
+
+bash scripts/instala-dependencias.sh
+bash scripts/firebird.sh arranca
+bash scripts/compila.sh posix
+
+export LANG=es_ES.UTF-8
+build="$raiz/build/posix"
+asistente="$build/Act_202103_a_202128"
+generador="$build/tools/generador/genera_instalacion"
+for programa in "$asistente" "$generador"; do
+  if [ ! -x "$programa" ]; then
+    echo "Falta $programa: la compilación no lo ha producido." >&2
+    exit 1
+  fi
+done
+
+clave_producto='SOFTWARE\Pelmora Soft\Zelvano Nova'
+
+# Values of one registry key of the posix store (tab-separated lines: "K",
+# root, path; then "V", type, name, data), backslash escapes undone.
+muestra_clave() {
+  local almacen="$1" ruta="$2"
+  awk -F '\t' -v ruta="$ruta" '
+    function desescapa(s) { gsub(/\\\\/, "\\", s); return s }
+    $1 == "K" { dentro = ($2 == "0" && toupper(desescapa($3)) == toupper(ruta)) ; next }
+    dentro && $1 == "V" { printf "    %-32s %s\n", desescapa($3), desescapa($4) }
+  ' "$almacen"
+}
+
+pasada() {
+  local n="$1"
+  local trabajo
+  trabajo="$(mktemp -d /tmp/zelvano-demo-XXXXXX)"
+  chmod 755 "$trabajo"
+  local instalacion="$trabajo/Zelvano"
+  local registro="$trabajo/registro"
+  echo
+  echo "=============================================================="
+  echo " Pasada $n: instalación nueva de la versión 20.21.1.0 en"
+  echo "   $instalacion"
+  echo "=============================================================="
+  "$generador" --destino "$instalacion" --version 20.21.1.0 --servidor localhost \
+               --nombre-pc localhost --registro "$registro" --base-datos
+
+  cat > "$trabajo/guion" <<'GUION'
+# Reads the notice, starts the update, acknowledges the final screen.
+frmAviso marca LCBLeido
+frmAviso pulsa BtnLeido
+fV pulsa BtnAceptar
+frm_Final marca LCBLeido
+frm_Final pulsa BtnSalir
+GUION
+  mkdir -p "$trabajo/mutex" "$trabajo/c"
+
+  local estado=0
+  ZELVANO_REGISTRO="$registro" \
+  ZELVANO_GUION="$trabajo/guion" \
+  ZELVANO_TRANSCRIPCION="$trabajo/transcripcion.jsonl" \
+  ZELVANO_RUTA_EJECUTABLE="$instalacion/Update/Act_202103_a_202128.exe" \
+  ZELVANO_DIR_MUTEX="$trabajo/mutex" \
+  ZELVANO_UNIDAD_C="$trabajo/c" \
+  ZELVANO_TRAZA_SHELL="$trabajo/shell.txt" \
+  ZELVANO_FACTOR_PAUSAS="${ZELVANO_FACTOR_PAUSAS:-0.1}" \
+    "$asistente" || estado=$?
+
+  local log="$instalacion/Excepciones_Act_202128.log"
+  echo
+  echo "--- Registro de procesos (estado de salida $estado) ---"
+  if [ -f "$log" ]; then
+    iconv -f CP1252 -t UTF-8 "$log" | tr -d '\r'
+  else
+    echo "(no se ha escrito el fichero de registro)"
+  fi
+  echo
+  echo "--- Fichero de registro ---"
+  echo "$log"
+  echo
+  echo "--- Valores escritos en HKEY_CURRENT_USER\\$clave_producto ---"
+  muestra_clave "$registro" "$clave_producto"
+  echo
+  echo "--- Versión en la base de datos ($instalacion/Datos/QVD.FB) ---"
+  printf 'SELECT VERSION_ZELVANO FROM EMPRESA;\n' |
+    isql-fb -q -user SYSDBA -password Zv2128 "localhost:$instalacion/Datos/QVD.FB"
+  echo "(carpeta de la pasada: $trabajo)"
+}
+
+pasada 1
+pasada 2
