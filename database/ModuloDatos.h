@@ -2,12 +2,18 @@
 // transaction, the statement object and the two service objects.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/texto.h"
 
 using texto::Texto;
+
+// The parameters of one attach, in order: name (as the client names them,
+// "user_name", "lc_ctype", ...) and value. A login handler sets values in it.
+using ParametrosLogin = std::vector<std::pair<Texto, Texto>>;
 
 // What a migration step does with the parameter-check switch.
 enum class ParamCheck { Encender, Apagar, Mantener };
@@ -50,6 +56,31 @@ class TMDatos {
   // Backup to QVD.FBK and restore over QVD.FB through the services.
   void CopiaSeguridad();
   void RestauraCopia();
+
+  // Login handlers and connection events.
+  void IBDatabaseLogin(ParametrosLogin& parametros);
+  void IBDCopiaLogin(ParametrosLogin& parametros);
+  void IBDRestaurarLogin(ParametrosLogin& parametros);
+  void IBDatabaseAfterConnect();
+  void IBDatabaseBeforeDisconnect();
+
+  // What the last attaches sent, and how often the database login ran.
+  const ParametrosLogin& ParametrosConexion() const;
+  const ParametrosLogin& ParametrosCopia() const;
+  const ParametrosLogin& ParametrosRestaurar() const;
+  int LlamadasLogin() const;
+
+  // Where log lines, pumps and run-context values come from: the main window
+  // (fV) unless a host without it (a test, a tool) points them elsewhere.
+  struct Entorno {
+    std::function<void(const Texto&)> Registra;  // append one log line and pump once
+    std::function<void()> Bombea;                 // one pass of the message pump
+    std::function<Texto()> Usuario;               // UsuarioBaseDatos
+    std::function<Texto()> Clave;                 // ClaveBaseDatos
+    std::function<Texto()> RutaDatos;             // text of RutaDatos
+    std::function<Texto()> NombrePC;              // text of NombrePC
+  };
+  void SetEntorno(Entorno entorno);
 
   struct Estado;
 

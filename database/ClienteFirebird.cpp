@@ -1,0 +1,107 @@
+// Loading of the Firebird client and translation of its status vectors.
+#include "database/ClienteFirebird.h"
+
+#include "platform/excepciones.h"
+
+#ifdef ZELVANO_WIN32
+#include <windows.h>
+#else
+#include "platform/posix/posix_comun.h"
+#endif
+
+namespace fbcliente {
+
+namespace {
+
+#ifdef ZELVANO_WIN32
+const texto::Texto kSinBiblioteca =
+    u"No se encuentra la biblioteca cliente de Firebird (fbclient.dll).";
+
+template <typename F>
+void Carga(HMODULE modulo, const char* nombre, F& destino) {
+  FARPROC p = GetProcAddress(modulo, nombre);
+  if (!p) throw EIBClientError(kSinBiblioteca);
+  destino = reinterpret_cast<F>(reinterpret_cast<void*>(p));
+}
+
+Funciones CargaFunciones() {
+  HMODULE modulo = LoadLibraryW(L"fbclient.dll");
+  if (!modulo) throw EIBClientError(kSinBiblioteca);
+  Funciones f{};
+  Carga(modulo, "isc_attach_database", f.attach_database);
+  Carga(modulo, "isc_detach_database", f.detach_database);
+  Carga(modulo, "isc_start_transaction", f.start_transaction);
+  Carga(modulo, "isc_commit_retaining", f.commit_retaining);
+  Carga(modulo, "isc_rollback_retaining", f.rollback_retaining);
+  Carga(modulo, "isc_rollback_transaction", f.rollback_transaction);
+  Carga(modulo, "isc_dsql_allocate_statement", f.dsql_allocate_statement);
+  Carga(modulo, "isc_dsql_prepare", f.dsql_prepare);
+  Carga(modulo, "isc_dsql_execute", f.dsql_execute);
+  Carga(modulo, "isc_dsql_free_statement", f.dsql_free_statement);
+  Carga(modulo, "isc_sqlcode", f.sqlcode);
+  Carga(modulo, "fb_interpret", f.interpret);
+  Carga(modulo, "isc_service_attach", f.service_attach);
+  Carga(modulo, "isc_service_detach", f.service_detach);
+  Carga(modulo, "isc_service_start", f.service_start);
+  Carga(modulo, "isc_service_query", f.service_query);
+  return f;
+}
+#else
+Funciones CargaFunciones() {
+  return Funciones{&isc_attach_database,       &isc_detach_database,   &isc_start_transaction,
+                   &isc_commit_retaining,      &isc_rollback_retaining, &isc_rollback_transaction,
+                   &isc_dsql_allocate_statement, &isc_dsql_prepare,    &isc_dsql_execute,
+                   &isc_dsql_free_statement,   &isc_sqlcode,           &fb_interpret,
+                   &isc_service_attach,        &isc_service_detach,    &isc_service_start,
+                   &isc_service_query};
+}
+#endif
+
+}  // namespace
+
+const Funciones& Cliente() {
+  // A failed load is retried at the next use: the library may be installed
+  // while the wizard waits.
+  static Funciones funciones{};
+  static bool cargadas = false;
+  if (!cargadas) {
+    funciones = CargaFunciones();
+    cargadas = true;
+  }
+  return funciones;
+}
+
+void Comprueba(const ISC_STATUS* estado) {
+  if (!(estado[0] == 1 && estado[1] != 0)) return;
+  const Funciones& f = Cliente();
+  const long sqlcode = f.sqlcode(estado);
+  const long codigo = static_cast<long>(estado[1]);
+  texto::Texto mensaje;
+  const ISC_STATUS* cursor = estado;
+  char linea[1024];
+  while (f.interpret(linea, sizeof linea, &cursor) > 0) {
+    if (!mensaje.empty()) mensaje += u'\n';
+    // The server's messages come in the connection character set.
+    for (const char* p = linea; *p; ++p) mensaje += static_cast<char16_t>(static_cast<unsigned char>(*p));
+  }
+  throw EIBInterBaseError(sqlcode, codigo, mensaje);
+}
+
+std::string RutaEnServidor(const texto::Texto& ruta) {
+#ifdef ZELVANO_WIN32
+  return texto::ACp1252(ruta);
+#else
+  return plataforma::posix::RutaPosix(ruta);
+#endif
+}
+
+std::string NombreEnServidor(const texto::Texto& nombre) {
+  // "server:path": the server part is a host name, the rest a path on it. A
+  // text without a server part (a drive letter alone) is a local path.
+  const auto dosPuntos = nombre.find(u':');
+  if (dosPuntos == texto::Texto::npos || dosPuntos <= 1)
+    return RutaEnServidor(nombre);
+  return texto::ALatin1(nombre.substr(0, dosPuntos + 1)) + RutaEnServidor(nombre.substr(dosPuntos + 1));
+}
+
+}  // namespace fbcliente

@@ -1,0 +1,43 @@
+// Inside of the data module, shared by its connection and service halves.
+#pragma once
+
+#include <ibase.h>
+
+#include <string>
+#include <vector>
+
+#include "database/ModuloDatos.h"
+
+struct TMDatos::Estado {
+  Entorno entorno;
+
+  // IBDatabase, IBTransaction, IBSQLExec.
+  Texto nombreBaseDatos;
+  isc_db_handle db = 0;
+  isc_tr_handle tr = 0;
+  isc_stmt_handle stmt = 0;
+  bool paramCheck = true;
+  std::vector<Texto> lineasSentencia;
+  ParametrosLogin presetConexion;
+  ParametrosLogin parametrosConexion;
+  int llamadasLogin = 0;
+
+  // IBDCopia and IBDRestaurar.
+  Texto servidorCopia;
+  Texto baseDatosCopia;
+  std::vector<Texto> ficherosCopia;
+  Texto servidorRestaurar;
+  std::vector<Texto> basesDatosRestaurar;
+  std::vector<Texto> ficherosRestaurar;
+  ParametrosLogin presetCopia;
+  ParametrosLogin parametrosCopia;
+  ParametrosLogin parametrosRestaurar;
+  // Set only by a backup of this run that wrote its file and reported no
+  // error: the restore never replaces the database from anything else.
+  bool copiaCompletada = false;
+};
+
+// Sets a value under a name: replaces the line with that name, or appends.
+void FijaParametro(ParametrosLogin& parametros, const Texto& nombre, const Texto& valor);
+// The attach parameter buffer of a parameter list (isc_dpb_version1 first).
+std::string BufferDpb(const ParametrosLogin& parametros);

@@ -1,0 +1,218 @@
+// Backup of the database to QVD.FBK and restore over QVD.FB through the
+// server's service manager, with the verbose output copied to the log.
+#include <ibase.h>
+
+#include <cstdint>
+
+#include "database/ClienteFirebird.h"
+#include "database/EstadoDatos.h"
+#include "database/ModuloDatos.h"
+#include "platform/excepciones.h"
+#include "platform/plataforma.h"
+
+namespace {
+
+const Texto kFicheroBaseDatos = u"QVD.FB";
+const Texto kFicheroCopia = u"QVD.FBK";
+const Texto kGestorServicios = u":service_mgr";
+const Texto kCopiaNoCompletada =
+    u"Copia de seguridad no completada: no se restaura la base de datos.";
+const Texto kRestauracionNoCompletada = u"Restauraci\u00F3n de la base de datos no completada.";
+
+// IgnoreLimbo, NoGarbageCollection, NonTransportable.
+constexpr uint32_t kOpcionesCopia =
+    isc_spb_bkp_ignore_limbo | isc_spb_bkp_no_garbage_collect | isc_spb_bkp_non_transportable;
+// NoShadow, Replace.
+constexpr uint32_t kOpcionesRestaurar = isc_spb_res_no_shadow | isc_spb_res_replace;
+constexpr uint32_t kTamanoPagina = 4096;
+
+void AnadeTexto(std::string& spb, char codigo, const std::string& valor) {
+  spb += codigo;
+  spb += static_cast<char>(valor.size() & 0xFF);
+  spb += static_cast<char>((valor.size() >> 8) & 0xFF);
+  spb += valor;
+}
+
+void AnadeEntero(std::string& spb, char codigo, uint32_t valor) {
+  spb += codigo;
+  for (int i = 0; i < 4; ++i) spb += static_cast<char>((valor >> (8 * i)) & 0xFF);
+}
+
+uint32_t LeeEntero(const char* p, int bytes) {
+  uint32_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+  return v;
+}
+
+// One attached service: the calls of IBDCopia / IBDRestaurar.
+class Servicio {
+ public:
+  Servicio(const Texto& servidor, const ParametrosLogin& parametros) {
+    std::string spb;
+    spb += static_cast<char>(isc_spb_version);
+    spb += static_cast<char>(isc_spb_current_version);
+    for (const auto& p : parametros) {
+      const std::string valor = texto::ALatin1(p.second);
+      const char codigo = p.first == u"user_name" ? isc_spb_user_name
+                          : p.first == u"password" ? isc_spb_password
+                                                   : 0;
+      if (!codigo) continue;
+      spb += codigo;
+      spb += static_cast<char>(valor.size());
+      spb += valor;
+    }
+    const std::string nombre = texto::ALatin1(servidor + kGestorServicios);
+    ISC_STATUS_ARRAY st{};
+    fbcliente::Cliente().service_attach(st, static_cast<unsigned short>(nombre.size()),
+                                        nombre.c_str(), &handle_,
+                                        static_cast<unsigned short>(spb.size()), spb.data());
+    fbcliente::Comprueba(st);
+  }
+
+  ~Servicio() {
+    if (handle_) {
+      ISC_STATUS_ARRAY st{};
+      fbcliente::Cliente().service_detach(st, &handle_);
+    }
+  }
+
+  void Inicia(const std::string& peticion) {
+    ISC_STATUS_ARRAY st{};
+    fbcliente::Cliente().service_start(st, &handle_, nullptr,
+                                       static_cast<unsigned short>(peticion.size()),
+                                       peticion.data());
+    fbcliente::Comprueba(st);
+  }
+
+  bool EnMarcha() {
+    const std::string r = Consulta(isc_info_svc_running);
+    return r.size() >= 5 && r[0] == static_cast<char>(isc_info_svc_running) && LeeEntero(&r[1], 4) != 0;
+  }
+
+  // The next line of output; after the end of the output, an empty text
+  // without asking the server.
+  Texto SiguienteLinea() {
+    if (finSalida_) return Texto();
+    const std::string r = Consulta(isc_info_svc_line);
+    Texto linea;
+    if (r.size() >= 3 && r[0] == static_cast<char>(isc_info_svc_line)) {
+      const uint32_t largo = LeeEntero(&r[1], 2);
+      for (uint32_t i = 0; i < largo && 3 + i < r.size(); ++i)
+        linea += static_cast<char16_t>(static_cast<unsigned char>(r[3 + i]));
+    }
+    if (linea.empty()) finSalida_ = true;
+    return linea;
+  }
+
+  void Desconecta() {
+    ISC_STATUS_ARRAY st{};
+    fbcliente::Cliente().service_detach(st, &handle_);
+    handle_ = 0;
+    fbcliente::Comprueba(st);
+  }
+
+ private:
+  std::string Consulta(char elemento) {
+    char buffer[2048] = {};
+    ISC_STATUS_ARRAY st{};
+    fbcliente::Cliente().service_query(st, &handle_, nullptr, 0, nullptr, 1, &elemento,
+                                       static_cast<unsigned short>(sizeof buffer), buffer);
+    fbcliente::Comprueba(st);
+    return std::string(buffer, sizeof buffer);
+  }
+
+  isc_svc_handle handle_ = 0;
+  bool finSalida_ = false;
+};
+
+bool LineaDeError(const Texto& linea) {
+  return linea.find(u"ERROR") != Texto::npos || linea.find(u"error:") != Texto::npos;
+}
+
+// Polls the service while it runs, logging each line; tells whether any of
+// its output (the lines left unread at the end included, which are read but
+// not logged) reports an error.
+bool SigueServicio(Servicio& servicio, const TMDatos::Entorno& entorno) {
+  bool error = false;
+  while (servicio.EnMarcha()) {
+    const Texto linea = servicio.SiguienteLinea();
+    if (LineaDeError(linea)) error = true;
+    entorno.Registra(linea);
+  }
+  for (Texto resto = servicio.SiguienteLinea(); !resto.empty(); resto = servicio.SiguienteLinea())
+    if (LineaDeError(resto)) error = true;
+  return !error;
+}
+
+bool FicheroConDatos(const Texto& ruta) {
+  uint64_t tamano = 0;
+  return plataforma::TamanoFichero(ruta, tamano) && tamano > 0;
+}
+
+}  // namespace
+
+void TMDatos::CopiaSeguridad() {
+  Estado& e = *estado_;
+  e.copiaCompletada = false;
+  Cierra();
+  const Texto carpeta = e.entorno.RutaDatos();
+  e.baseDatosCopia = carpeta + kFicheroBaseDatos;
+  e.servidorCopia = e.entorno.NombrePC();
+  e.ficherosCopia.assign(1, carpeta + kFicheroCopia);
+  // A backup file left by an earlier run must never be taken for this one.
+  if (plataforma::ExisteFichero(e.ficherosCopia[0])) plataforma::BorraFichero(e.ficherosCopia[0]);
+
+  ParametrosLogin parametros = e.presetCopia;
+  IBDCopiaLogin(parametros);
+  e.parametrosCopia = parametros;
+  Servicio servicio(e.servidorCopia, parametros);
+
+  std::string peticion(1, static_cast<char>(isc_action_svc_backup));
+  AnadeTexto(peticion, isc_spb_dbname, fbcliente::RutaEnServidor(e.baseDatosCopia));
+  for (const Texto& fichero : e.ficherosCopia)
+    AnadeTexto(peticion, isc_spb_bkp_file, fbcliente::RutaEnServidor(fichero));
+  AnadeEntero(peticion, isc_spb_options, kOpcionesCopia);
+  peticion += static_cast<char>(isc_spb_verbose);
+  servicio.Inicia(peticion);
+
+  const bool sinErrores = SigueServicio(servicio, e.entorno);
+  servicio.Desconecta();
+  e.entorno.Bombea();
+  e.copiaCompletada = sinErrores && FicheroConDatos(e.ficherosCopia[0]);
+}
+
+void TMDatos::RestauraCopia() {
+  Estado& e = *estado_;
+  Cierra();
+  if (!e.copiaCompletada) {
+    // The migrated database stays as it is rather than being replaced by an
+    // older or partial backup.
+    e.entorno.Registra(kCopiaNoCompletada);
+    return;
+  }
+  e.copiaCompletada = false;
+  const Texto carpeta = e.entorno.RutaDatos();
+  e.servidorRestaurar = e.entorno.NombrePC();
+  e.basesDatosRestaurar.assign(1, carpeta + kFicheroBaseDatos);
+  e.ficherosRestaurar.assign(1, carpeta + kFicheroCopia);
+
+  ParametrosLogin parametros;
+  IBDRestaurarLogin(parametros);
+  e.parametrosRestaurar = parametros;
+  Servicio servicio(e.servidorRestaurar, parametros);
+
+  std::string peticion(1, static_cast<char>(isc_action_svc_restore));
+  for (const Texto& fichero : e.ficherosRestaurar)
+    AnadeTexto(peticion, isc_spb_bkp_file, fbcliente::RutaEnServidor(fichero));
+  for (const Texto& base : e.basesDatosRestaurar)
+    AnadeTexto(peticion, isc_spb_dbname, fbcliente::RutaEnServidor(base));
+  AnadeEntero(peticion, isc_spb_options, kOpcionesRestaurar);
+  AnadeEntero(peticion, isc_spb_res_page_size, kTamanoPagina);
+  peticion += static_cast<char>(isc_spb_verbose);
+  servicio.Inicia(peticion);
+
+  const bool sinErrores = SigueServicio(servicio, e.entorno);
+  servicio.Desconecta();
+  if (!sinErrores || !FicheroConDatos(e.basesDatosRestaurar[0]))
+    throw Exception(kRestauracionNoCompletada);
+}

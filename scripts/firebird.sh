@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The Firebird 3.0 server of the tests and the demo: only on loopback, run as
+# root (so it opens the database files that the tests create as root), SYSDBA
+# password set to the one the wizard carries. Idempotent.
+#   firebird.sh arranca   install check, password, start, wait for the port
+#   firebird.sh para      stop the server this script started
+set -euo pipefail
+
+CONF=/etc/firebird/3.0/firebird.conf
+SEGURIDAD=/var/lib/firebird/3.0/system/security3.fdb
+CLAVE=Zv2128
+PUERTO=3050
+PIDFILE=/run/zelvano-firebird.pid
+
+comprueba_instalacion() {
+  if [ ! -x /usr/sbin/firebird ] || ! command -v isql-fb >/dev/null; then
+    echo "Falta firebird3.0-server: apt-get install firebird3.0-server firebird-dev" >&2
+    exit 1
+  fi
+}
+
+puerto_abierto() {
+  (exec 3<>/dev/tcp/127.0.0.1/$PUERTO) 2>/dev/null
+}
+
+configura() {
+  # Only loopback may reach the server.
+  if grep -qE '^\s*RemoteBindAddress' "$CONF"; then
+    sed -i -E 's/^\s*RemoteBindAddress.*/RemoteBindAddress = 127.0.0.1/' "$CONF"
+  else
+    echo 'RemoteBindAddress = 127.0.0.1' >> "$CONF"
+  fi
+}
+
+fija_clave() {
+  # Embedded access to the security database, done while no server holds it.
+  echo "create or alter user SYSDBA password '$CLAVE'; commit;" |
+    isql-fb -q -user SYSDBA "$SEGURIDAD" >/dev/null
+}
+
+para_paquete() {
+  # A packaged instance (started by the init script) would hold the port.
+  if command -v service >/dev/null 2>&1; then
+    service firebird3.0 stop >/dev/null 2>&1 || true
+  fi
+}
+
+arranca() {
+  comprueba_instalacion
+  if puerto_abierto; then
+    # Running already: check that it takes our password.
+    if echo "quit;" | isql-fb -q -user SYSDBA -password "$CLAVE" 127.0.0.1:employee >/dev/null 2>&1 ||
+       echo "select 1 from rdb\$database;" | isql-fb -q -user SYSDBA -password "$CLAVE" "127.0.0.1:$SEGURIDAD" >/dev/null 2>&1; then
+      echo "Firebird ya está en marcha en 127.0.0.1:$PUERTO"
+      return 0
+    fi
+    para
+  fi
+  para_paquete
+  configura
+  fija_clave
+  mkdir -p /tmp/firebird
+  /usr/sbin/fbguard -pidfile "$PIDFILE" -daemon -forever
+  for _ in $(seq 1 100); do
+    if puerto_abierto; then
+      echo "Firebird en marcha en 127.0.0.1:$PUERTO"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "Firebird no responde en el puerto $PUERTO" >&2
+  exit 1
+}
+
+para() {
+  if [ -f "$PIDFILE" ]; then
+    kill "$(cat "$PIDFILE")" 2>/dev/null || true
+    rm -f "$PIDFILE"
+  fi
+  for _ in $(seq 1 50); do
+    puerto_abierto || return 0
+    sleep 0.1
+  done
+  echo "Firebird sigue en marcha" >&2
+  return 1
+}
+
+case "${1:-}" in
+  arranca) arranca ;;
+  para) para ;;
+  *) echo "uso: $0 arranca|para" >&2; exit 2 ;;
+esac
