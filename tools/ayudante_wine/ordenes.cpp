@@ -1,0 +1,249 @@
+#include "ordenes.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cwchar>
+
+#include "ventanas.h"
+
+namespace ayudante {
+
+namespace {
+
+constexpr double kPlazoControl = 15.0;  // seconds a control may take to become usable
+
+void Escribe(const std::string& s) {
+  std::fwrite(s.data(), 1, s.size(), stdout);
+  std::fflush(stdout);
+}
+
+int Falla(const std::string& motivo) {
+  std::fprintf(stderr, "%s\n", motivo.c_str());
+  return 1;
+}
+
+double Segundos(const Argumentos& a, size_t i, double defecto) {
+  if (i >= a.size()) return defecto;
+  wchar_t* fin = nullptr;
+  const double s = std::wcstod(a[i].c_str(), &fin);
+  return (fin && *fin == L'\0' && s >= 0) ? s : defecto;
+}
+
+std::string Rect(const RECT& r) {
+  char b[96];
+  std::snprintf(b, sizeof b, "%ld,%ld %ldx%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return b;
+}
+
+// Waits until the window named `ventana` shows; null when the time runs out.
+HWND EsperaVentana(const std::wstring& ventana, double segundos) {
+  const Plazo plazo(segundos);
+  for (;;) {
+    const auto halladas = VentanasPrincipales(ventana);
+    if (!halladas.empty()) return halladas.front();
+    if (plazo.Vencido()) return nullptr;
+    Pausa();
+  }
+}
+
+// Waits until control `control` of window `ventana` can take a click (the
+// control and its window both enabled, as for a user with a mouse).
+HWND EsperaControlUsable(const std::wstring& ventana, const std::wstring& control, double segundos,
+                         std::string& motivo) {
+  const Plazo plazo(segundos);
+  for (;;) {
+    HWND h = nullptr;
+    const auto halladas = VentanasPrincipales(ventana);
+    if (halladas.empty()) {
+      motivo = "no hay ventana \"" + Utf8(ventana) + "\"";
+    } else if (!(h = Control(halladas.front(), control))) {
+      motivo = "la ventana \"" + Utf8(ventana) + "\" no tiene el control \"" + Utf8(control) + "\"";
+    } else if (!IsWindowVisible(h) || !IsWindowEnabled(h) || !IsWindowEnabled(halladas.front())) {
+      motivo = "el control \"" + Utf8(control) + "\" de \"" + Utf8(ventana) + "\" no está habilitado o visible";
+      h = nullptr;
+    } else {
+      return h;
+    }
+    if (plazo.Vencido()) return nullptr;
+    Pausa();
+  }
+}
+
+HWND ControlExistente(const Argumentos& a, std::string& motivo) {
+  const auto halladas = VentanasPrincipales(a[0]);
+  if (halladas.empty()) {
+    motivo = "no hay ventana \"" + Utf8(a[0]) + "\"";
+    return nullptr;
+  }
+  HWND h = Control(halladas.front(), a[1]);
+  if (!h) motivo = "la ventana \"" + Utf8(a[0]) + "\" no tiene el control \"" + Utf8(a[1]) + "\"";
+  return h;
+}
+
+int EsperaVentanaOrden(const Argumentos& a) {
+  return EsperaVentana(a[0], Segundos(a, 1, 30)) ? 0 : Falla("no apareció la ventana \"" + Utf8(a[0]) + "\"");
+}
+
+int EsperaCierre(const Argumentos& a) {
+  const Plazo plazo(Segundos(a, 1, 30));
+  while (!VentanasPrincipales(a[0]).empty()) {
+    if (plazo.Vencido()) return Falla("la ventana \"" + Utf8(a[0]) + "\" sigue abierta");
+    Pausa();
+  }
+  return 0;
+}
+
+int ExisteVentana(const Argumentos& a) { return VentanasPrincipales(a[0]).empty() ? 1 : 0; }
+
+// The click is posted, not sent: the handler may open a modal window, and a
+// sent message would keep this helper waiting until that window closes.
+int Pulsa(const Argumentos& a) {
+  std::string motivo;
+  HWND h = EsperaControlUsable(a[0], a[1], Segundos(a, 2, kPlazoControl), motivo);
+  if (!h) return Falla("no se pudo pulsar: " + motivo);
+  PostMessageW(h, BM_CLICK, 0, 0);
+  return 0;
+}
+
+int PonCasilla(const Argumentos& a, LRESULT deseado) {
+  std::string motivo;
+  const Plazo plazo(Segundos(a, 2, kPlazoControl));
+  HWND h = EsperaControlUsable(a[0], a[1], Segundos(a, 2, kPlazoControl), motivo);
+  if (!h) return Falla("no se pudo cambiar la casilla: " + motivo);
+  bool pulsada = false;
+  for (;;) {
+    DWORD_PTR estado = 0;
+    if (SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &estado) &&
+        static_cast<LRESULT>(estado) == deseado)
+      return 0;
+    if (!pulsada) {
+      PostMessageW(h, BM_CLICK, 0, 0);
+      pulsada = true;
+    }
+    if (plazo.Vencido()) return Falla("la casilla \"" + Utf8(a[1]) + "\" no cambió de estado");
+    Pausa();
+  }
+}
+
+int Marca(const Argumentos& a) { return PonCasilla(a, BST_CHECKED); }
+int Desmarca(const Argumentos& a) { return PonCasilla(a, BST_UNCHECKED); }
+
+int Texto(const Argumentos& a) {
+  std::string motivo;
+  HWND h = ControlExistente(a, motivo);
+  if (!h) return Falla(motivo);
+  std::wstring t;
+  if (!TextoControl(h, t)) return Falla("la ventana no respondió al pedirle el texto");
+  Escribe(Utf8(t) + "\n");
+  return 0;
+}
+
+int Estado(const Argumentos& a) {
+  std::string motivo;
+  HWND h = ControlExistente(a, motivo);
+  if (!h) return Falla(motivo);
+  DWORD_PTR marcado = 0;
+  SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &marcado);
+  Escribe(std::string("visible=") + (IsWindowVisible(h) ? "1" : "0") + " habilitado=" +
+          (IsWindowEnabled(h) ? "1" : "0") + " marcado=" + (marcado == BST_CHECKED ? "1" : "0") + "\n");
+  return 0;
+}
+
+int Barra(const Argumentos& a) {
+  std::string motivo;
+  HWND h = ControlExistente(a, motivo);
+  if (!h) return Falla(motivo);
+  DWORD_PTR pos = 0, minimo = 0, maximo = 0;
+  if (!SendMessageTimeoutW(h, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &pos) ||
+      !SendMessageTimeoutW(h, PBM_GETRANGE, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &minimo) ||
+      !SendMessageTimeoutW(h, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 5000, &maximo))
+    return Falla("la barra no respondió");
+  char b[96];
+  std::snprintf(b, sizeof b, "%ld %ld %ld\n", static_cast<long>(pos), static_cast<long>(minimo),
+                static_cast<long>(maximo));
+  Escribe(b);
+  return 0;
+}
+
+int Geometria(const Argumentos& a) {
+  const auto halladas = VentanasPrincipales(a[0]);
+  if (halladas.empty()) return Falla("no hay ventana \"" + Utf8(a[0]) + "\"");
+  HWND h = halladas.front();
+  if (a.size() > 1 && !(h = Control(h, a[1]))) return Falla("no hay control \"" + Utf8(a[1]) + "\"");
+  RECT cliente{}, ventana{};
+  GetClientRect(h, &cliente);
+  GetWindowRect(h, &ventana);
+  Escribe("ventana=" + Rect(ventana) + " cliente=" + Rect(cliente) + "\n");
+  return 0;
+}
+
+// Holds the file open without sharing, as a running program holds its own
+// executable, so that nobody can delete or replace it meanwhile.
+int Bloquea(const Argumentos& a) {
+  HANDLE f = CreateFileW(a[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) {
+    char b[64];
+    std::snprintf(b, sizeof b, " (error %lu)", GetLastError());
+    return Falla("no se pudo abrir \"" + Utf8(a[0]) + "\"" + b);
+  }
+  Escribe("bloqueado\n");
+  Sleep(static_cast<DWORD>(Segundos(a, 1, 60) * 1000.0));
+  CloseHandle(f);
+  return 0;
+}
+
+// One line per window: class, [component name], text, screen rectangle.
+void EscribeVentana(HWND h, int nivel) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  std::wstring t = Titulo(h);
+  if (nivel > 0) TextoControl(h, t, 1000);
+  Escribe(std::string(static_cast<size_t>(nivel) * 2, ' ') + Utf8(Clase(h)) + " [" + Utf8(NombreComponente(h)) +
+          "] \"" + Utf8(t) + "\" " + Rect(r) + (IsWindowVisible(h) ? "" : " oculta") +
+          (IsWindowEnabled(h) ? "" : " deshabilitada") + "\n");
+}
+
+// EnumChildWindows walks the whole subtree; the indentation is the depth
+// below the top-level window.
+BOOL CALLBACK ListaDescendiente(HWND h, LPARAM lp) {
+  HWND raiz = reinterpret_cast<HWND>(lp);
+  int nivel = 0;
+  for (HWND p = h; p && p != raiz; p = GetParent(p)) ++nivel;
+  EscribeVentana(h, nivel);
+  return TRUE;
+}
+
+BOOL CALLBACK ListaPrincipal(HWND h, LPARAM) {
+  EscribeVentana(h, 0);
+  EnumChildWindows(h, ListaDescendiente, reinterpret_cast<LPARAM>(h));
+  return TRUE;
+}
+
+int Lista(const Argumentos&) {
+  EnumWindows(ListaPrincipal, 0);
+  return 0;
+}
+
+}  // namespace
+
+const std::vector<Orden>& Ordenes() {
+  static const std::vector<Orden> ordenes = {
+      {L"espera-ventana", "espera-ventana <ventana> [segundos]", 1, 2, EsperaVentanaOrden},
+      {L"espera-cierre", "espera-cierre <ventana> [segundos]", 1, 2, EsperaCierre},
+      {L"existe-ventana", "existe-ventana <ventana>", 1, 1, ExisteVentana},
+      {L"pulsa", "pulsa <ventana> <control> [segundos]", 2, 3, Pulsa},
+      {L"marca", "marca <ventana> <casilla> [segundos]", 2, 3, Marca},
+      {L"desmarca", "desmarca <ventana> <casilla> [segundos]", 2, 3, Desmarca},
+      {L"texto", "texto <ventana> <control>", 2, 2, Texto},
+      {L"estado", "estado <ventana> <control>", 2, 2, Estado},
+      {L"barra", "barra <ventana> <barra>", 2, 2, Barra},
+      {L"geometria", "geometria <ventana> [control]", 1, 2, Geometria},
+      {L"bloquea", "bloquea <fichero> [segundos]", 1, 2, Bloquea},
+      {L"lista", "lista", 0, 0, Lista},
+  };
+  return ordenes;
+}
+
+}  // namespace ayudante
