@@ -219,6 +219,22 @@ TEST(Ficheros, UnFicheroEnUsoNoSeBorraNiSeReemplaza) {
   EXPECT_TRUE(BorraFichero(t.Win("programa")));
 }
 
+TEST(Ficheros, FlujosC) {
+  prueba::CarpetaTemporal t;
+  std::FILE* f = AbreFlujo(t.Win("log.txt"), "a+");
+  ASSERT_NE(f, nullptr);
+  std::fputs("linea\r\n", f);
+  std::fclose(f);
+  EXPECT_EQ(t.Lee("log.txt"), "linea\r\n");
+  EXPECT_EQ(AbreFlujo(t.Win("falta\\log.txt"), "a+"), nullptr);
+  ASSERT_TRUE(PonAtributos(t.Win("log.txt"), ATR_SOLO_LECTURA));
+  EXPECT_EQ(AbreFlujo(t.Win("log.txt"), "a+"), nullptr);
+  EXPECT_EQ(UltimoError(), ERROR_ACCESO_DENEGADO);
+  f = AbreFlujo(t.Win("log.txt"), "rb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+}
+
 TEST(Carpetas, CreaYEliminaUnNivel) {
   prueba::CarpetaTemporal t;
   EXPECT_TRUE(CreaDirectorio(t.Win("Nueva")));
