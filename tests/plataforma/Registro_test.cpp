@@ -148,4 +148,36 @@ TEST_F(Registro, UnaMuerteAMitadDeEscrituraDejaUnEstadoEntero) {
   }
 }
 
+TEST_F(Registro, EscrituraSimultaneaNoPierdeValores) {
+  // Several processes writing the store at once: every value survives, since
+  // each change reads and replaces the file under its lock.
+  constexpr int kProcesos = 4, kValores = 40;
+  std::vector<pid_t> hijos;
+  for (int p = 0; p < kProcesos; ++p) {
+    pid_t h = ::fork();
+    if (h == 0) {
+      Clave k;
+      if (!k.AbreOCrea(Raiz::UsuarioActual, u"Software\\Simultaneo")) ::_exit(1);
+      for (int i = 0; i < kValores; ++i)
+        k.EscribeTexto(texto::FormatoEntero(p) + u"-" + texto::FormatoEntero(i), texto::FormatoEntero(i));
+      ::_exit(0);
+    }
+    hijos.push_back(h);
+  }
+  for (pid_t h : hijos) {
+    int st = -1;
+    ::waitpid(h, &st, 0);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0);
+  }
+  Clave l;
+  ASSERT_TRUE(l.AbreLectura(Raiz::UsuarioActual, u"Software\\Simultaneo"));
+  for (int p = 0; p < kProcesos; ++p) {
+    for (int i = 0; i < kValores; ++i) {
+      Texto v;
+      ASSERT_TRUE(l.LeeTexto(texto::FormatoEntero(p) + u"-" + texto::FormatoEntero(i), v)) << p << "-" << i;
+      EXPECT_EQ(v, texto::FormatoEntero(i));
+    }
+  }
+}
+
 }  // namespace
