@@ -7,7 +7,7 @@ paquetes=(
   build-essential cmake git pkg-config python3 libgtest-dev
   firebird3.0-server firebird-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xdotool x11-utils imagemagick
+  wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick
   locales libarchive-tools unar xz-utils gzip
 )
 
