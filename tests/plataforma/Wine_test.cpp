@@ -61,13 +61,18 @@ class ContraWine : public ::testing::Test {
     return r;
   }
 
-  // Runs the probe under Wine on the operations; one answer each.
-  static std::vector<std::string> Sonda(const std::vector<std::string>& ordenes, const std::string& lang = "") {
+  // Runs the probe under Wine on the operations; one answer each. It runs
+  // under the users' locale, Spanish (ANSI code page 1252).
+  static std::vector<std::string> Sonda(const std::vector<std::string>& ordenes) {
     std::string texto;
     for (const std::string& o : ordenes) texto += o + "\n";
     carpeta_->Escribe("ordenes.txt", texto);
-    const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-plataforma";
-    const std::string entorno = lang.empty() ? std::string() : "LANG='" + lang + "' LC_ALL='" + lang + "' ";
+    // Wine keeps the user's locale settings in its prefix and takes them
+    // from the language of the session that starts its server: this prefix
+    // is only ever started in Spanish.
+    const std::string lang = "es_ES.UTF-8";
+    const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-plataforma-es";
+    const std::string entorno = "LANG='" + lang + "' LC_ALL='" + lang + "' ";
     const std::string orden = entorno + "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all timeout 300 wine '" +
                               carpeta_->Posix("sonda.exe") + "' '" + Windows(carpeta_->Posix("ordenes.txt")) +
                               "' > '" + carpeta_->Posix("salida.txt") + "' 2>/dev/null";
@@ -287,7 +292,7 @@ TEST_F(ContraWine, FormatosConElLocaleDelUsuario) {
   prueba::VariableEntorno todo("LC_ALL", std::nullopt), numerico("LC_NUMERIC", std::nullopt);
   // dd/MM/yyyy H:mm:ss, the Spanish short date and long time.
   const std::regex fechaHora("[0-3][0-9]/[01][0-9]/[0-9]{4} ([0-9]|1[0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]");
-  const std::vector<std::string> api = Sonda({"formatos", "fechahora"}, "es_ES.UTF-8");
+  const std::vector<std::string> api = Sonda({"formatos", "fechahora"});
   ASSERT_EQ(api.size(), 2u);
   EXPECT_EQ(api[0], "0,49 KB|3,00 MB|1.234|1.500000 seg.|Tiempo: 01:02:05");
   EXPECT_EQ(api[0], sonda::Ejecuta({u"formatos"}));
