@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -70,6 +71,17 @@ class LectorBits {
 
  private:
   void carga() {
+    if (buffer_.size() - pos_ >= 8 && disponibles_ <= 56) {
+      // Fast path: as many whole bytes as fit, in one big-endian load.
+      uint64_t v;
+      std::memcpy(&v, buffer_.data() + pos_, 8);
+      v = __builtin_bswap64(v);
+      int k = (64 - disponibles_) / 8;
+      acum_ = (k == 8) ? v : (acum_ << (8 * k)) | (v >> (64 - 8 * k));
+      pos_ += static_cast<size_t>(k);
+      disponibles_ += 8 * k;
+      return;
+    }
     while (disponibles_ <= 56) {
       if (pos_ == buffer_.size()) {
         buffer_.clear();
