@@ -194,6 +194,19 @@ int Bloquea(const Argumentos& a) {
   return 0;
 }
 
+// Appends the text as one line to the file: registered as the handler of
+// web addresses, it records every page the wizard opens.
+int Anota(const Argumentos& a) {
+  HANDLE f = CreateFileW(a[0].c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return Falla("no se pudo abrir \"" + Utf8(a[0]) + "\"");
+  const std::string linea = Utf8(a[1]) + "\n";
+  DWORD escritos = 0;
+  const BOOL bien = WriteFile(f, linea.data(), static_cast<DWORD>(linea.size()), &escritos, nullptr);
+  CloseHandle(f);
+  return bien && escritos == linea.size() ? 0 : Falla("no se pudo escribir en \"" + Utf8(a[0]) + "\"");
+}
+
 // One line per window: class, [component name], text, screen rectangle.
 void EscribeVentana(HWND h, int nivel) {
   RECT r{};
@@ -241,6 +254,7 @@ const std::vector<Orden>& Ordenes() {
       {L"barra", "barra <ventana> <barra>", 2, 2, Barra},
       {L"geometria", "geometria <ventana> [control]", 1, 2, Geometria},
       {L"bloquea", "bloquea <fichero> [segundos]", 1, 2, Bloquea},
+      {L"anota", "anota <fichero> <texto>", 2, 2, Anota},
       {L"lista", "lista", 0, 0, Lista},
   };
   return ordenes;

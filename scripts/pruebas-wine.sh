@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The Windows executable under Wine, as a technician would run it on a
+# 64-bit Windows 10 in Spanish: a fresh Wine prefix for this run, a virtual
+# X display, the Spanish locale (decimal comma, code page 1252). Runs every
+# tests/wine/*.sh in that prefix and the resource check of the executable,
+# and leaves screenshots in $ZELVANO_ARTEFACTOS.
+#
+# Inputs (set by scripts/pruebas.sh; the defaults are the build/ trees):
+#   ZELVANO_BUILD_WIN32  cross build tree (wizard, rar.exe, helper, archive)
+#   ZELVANO_EXE_WIN32    the wizard's executable
+#   ZELVANO_BUILD_POSIX  Linux build tree (installation generator)
+#   ZELVANO_ARTEFACTOS   folder for screenshots and logs
+# Optional arguments: names of the tests to run (e.g. "bloqueo").
+set -uo pipefail
+raiz="$(cd "$(dirname "$0")/.." && pwd)"
+
+export ZELVANO_BUILD_WIN32="${ZELVANO_BUILD_WIN32:-$raiz/build/win32}"
+export ZELVANO_EXE_WIN32="${ZELVANO_EXE_WIN32:-$ZELVANO_BUILD_WIN32/Act_202103_a_202128.exe}"
+export ZELVANO_BUILD_POSIX="${ZELVANO_BUILD_POSIX:-$raiz/build/posix}"
+export ZELVANO_ARTEFACTOS="${ZELVANO_ARTEFACTOS:-$raiz/build/artefactos}"
+export ZELVANO_FUENTES="$raiz"
+mkdir -p "$ZELVANO_ARTEFACTOS"
+
+export ZELVANO_AYUDANTE="$ZELVANO_BUILD_WIN32/tools/ayudante_wine/ayudante_wine.exe"
+export ZELVANO_RAR_EXE="$ZELVANO_BUILD_WIN32/tools/rar/rar.exe"
+export ZELVANO_ARCHIVO_RAR="$ZELVANO_BUILD_WIN32/tools/rar/Datos_Nuevos.rar"
+export ZELVANO_GENERADOR="$ZELVANO_BUILD_POSIX/tools/generador/genera_instalacion"
+
+faltan=0
+for f in "$ZELVANO_EXE_WIN32" "$ZELVANO_AYUDANTE" "$ZELVANO_RAR_EXE" "$ZELVANO_ARCHIVO_RAR" "$ZELVANO_GENERADOR"; do
+  if [ ! -f "$f" ]; then
+    echo "FALLO: falta $f (compile antes con scripts/compila.sh todo)" >&2
+    faltan=1
+  fi
+done
+[ "$faltan" -eq 0 ] || exit 1
+
+fallos=0
+resumen=()
+
+# What the shell reads from the executable: no Wine needed.
+echo "--- recursos del ejecutable"
+if python3 "$raiz/tests/wine/recursos.py" "$ZELVANO_EXE_WIN32" "$ZELVANO_ARCHIVO_RAR"; then
+  resumen+=("BIEN  recursos")
+else
+  resumen+=("FALLO recursos")
+  fallos=1
+fi
+
+trabajo="$(mktemp -d /tmp/zelvano-wine-XXXXXX)"
+export ZELVANO_TRABAJO="$trabajo"
+export WINEPREFIX="$trabajo/prefijo"
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No network: Wine must not offer to download Mono or Gecko.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=es_ES.UTF-8
+export LC_ALL=es_ES.UTF-8
+unset LANGUAGE
+
+pid_xvfb=""
+termina() {
+  # Only this run's prefix and display: the Wine server of the prefix ends
+  # the processes started in it.
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$pid_xvfb" ]; then kill "$pid_xvfb" 2>/dev/null || true; wait "$pid_xvfb" 2>/dev/null || true; fi
+  rm -rf "$trabajo"
+}
+trap termina EXIT
+
+# A free display: no lock file and no socket.
+pantalla=""
+for n in $(seq 91 199); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then pantalla=":$n"; break; fi
+done
+if [ -z "$pantalla" ]; then echo "FALLO: no hay pantalla libre para Xvfb" >&2; exit 1; fi
+Xvfb "$pantalla" -screen 0 1280x1024x24 -nolisten tcp >"$trabajo/xvfb.log" 2>&1 &
+pid_xvfb=$!
+export DISPLAY="$pantalla"
+for _ in $(seq 1 100); do
+  xdpyinfo >/dev/null 2>&1 && break
+  if ! kill -0 "$pid_xvfb" 2>/dev/null; then echo "FALLO: Xvfb no arrancó: $(cat "$trabajo/xvfb.log")" >&2; exit 1; fi
+  sleep 0.1
+done
+xdpyinfo >/dev/null 2>&1 || { echo "FALLO: Xvfb no responde en $pantalla" >&2; exit 1; }
+
+echo "--- prefijo de Wine en $WINEPREFIX (pantalla $pantalla)"
+wineboot -i >"$trabajo/wineboot.log" 2>&1
+wineserver -w
+# Windows 10, no crash dialog waiting for a click.
+wine winecfg -v win10 >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+wineserver -w
+
+# The helper lives on C: so that registry commands (the web address
+# handler) can name it.
+mkdir -p "$WINEPREFIX/drive_c/herramientas"
+cp "$ZELVANO_AYUDANTE" "$WINEPREFIX/drive_c/herramientas/ayudante_wine.exe"
+
+pruebas=("$@")
+if [ ${#pruebas[@]} -eq 0 ]; then
+  for f in "$raiz"/tests/wine/*.sh; do
+    n="$(basename "$f" .sh)"
+    [ "$n" = comun ] || pruebas+=("$n")
+  done
+fi
+for n in "${pruebas[@]}"; do
+  echo "--- $n"
+  if bash "$raiz/tests/wine/$n.sh"; then
+    resumen+=("BIEN  $n")
+  else
+    resumen+=("FALLO $n")
+    fallos=1
+  fi
+  # Nothing of one test may stay running into the next.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+done
+
+echo "--- resumen de las pruebas bajo Wine"
+printf '%s\n' "${resumen[@]}"
+echo "capturas en $ZELVANO_ARTEFACTOS"
+exit "$fallos"

@@ -1,0 +1,196 @@
+# Shared by the tests under Wine (sourced): checks that report precisely and
+# go on, the helper that drives the wizard's windows, screenshots, the
+# generated installation on the prefix's C: drive, the wizard started from
+# its "Update" folder, and readers for what it leaves behind.
+# shellcheck shell=bash
+set -uo pipefail
+
+PRUEBA="$(basename "$0" .sh)"
+C="$WINEPREFIX/drive_c"
+APP="$C/Zelvano"
+APP_WIN='C:\Zelvano\'
+CLAVE_PRODUCTO='HKCU\SOFTWARE\Pelmora Soft\Zelvano Nova'
+CLAVE_FILEEXTS_PDF='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.pdf'
+NAVEGADOR="$C/Program Files (x86)/Google/Chrome/Application/chrome.exe"
+AYUDANTE_WIN='C:\herramientas\ayudante_wine.exe'
+ASISTENTE=Act_202103_a_202128.exe
+TMP_PRUEBA="$ZELVANO_TRABAJO/$PRUEBA"
+mkdir -p "$TMP_PRUEBA"
+fallos_prueba=0
+
+# ---- checks ---------------------------------------------------------------
+
+falla() {
+  echo "FALLO [$PRUEBA]: $*" >&2
+  fallos_prueba=$((fallos_prueba + 1))
+}
+# A failure after which nothing else of the test makes sense.
+aborta() {
+  falla "$@"
+  echo "ventanas en pantalla:" >&2
+  wine "$AYUDANTE_WIN" lista 2>/dev/null | grep -v ' oculta' | head -60 >&2
+  captura "fallo-$PRUEBA"
+  exit 1
+}
+igual() { # what expected obtained
+  [ "$2" == "$3" ] || falla "$1: se esperaba «$2», se obtuvo «$3»"
+}
+contiene() { # what text part
+  [[ "$2" == *"$3"* ]] || falla "$1: «$3» no está en «$2»"
+}
+hay_fichero() { [ -f "$1" ] || falla "falta el fichero ${1#"$C"/}"; }
+no_hay() { [ ! -e "$1" ] || falla "no debería existir ${1#"$C"/}"; }
+termina_prueba() {
+  if [ "$fallos_prueba" -eq 0 ]; then
+    echo "bien: $PRUEBA"
+    exit 0
+  fi
+  echo "$fallos_prueba comprobaciones fallidas en $PRUEBA" >&2
+  exit 1
+}
+
+# ---- the helper ------------------------------------------------------------
+
+# Runs one helper command; its error message, if any, goes to the failure.
+ayudante() {
+  local salida
+  if salida="$(wine "$AYUDANTE_WIN" "$@" 2>"$TMP_PRUEBA/ayudante.err")"; then
+    printf '%s' "$salida"
+    return 0
+  fi
+  printf '%s' "$salida"
+  return 1
+}
+error_ayudante() { tr -d '\r' <"$TMP_PRUEBA/ayudante.err"; }
+# A step of the user; the test cannot go on without it.
+usuario() {
+  ayudante "$@" >/dev/null || aborta "el usuario no pudo: $* ($(error_ayudante))"
+}
+texto_de() { ayudante texto "$1" "$2" | tr -d '\r'; }
+
+# ---- screenshots -------------------------------------------------------------
+
+# The whole screen, or only the window named $2 (caption or component name).
+captura() {
+  local fichero="$ZELVANO_ARTEFACTOS/$1.png"
+  if [ -n "${2:-}" ]; then
+    local g
+    g="$(ayudante geometria "$2")" || { falla "captura $1: no hay ventana $2"; return; }
+    # "ventana=X,Y WxH cliente=..."
+    local x y w h
+    read -r x y w h < <(sed -E 's/^ventana=(-?[0-9]+),(-?[0-9]+) ([0-9]+)x([0-9]+).*/\1 \2 \3 \4/' <<<"$g")
+    import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$fichero" 2>/dev/null ||
+      falla "captura $1 no se pudo guardar"
+  else
+    import -display "$DISPLAY" -window root "$fichero" 2>/dev/null || falla "captura $1 no se pudo guardar"
+  fi
+}
+
+# ---- the installation ----------------------------------------------------------
+
+# A client installation (or a server one when the names match) of `version`
+# in C:\Zelvano\, with its registry key seeded in the prefix.
+instala() { # version nombre_pc servidor
+  rm -rf "$APP"
+  local reg="$TMP_PRUEBA/instalacion.reg"
+  "$ZELVANO_GENERADOR" --destino "$APP" --version "$1" --nombre-pc "$2" --servidor "$3" \
+    --ruta-windows "$APP_WIN" --reg "$reg" >"$TMP_PRUEBA/generador.log" 2>&1 ||
+    aborta "genera_instalacion falló: $(cat "$TMP_PRUEBA/generador.log")"
+  [ -f "$reg" ] || aborta "genera_instalacion no escribió $reg"
+  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || aborta "no se pudo importar $reg"
+  [ -f "$APP/rar.exe" ] || cp "$ZELVANO_RAR_EXE" "$APP/rar.exe"
+  mkdir -p "$APP/Update"
+  cp "$ZELVANO_EXE_WIN32" "$APP/Update/$ASISTENTE"
+  wineserver -w
+}
+
+# Value data of a registry value ("" and status 1 when it is missing).
+valor_registro() { # key value-name (empty: the default value)
+  local salida
+  if [ -z "$2" ]; then
+    salida="$(wine reg query "$1" /ve 2>/dev/null)" || return 1
+  else
+    salida="$(wine reg query "$1" /v "$2" 2>/dev/null)" || return 1
+  fi
+  tr -d '\r' <<<"$salida" | sed -n -E 's/^ +.*REG_[A-Z_]+ {4}//p' | head -1
+}
+existe_clave() { wine reg query "$1" >/dev/null 2>&1; }
+
+# Every folder and every file with its checksum, relative to the application
+# folder, the log file left out.
+listado() {
+  (
+    cd "$APP" || exit 1
+    find . -mindepth 1 -type d | LC_ALL=C sort | sed 's/^/carpeta /'
+    find . -type f ! -path ./Excepciones_Act_202128.log -print0 | LC_ALL=C sort -z | xargs -0 -r sha256sum
+  )
+}
+
+# The log file's lines in UTF-8, one a line; fails the test when a line is
+# not ended by CR LF or the text is not Windows-1252.
+lineas_log() {
+  python3 - "$APP/Excepciones_Act_202128.log" <<'PY'
+import sys
+datos = open(sys.argv[1], "rb").read()
+if datos.startswith(b"\xef\xbb\xbf") or datos.startswith(b"\xff\xfe"):
+    sys.exit("el fichero de registro lleva marca de orden de bytes")
+if not datos.endswith(b"\r\n"):
+    sys.exit("el fichero de registro no acaba en CR LF")
+lineas = datos[:-2].split(b"\r\n")
+for n, l in enumerate(lineas, 1):
+    if b"\n" in l or b"\r" in l:
+        sys.exit("línea %d con un salto que no es CR LF" % n)
+sys.stdout.write("\n".join(l.decode("cp1252") for l in lineas) + "\n")
+PY
+}
+
+# ---- the wizard ------------------------------------------------------------------
+
+# Starts the wizard from the installation's Update folder; `etiqueta` names
+# this copy for espera_fin.
+arranca_asistente() { # etiqueta
+  rm -f "$TMP_PRUEBA/estado-$1"
+  (
+    cd "$APP/Update" && wine "$ASISTENTE" >"$TMP_PRUEBA/asistente-$1.out" 2>&1
+    echo $? >"$TMP_PRUEBA/estado-$1"
+  ) &
+}
+# Waits for that copy to end and prints its exit status; status 1 when it
+# is still running after `segundos`.
+espera_fin() { # etiqueta segundos
+  local fin=$((SECONDS + $2))
+  while [ ! -s "$TMP_PRUEBA/estado-$1" ]; do
+    [ "$SECONDS" -lt "$fin" ] || return 1
+    sleep 0.2
+  done
+  cat "$TMP_PRUEBA/estado-$1"
+}
+
+# The message dialog now shown: its body text, with a screenshot.
+dialogo() { # captura
+  ayudante espera-ventana frmDialogo 120 >/dev/null || aborta "no apareció el diálogo esperado ($1)"
+  [ -n "$1" ] && captura "$1" frmDialogo
+  texto_de frmDialogo Mensaje
+}
+# The dialog now shown must say `texto`; then the user presses Aceptar.
+acepta_dialogo() { # texto captura
+  local t
+  t="$(dialogo "$2")"
+  contiene "diálogo" "$t" "$1"
+  usuario pulsa frmDialogo Aceptar
+  ayudante espera-cierre frmDialogo 30 >/dev/null || aborta "el diálogo «$1» no se cerró"
+}
+
+# The web address handler of the prefix: every page the wizard opens is
+# appended to a file instead of reaching a browser.
+anota_paginas() {
+  local fichero="$TMP_PRUEBA/paginas.txt"
+  : >"$fichero"
+  local win
+  win="$(winepath -w "$fichero")"
+  for protocolo in http https; do
+    wine reg add "HKCR\\$protocolo\\shell\\open\\command" /ve /d "\"$AYUDANTE_WIN\" anota \"$win\" \"%1\"" /f \
+      >/dev/null 2>&1 || aborta "no se pudo registrar el manejador de $protocolo"
+  done
+  echo "$fichero"
+}
