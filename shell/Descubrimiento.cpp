@@ -1,7 +1,141 @@
-// Where the product is installed, which version it is, and where its
-// database lies.
+// Where the product is installed, which version it is, which machine serves
+// its database and where the database file lies.
+#include <cstdio>
+
+#include "database/ModuloDatos.h"
+#include "platform/plataforma.h"
+#include "shell/Cifrado.h"
 #include "shell/UnidadVentas.h"
 
-void TfV::BuscaRutaAplicacion() {}
-Texto TfV::VersionFichero(const Texto&, const Texto&) { return u"(null)"; }
-void TfV::FormShow() {}
+namespace {
+
+// The product has been published under several names; the first key that
+// opens is the installation's.
+const Texto kClavesProducto[] = {
+    u"SOFTWARE\\Pelmora Soft\\Zelvano Nova",
+    u"SOFTWARE\\Pelmora Soft\\Zelvano \u00C1pice",
+    u"SOFTWARE\\Pelmora Soft\\Zelvano Apice",
+    u"SOFTWARE\\Pelmora Soft\\Zelvano Start \u00C1pice",
+    u"SOFTWARE\\Pelmora Soft\\Zelvano Start Apice",
+    u"SOFTWARE\\Pelmora Soft\\Zelvano Start \u00C1pice 8",
+    u"SOFTWARE\\Pelmora Soft\\Zelvano Start Apice 8",
+    u"SOFTWARE\\Pelmora Soft\\Zelvano",
+    u"SOFTWARE\\PelmoraSoft\\Zelvano",
+};
+const Texto kValorRuta = u"Application Install Patch";
+const Texto kStart = u"Zelvano_Start.exe";
+const Texto kSubcarpetaUpdate = u"Update";
+const Texto kBaseDatos = u"QVD.FB";
+const Texto kTraduccion = u"\\VarFileInfo\\Translation";
+const Texto kSinVersion = u"(null)";
+const Texto kSinRuta =
+    u"No encuentro la Ruta de Zelvano_Start.exe.\nSaldr\u00E1 del asistente de actualizaci\u00F3n.";
+constexpr char16_t kTipoAviso = u'!';  // 33
+constexpr size_t kBufferPerfil = 2048;
+
+// "\StringFileInfo\%04X%04X\%s"
+Texto SubbloqueCadena(uint16_t idioma, uint16_t paginaCodigos, const Texto& nombre) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%04X%04X", idioma, paginaCodigos);
+  Texto r = u"\\StringFileInfo\\";
+  for (const char* c = hex; *c; ++c) r += static_cast<char16_t>(*c);
+  return r + u"\\" + nombre;
+}
+
+}  // namespace
+
+void TfV::BuscaRutaAplicacion() {
+  plataforma::Clave clave;
+  for (const Texto& ruta : kClavesProducto) {
+    if (!clave.AbreLectura(plataforma::Raiz::UsuarioActual, ruta)) continue;
+    Texto carpeta;
+    if (!clave.LeeTexto(kValorRuta, carpeta)) carpeta.clear();
+    RutaTPV->SetText(carpeta);
+    Valores->ClaveRegistro = ruta;
+    clave.Cierra();
+    break;
+  }
+  if (plataforma::ExisteFichero(RutaTPV->Text() + kStart)) {
+    Valores->RutaAplicacion = RutaTPV->Text();
+    return;
+  }
+
+  // Started from the installation itself, or from its "Update" subfolder.
+  Texto propia = plataforma::CarpetaEjecutable();
+  if (propia.find(kSubcarpetaUpdate) != Texto::npos && propia.size() >= 8) {
+    // Drops "\Update" from "...\Update\": the seven characters before the
+    // final separator, wherever "Update" appeared.
+    propia.erase(propia.size() - 8, 7);
+  }
+  RutaTPV->SetText(propia);
+  if (plataforma::ExisteFichero(propia + kStart)) {
+    Valores->RutaAplicacion = propia;
+    return;
+  }
+
+  ui::SetCursor(ui::Cursor::Normal);
+  MuestraDialogo(kSinRuta, kTipoAviso, false, 0);
+  Finaliza();
+}
+
+Texto TfV::VersionFichero(const Texto& fichero, const Texto& nombre) {
+  Texto resultado = kSinVersion;
+  if (plataforma::TamanoInfoVersion(fichero) == 0) return resultado;
+  std::vector<uint8_t> bloque;
+  if (!plataforma::LeeInfoVersion(fichero, bloque)) return resultado;
+  const uint8_t* valor = nullptr;
+  uint32_t longitud = 0;
+  if (!plataforma::ConsultaVersion(bloque, kTraduccion, valor, longitud) || !valor || longitud < 4)
+    return resultado;
+  const uint16_t idioma = static_cast<uint16_t>(valor[0] | (valor[1] << 8));
+  const uint16_t pagina = static_cast<uint16_t>(valor[2] | (valor[3] << 8));
+  if (!plataforma::ConsultaVersion(bloque, SubbloqueCadena(idioma, pagina, nombre), valor, longitud) || !valor)
+    return resultado;
+  // The value ends at its terminating zero, or at its stated length.
+  resultado.clear();
+  for (uint32_t i = 0; i < longitud; ++i) {
+    const char16_t c = static_cast<char16_t>(valor[2 * i] | (valor[2 * i + 1] << 8));
+    if (c == 0) break;
+    resultado += c;
+  }
+  return resultado;
+}
+
+void TfV::FormShow() {
+  if (RutaTPV->Text().empty()) {
+    ui::SetCursor(ui::Cursor::Normal);
+    MuestraDialogo(kSinRuta, kTipoAviso, false, 0);
+    Finaliza();
+  }
+  TEstr_Valores& v = *Valores;
+  const auto lee = [&v](const Texto& nombre) {
+    return CifraBytes(plataforma::LeePerfil(v.RutaIni, v.SeccionInstalacion, nombre, v.ValorVacio, kBufferPerfil));
+  };
+  v.NombreServidor = lee(v.IdentNombreServidor);
+  v.RutaAplicacion = lee(v.IdentRutaAplicacion);
+  v.RutaDatos = lee(v.IdentRutaDatos);
+  NombrePC->SetText(lee(v.IdentNombrePC));
+
+  // From here on the configuration file's folder is the application folder.
+  RutaTPV->SetText(v.RutaAplicacion);
+  RutaDatos->SetText(v.RutaDatos);
+  NombreServidor->SetText(v.NombreServidor);
+
+  const Texto baseDatos = v.RutaDatos + kBaseDatos;
+  if (MDatos) {
+    MDatos->SetNombreBaseDatos(v.NombreServidor + u":" + baseDatos);
+    MDatos->AnadeFicheroRestaurar(baseDatos);
+    MDatos->SetServidorRestaurar(v.NombreServidor);
+    MDatos->SetFicheroCopia(baseDatos);
+    MDatos->SetServidorCopia(v.NombreServidor);
+  }
+
+  ui::AnotaTranscripcion("ventana", {{"RutaTPV", RutaTPV->Text()},
+                                     {"RutaDatos", RutaDatos->Text()},
+                                     {"NombrePC", NombrePC->Text()},
+                                     {"NombreServidor", NombreServidor->Text()},
+                                     {"Version", Version->Text()},
+                                     {"ClaveRegistro", v.ClaveRegistro},
+                                     {"RutaIni", v.RutaIni},
+                                     {"RutaLog", v.RutaLog}});
+}

@@ -27,6 +27,8 @@ int Arranca() {
     ui::aplicacion::Inicializa();
     ui::aplicacion::SetTitulo(kTituloAplicacion);
     fV = new TfV;
+    // The creation event runs once the window is fully constructed.
+    fV->FormCreate();
     ui::aplicacion::SetFormularioPrincipal(fV);
     MDatos = new TMDatos;
     ui::aplicacion::Ejecuta();
