@@ -66,7 +66,9 @@ error_ayudante() { tr -d '\r' <"$TMP_PRUEBA/ayudante.err"; }
 usuario() {
   ayudante "$@" >/dev/null || aborta "el usuario no pudo: $* ($(error_ayudante))"
 }
-texto_de() { ayudante texto "$1" "$2" | tr -d '\r'; }
+# A control's text with its line ends as line feeds (a rich-text area ends
+# paragraphs with CR).
+texto_de() { ayudante texto "$1" "$2" | perl -pe 's/\r\n?/\n/g'; }
 
 # ---- screenshots -------------------------------------------------------------
 

@@ -5,6 +5,8 @@ controls 6), the version strings and the new version's archive resource.
 
 Usage: recursos.py <Act_202103_a_202128.exe> <Datos_Nuevos.rar>
 Prints one line per check ("OK ..." or "FALLO ...") and exits 1 on failure.
+       recursos.py --version <file.exe>
+Prints the FileVersion string of any executable ("(null)" when it has none).
 """
 import struct
 import sys
@@ -190,7 +192,21 @@ def comprueba(exe, rar):
     return not fallos
 
 
+def version_fichero(exe):
+    try:
+        versiones = [v for (t, _, _), v in Pe(open(exe, "rb").read()).recursos().items() if t == RT_VERSION]
+        for tabla in cadenas_version(versiones[0]).values():
+            if "FileVersion" in tabla:
+                return tabla["FileVersion"]
+    except (OSError, ValueError, IndexError, struct.error):
+        pass
+    return "(null)"
+
+
 if __name__ == "__main__":
+    if len(sys.argv) == 3 and sys.argv[1] == "--version":
+        print(version_fichero(sys.argv[2]))
+        sys.exit(0)
     if len(sys.argv) != 3:
         print(__doc__, file=sys.stderr)
         sys.exit(2)
