@@ -171,7 +171,13 @@ espera_fin() { # etiqueta segundos
 # The message dialog now shown: its body text, with a screenshot.
 dialogo() { # captura
   ayudante espera-ventana frmDialogo 120 >/dev/null || aborta "no apareció el diálogo esperado ($1)"
-  [ -n "$1" ] && captura "$1" frmDialogo
+  # The headline blinks (250 ms shown, 250 ms hidden): two pictures half a
+  # period apart show it at least once.
+  if [ -n "$1" ]; then
+    captura "$1" frmDialogo
+    sleep 0.25
+    captura "$1-b" frmDialogo
+  fi
   texto_de frmDialogo Mensaje
 }
 # The dialog now shown must say `texto`; then the user presses Aceptar.

@@ -213,6 +213,10 @@ void EscribeVentana(HWND h, int nivel) {
   GetWindowRect(h, &r);
   std::wstring t = Titulo(h);
   if (nivel > 0) TextoControl(h, t, 1000);
+  // One line per window: line ends inside a text are shown escaped.
+  std::wstring una;
+  for (wchar_t c : t) una += c == L'\r' ? L"\\r" : c == L'\n' ? L"\\n" : std::wstring(1, c);
+  t = una;
   Escribe(std::string(static_cast<size_t>(nivel) * 2, ' ') + Utf8(Clase(h)) + " [" + Utf8(NombreComponente(h)) +
           "] \"" + Utf8(t) + "\" " + Rect(r) + (IsWindowVisible(h) ? "" : " oculta") +
           (IsWindowEnabled(h) ? "" : " deshabilitada") + "\n");
