@@ -28,7 +28,7 @@ class ContraWine : public ::testing::Test {
     std::string fuentes;
     for (const char* f : {"tests/plataforma/sonda/sonda.cpp", "platform/comun/texto.cpp", "platform/win32/ficheros.cpp",
                           "platform/win32/registro.cpp", "platform/win32/sistema.cpp",
-                          "platform/win32/procesos.cpp"})
+                          "platform/win32/procesos.cpp", "shell/Cifrado.cpp", "shell/Constantes.cpp"})
       fuentes += " '" + kFuentes + "/" + f + "'";
     // The probe carries a data resource like the wizard's archive.
     carpeta_->Escribe("datos.bin", "contenido del recurso");
@@ -283,6 +283,18 @@ TEST_F(ContraWine, ProcesosYMutexConLaApi) {
                                              "primero", "[contenido del recurso]", "[contenido del recurso]",
                                              "no",      "no"};
   EXPECT_EQ(api, esperado);
+}
+
+TEST_F(ContraWine, CifradoIgualEnAmbasCompilaciones) {
+  // The Windows build must scramble and unscramble exactly as this one, the
+  // stored constants included.
+  const char* textos[] = {"", "Z", "Zv2128", "Nombre_Servidor", "C:\\Zelvano\\Datos\\",
+                          "\xC3\xA1\xC3\xA9\xC3\xAD\xC3\xB3\xC3\xBA \xC3\x91\xC3\xB1 \xC3\xBC\xE2\x82\xAC",
+                          "l\xC3\xADnea\\nsegunda\\", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"};
+  std::vector<std::string> ordenes{"constantes"};
+  for (const char* t : textos)
+    for (const char* o : {"permuta", "restaura", "cifra", "descifra"}) ordenes.push_back(std::string(o) + "\t" + t);
+  Compara("cifrado", [](const std::string&) {}, ordenes);
 }
 
 TEST_F(ContraWine, FormatosConElLocaleDelUsuario) {

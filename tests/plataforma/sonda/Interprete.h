@@ -11,6 +11,8 @@
 
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
+#include "shell/Cifrado.h"
+#include "shell/Constantes.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -142,6 +144,22 @@ inline std::string Ejecuta(const std::vector<Texto>& c) {
                         u"|" + texto::FormatoSegundos(1.5) + u"|" + texto::FormatoReloj(3725.9));
   }
   if (orden == "fechahora" && n == 1) return texto::AUtf8(FechaCortaActual() + u" " + HoraLargaActual());
+  if (orden == "permuta" && n == 2) return "[" + Escapa(PermutaTexto(c[1])) + "]";
+  if (orden == "restaura" && n == 2) return "[" + Escapa(RestauraTexto(c[1])) + "]";
+  if (orden == "cifra" && n == 2) return "[" + Escapa(CifraBytes(c[1])) + "]";
+  if (orden == "descifra" && n == 2) return "[" + Escapa(DescifraMensaje(c[1])) + "]";
+  if (orden == "constantes" && n == 1) {
+    namespace k = constantes;
+    Texto r = TransformaTexto(k::ClaveBaseDatosGuardada, 0);
+    for (const Texto* t : {&k::SeccionInstalacion, &k::IdentNombrePC, &k::IdentRutaAplicacion, &k::IdentNombreServidor,
+                           &k::IdentRutaDatos, &k::NombreParamUsuario, &k::NombreParamClave, &k::NombreParamTercero,
+                           &k::ValorParamTercero})
+      r += u"|" + CifraBytes(*t);
+    for (const Texto* t : {&k::TituloAviso, &k::TituloPregunta, &k::TituloError, &k::TituloMantenimiento, &k::TituloN,
+                           &k::TituloR, &k::TituloS})
+      r += u"|" + DescifraMensaje(*t);
+    return Escapa(r);
+  }
   if (orden == "mutex" && n == 2) return CreaMutexUnico(c[1]) ? "primero" : "segundo";
   try {
     if (orden == "regcrea" && n == 3) {
