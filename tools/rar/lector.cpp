@@ -40,32 +40,53 @@ fs::path ruta_destino(const fs::path& destino, const std::string& nombre) {
 }
 
 LectorRar::LectorRar(const fs::path& archivo) : ruta_(archivo), estado_(std::make_shared<Estado>()) {
+  // A large buffer and forward skips within it (see situa) keep the many
+  // small headers and files of an archive from costing a system call each.
+  buffer_archivo_.resize(1 << 18);
+  archivo_.rdbuf()->pubsetbuf(buffer_archivo_.data(), static_cast<std::streamsize>(buffer_archivo_.size()));
   archivo_.open(archivo, std::ios::binary);
   if (!archivo_) throw ErrorRar(TipoError::kAbrir, "no se puede abrir el archivo " + archivo.u8string());
   archivo_.seekg(0, std::ios::end);
   tam_archivo_ = static_cast<uint64_t>(archivo_.tellg());
   archivo_.seekg(0);
+  pos_archivo_ = 0;
   lee_cabeceras();
+}
+
+bool LectorRar::lee_bytes(uint8_t* destino, size_t n) {
+  archivo_.read(reinterpret_cast<char*>(destino), static_cast<std::streamsize>(n));
+  pos_archivo_ += static_cast<uint64_t>(archivo_.gcount());
+  return static_cast<size_t>(archivo_.gcount()) == n;
+}
+
+void LectorRar::situa(uint64_t pos) {
+  if (archivo_ && pos >= pos_archivo_ && pos - pos_archivo_ <= buffer_archivo_.size()) {
+    archivo_.ignore(static_cast<std::streamsize>(pos - pos_archivo_));
+    pos_archivo_ += static_cast<uint64_t>(archivo_.gcount());
+    if (pos_archivo_ == pos) return;
+  }
+  archivo_.clear();
+  archivo_.seekg(static_cast<std::streamoff>(pos));
+  pos_archivo_ = pos;
 }
 
 void LectorRar::lee_cabeceras() {
   uint8_t firma[7];
-  if (!archivo_.read(reinterpret_cast<char*>(firma), 7) || !std::equal(firma, firma + 7, kFirma))
+  if (!lee_bytes(firma, 7) || !std::equal(firma, firma + 7, kFirma))
     throw ErrorRar(TipoError::kAbrir, "no es un archivo RAR 4: " + ruta_.u8string());
   uint64_t pos = 7;
   bool principal = false;
   for (;;) {
     if (pos + 7 > tam_archivo_) danado("falta el bloque final (archivo truncado)");
     std::vector<uint8_t> bloque(7);
-    archivo_.seekg(static_cast<std::streamoff>(pos));
-    archivo_.read(reinterpret_cast<char*>(bloque.data()), 7);
+    situa(pos);
+    lee_bytes(bloque.data(), 7);
     uint8_t tipo = bloque[2];
     uint16_t banderas = static_cast<uint16_t>(le16(&bloque[3]));
     uint32_t tam_cabecera = le16(&bloque[5]);
     if (tam_cabecera < 7 || pos + tam_cabecera > tam_archivo_) danado("cabecera de tamaño no válido");
     bloque.resize(tam_cabecera);
-    archivo_.read(reinterpret_cast<char*>(bloque.data() + 7), tam_cabecera - 7);
-    if (!archivo_) danado("cabecera truncada");
+    if (!lee_bytes(bloque.data() + 7, tam_cabecera - 7)) danado("cabecera truncada");
     if (crc16_cabecera(bloque.data() + 2, bloque.size() - 2) != le16(bloque.data()))
       danado("CRC de cabecera incorrecto");
     uint64_t datos = 0;
@@ -108,8 +129,7 @@ void LectorRar::lee(size_t indice, const std::function<void(const uint8_t*, size
   if (e.carpeta) return;
   if (e.banderas & (kFicheroCifrado | kFicheroPartidoAntes | kFicheroPartidoDespues))
     throw ErrorRar(TipoError::kNoSoportado, e.nombre + ": cifrado o partido en volúmenes, no soportado");
-  archivo_.clear();
-  archivo_.seekg(static_cast<std::streamoff>(e.desplazamiento));
+  situa(e.desplazamiento);
   uint64_t restante = e.tam_comprimido;
   uint32_t crc = 0;
   auto cuenta = [&](const uint8_t* d, size_t n) {
@@ -122,7 +142,7 @@ void LectorRar::lee(size_t indice, const std::function<void(const uint8_t*, size
     std::vector<uint8_t> trozo(1 << 16);
     while (restante > 0) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(restante, trozo.size()));
-      if (!archivo_.read(reinterpret_cast<char*>(trozo.data()), static_cast<std::streamsize>(n)))
+      if (!lee_bytes(trozo.data(), n))
         danado(e.nombre + ": datos truncados");
       cuenta(trozo.data(), n);
       restante -= n;
@@ -144,7 +164,7 @@ void LectorRar::lee(size_t indice, const std::function<void(const uint8_t*, size
       size_t n = static_cast<size_t>(std::min<uint64_t>(restante, max));
       if (n == 0) return 0;
       buf.resize(n);
-      if (!archivo_.read(reinterpret_cast<char*>(buf.data()), static_cast<std::streamsize>(n)))
+      if (!lee_bytes(buf.data(), n))
         danado(e.nombre + ": datos truncados");
       restante -= n;
       return n;

@@ -47,10 +47,14 @@ class LectorRar {
 
  private:
   void lee_cabeceras();
+  bool lee_bytes(uint8_t* destino, size_t n);
+  void situa(uint64_t pos);  // moves the read position, skipping forward when cheap
   void extrae_fichero(const Entrada& e, const std::filesystem::path& destino);
 
   std::filesystem::path ruta_;
+  std::vector<char> buffer_archivo_;
   std::ifstream archivo_;
+  uint64_t pos_archivo_ = 0;
   uint64_t tam_archivo_ = 0;
   bool solido_ = false;
   std::vector<Entrada> entradas_;
