@@ -212,6 +212,17 @@ void ConexionPrueba::CreaBase(const std::string& ruta) {
   isc_dsql_execute_immediate(st, &db, &tr, 0, sql.c_str(), 3, nullptr);
   Comprueba(st, sql);
   isc_detach_database(st, &db);
+  // Test databases need no flush after every commit: asynchronous writes
+  // keep the fixture fast.
+  std::string dpb = Dpb();
+  dpb += static_cast<char>(isc_dpb_force_write);
+  dpb += static_cast<char>(1);
+  dpb += static_cast<char>(0);
+  const std::string nombre = NombreLoopback(ruta);
+  isc_attach_database(st, static_cast<short>(nombre.size()), nombre.c_str(), &db,
+                      static_cast<short>(dpb.size()), dpb.data());
+  Comprueba(st, "forced writes");
+  isc_detach_database(st, &db);
 }
 
 void ConexionPrueba::BorraBase(const std::string& ruta) {
