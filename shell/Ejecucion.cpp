@@ -1,15 +1,17 @@
 // BtnAceptarClick: the whole update run, on the user-interface thread, and
 // its single failure path.
+#include <memory>
+
 #include "database/ModuloDatos.h"
+#include "database/migrations/Lotes.h"
 #include "platform/plataforma.h"
+#include "screens/Unidad_Final.h"
 #include "shell/Cronometro.h"
 #include "shell/UnidadVentas.h"
 
 namespace {
 
 const Texto kVersionMinima = u"20.21.0.3";
-const Texto kEtiquetaSello = u"PONER NUEVA VERSION EN TABLA EMPRESA";
-const Texto kSentenciaSello = u"UPDATE EMPRESA SET VERSION_ZELVANO = '20.21.2.8';";
 const Texto kSinBaseDatos = u"No puedo abrir la Base de Datos.";
 const Texto kConfiguracionVieja = u"Pindal.dat";
 const Texto kEliminadoConfiguracion = u"Eliminado Pindal.dat";
@@ -32,7 +34,8 @@ void ActualizaBaseDatos(TfV& v) {
     v.MuestraDialogo(kSinBaseDatos, kTipoAviso, false, 0);
     v.Finaliza();
   }
-  MDatos->EjecutaSentencia(kEtiquetaSello, kSentenciaSello, ParamCheck::Encender);
+  // The batches whose version gates hold, then the new version stamp.
+  migracion::EjecutaLotes(v.Version->Text());
   MDatos->CopiaSeguridad();
   plataforma::Duerme(kPausaServicios);
   MDatos->RestauraCopia();
@@ -48,6 +51,14 @@ void LimpiaRestos(TfV& v) {
   const Texto anteriores = v.RutaTPV->Text() + kCopiasAnteriores;
   v.Registra(kEliminado + anteriores);
   if (plataforma::ExisteDirectorio(anteriores)) v.BorraCarpeta(anteriores);
+}
+
+// The notes of the new version, created for this one showing.
+void MuestraPantallaFinal(TfV& v) {
+  auto pantalla = std::make_unique<Tfrm_Final>(&v);
+  frm_Final = pantalla.get();
+  pantalla->ShowModal();
+  frm_Final = nullptr;
 }
 
 }  // namespace
@@ -85,6 +96,7 @@ void TfV::BtnAceptarClick() {
 
     ui::AnotaTranscripcion("progreso", {{"posicion", texto::FormatoEntero(PB7->Position())},
                                         {"maximo", texto::FormatoEntero(PB7->Max())}});
+    MuestraPantallaFinal(*this);
     Close();
   } catch (...) {
     ContadorFin = plataforma::ContadorRendimiento();
