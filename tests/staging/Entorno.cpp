@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -48,14 +50,42 @@ std::string Lee(const fs::path& fichero) {
   return s.str();
 }
 
+namespace {
+
+// Long contents are kept as size and FNV-1a digest, so that a failed
+// comparison stays readable.
+std::string Resumen(std::string contenido) {
+  if (contenido.size() <= 200) return contenido;
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : contenido) h = (h ^ c) * 1099511628211ull;
+  char texto[64];
+  std::snprintf(texto, sizeof texto, "<%zu bytes %016llx>", contenido.size(), static_cast<unsigned long long>(h));
+  return texto;
+}
+
+}  // namespace
+
 Arbol LeeArbol(const fs::path& raiz) {
   Arbol arbol;
   if (!fs::is_directory(raiz)) return arbol;
   for (const auto& e : fs::recursive_directory_iterator(raiz)) {
     const std::string relativa = fs::relative(e.path(), raiz).generic_string();
-    arbol[relativa] = e.is_directory() ? std::string(kCarpeta) : Lee(e.path());
+    arbol[relativa] = e.is_directory() ? std::string(kCarpeta) : Resumen(Lee(e.path()));
   }
   return arbol;
+}
+
+std::string Diferencias(const Arbol& real, const Arbol& esperado) {
+  std::string d;
+  for (const auto& [ruta, contenido] : real) {
+    auto it = esperado.find(ruta);
+    if (it == esperado.end()) d += "+" + ruta + "\n";
+    else if (it->second != contenido) d += "*" + ruta + " (" + contenido + " en lugar de " + it->second + ")\n";
+  }
+  for (const auto& [ruta, contenido] : esperado) {
+    if (!real.count(ruta)) d += "-" + ruta + "\n";
+  }
+  return d;
 }
 
 void CreaArbol(const fs::path& raiz, const Arbol& arbol) {

@@ -32,7 +32,8 @@ void Escribe(const fs::path& fichero, const std::string& contenido);
 std::string Lee(const fs::path& fichero);
 
 // Every entry below `raiz`, by relative path with '/' separators: the
-// content of each file, "<carpeta>" for each folder.
+// content of each file (over 200 bytes: its size and digest), "<carpeta>"
+// for each folder.
 using Arbol = std::map<std::string, std::string>;
 constexpr const char* kCarpeta = "<carpeta>";
 Arbol LeeArbol(const fs::path& raiz);
@@ -41,6 +42,10 @@ void CreaArbol(const fs::path& raiz, const Arbol& arbol);
 // The entries of `arbol` whose path starts with `prefijo`, with the prefix
 // removed.
 Arbol SubArbol(const Arbol& arbol, const std::string& prefijo);
+
+// The entries in which two trees differ, one line each ("" when equal):
+// "+path" only in `real`, "-path" only in `esperado`, "*path" other content.
+std::string Diferencias(const Arbol& real, const Arbol& esperado);
 
 // A dialog recorded in the transcript.
 struct Dialogo {

@@ -163,17 +163,17 @@ TEST(GuardaDatos, ClienteSinTempGuardaBorraYExtraeYLaReposicionDevuelveLoGuardad
   const Arbol despues = LeeArbol(inst.App());
   Arbol temp = {{"202103_202128", kCarpeta}};
   for (const auto& [ruta, contenido] : CopiaEsperada(antes)) temp["202103_202128/" + ruta] = contenido;
-  EXPECT_EQ(SubArbol(despues, "Temp/"), temp);
+  EXPECT_EQ(Diferencias(SubArbol(despues, "Temp/"), temp), "");
   EXPECT_TRUE(Oculta(inst.App() / "Temp"));
   ASSERT_EQ(despues.count("Temp_V_Ant"), 1u);
   EXPECT_TRUE(SubArbol(despues, "Temp_V_Ant/").empty());
 
   Arbol app;
-  for (const auto& [ruta, contenido] : antes) {
+  for (const auto& [ruta, contenido] : SinTemporales(antes)) {
     if (!BorradoPorElGuardado(ruta, true)) app[ruta] = contenido;
   }
   for (const auto& [ruta, contenido] : ArbolArchivo()) app[ruta] = contenido;
-  EXPECT_EQ(SinTemporales(despues), app);
+  EXPECT_EQ(Diferencias(SinTemporales(despues), app), "");
   EXPECT_FALSE(fs::exists(inst.App() / "Zelvano.exe"));
   EXPECT_FALSE(fs::exists(inst.App() / "Datos_Nuevos.rar"));
 
@@ -202,7 +202,7 @@ TEST(GuardaDatos, ClienteSinTempGuardaBorraYExtraeYLaReposicionDevuelveLoGuardad
   const Arbol repuesto = LeeArbol(inst.App());
   Arbol esperado = app;
   for (const auto& [ruta, contenido] : CopiaEsperada(antes)) esperado[ruta] = contenido;
-  EXPECT_EQ(SinTemporales(repuesto), esperado);
+  EXPECT_EQ(Diferencias(SinTemporales(repuesto), esperado), "");
   EXPECT_EQ(repuesto.count("Temp_V_Ant"), 0u);
   EXPECT_TRUE(SubArbol(repuesto, "Temp/").empty());
   EXPECT_TRUE(Oculta(inst.App() / "Temp"));
@@ -243,18 +243,18 @@ TEST(GuardaDatos, TempAnteriorRotadoSinHerramientaNiProgramasAusentes) {
     EXPECT_EQ(log.copias[1], CopiasDelGuardado(antes));
 
     const Arbol despues = LeeArbol(inst.App());
-    EXPECT_EQ(SubArbol(despues, "Temp_V_Ant/"), tempPrevio);
+    EXPECT_EQ(Diferencias(SubArbol(despues, "Temp_V_Ant/"), tempPrevio), "");
     Arbol temp = {{"202103_202128", kCarpeta}};
     for (const auto& [ruta, contenido] : CopiaEsperada(antes)) temp["202103_202128/" + ruta] = contenido;
-    EXPECT_EQ(SubArbol(despues, "Temp/"), temp);
+    EXPECT_EQ(Diferencias(SubArbol(despues, "Temp/"), temp), "");
     EXPECT_TRUE(Oculta(inst.App() / "Temp"));
 
     // Without the tool nothing is unpacked, and the archive is removed anyway.
     Arbol app;
-    for (const auto& [ruta, contenido] : antes) {
+    for (const auto& [ruta, contenido] : SinTemporales(antes)) {
       if (!BorradoPorElGuardado(ruta, true)) app[ruta] = contenido;
     }
-    EXPECT_EQ(SinTemporales(despues), app);
+    EXPECT_EQ(Diferencias(SinTemporales(despues), app), "");
   }
 }
 
@@ -271,9 +271,9 @@ TEST(GuardaDatos, EnElServidorUnaBaseInaccesibleDetieneElGuardadoAntesDeBorrarNa
   EXPECT_EQ(r.lineas, lineas);
 
   const Arbol despues = LeeArbol(inst.App());
-  EXPECT_EQ(SinTemporales(despues), antes);
+  EXPECT_EQ(Diferencias(SinTemporales(despues), antes), "");
   const Arbol temp = {{"202103_202128", kCarpeta}};
-  EXPECT_EQ(SubArbol(despues, "Temp/"), temp);
+  EXPECT_EQ(Diferencias(SubArbol(despues, "Temp/"), temp), "");
 }
 
 TEST(GuardaDatos, ProgramaBloqueadoMuestraTresDialogosYLoReponeTodo) {
@@ -316,8 +316,8 @@ TEST(GuardaDatos, ProgramaBloqueadoMuestraTresDialogosYLoReponeTodo) {
     EXPECT_EQ(std::count(log.lineas.begin(), log.lineas.end(), "Eliminado Zelvano.dll original"), 0);
 
     const Arbol despues = LeeArbol(inst.App());
-    EXPECT_EQ(SinTemporales(despues), SinTemporales(antes));
-    EXPECT_EQ(SubArbol(despues, "Temp/"), tempPrevio);
+    EXPECT_EQ(Diferencias(SinTemporales(despues), SinTemporales(antes)), "");
+    EXPECT_EQ(Diferencias(SubArbol(despues, "Temp/"), tempPrevio), "");
     EXPECT_TRUE(Oculta(inst.App() / "Temp"));
     EXPECT_EQ(despues.count("Temp_V_Ant"), 0u);
   }
@@ -353,7 +353,7 @@ TEST(GuardaDatos, FalloAlEscribirElArchivoYReposicion) {
     if (!noRepuestos.count(ruta)) esperado[ruta] = contenido;
   }
   const Arbol despues = LeeArbol(inst.App());
-  EXPECT_EQ(SinTemporales(despues), esperado);
+  EXPECT_EQ(Diferencias(SinTemporales(despues), esperado), "");
   EXPECT_EQ(despues.count("Datos_Nuevos.rar"), 1u);
   EXPECT_TRUE(SubArbol(despues, "Temp/").empty());
   EXPECT_EQ(despues.count("Temp_V_Ant"), 0u);

@@ -67,12 +67,12 @@ TEST(ReponerTodo, UnaCopiaQueNoPuedeVolverSeConservaYSeAvisa) {
     EXPECT_EQ(r.dialogos[1].texto, caso.mensaje);
 
     const Arbol despues = LeeArbol(inst.App());
-    EXPECT_EQ(SubArbol(despues, "Temp/"), caso.tempDespues);
-    EXPECT_EQ(SubArbol(despues, "Temp_V_Ant/"), kTempAnterior);
+    EXPECT_EQ(Diferencias(SubArbol(despues, "Temp/"), caso.tempDespues), "");
+    EXPECT_EQ(Diferencias(SubArbol(despues, "Temp_V_Ant/"), kTempAnterior), "");
     if (caso.datosDespues.empty()) {
       EXPECT_EQ(despues.at("Datos"), "un fichero en lugar de la carpeta");
     } else {
-      EXPECT_EQ(SubArbol(despues, "Datos/"), caso.datosDespues);
+      EXPECT_EQ(Diferencias(SubArbol(despues, "Datos/"), caso.datosDespues), "");
     }
     EXPECT_EQ(despues.count("Temp/202103_202128"), caso.copiaConservada ? 1u : 0u);
   }
