@@ -30,7 +30,7 @@ ejecuta() {
   igual "versión mostrada" "20.21.1.5" "$(texto_de fV Version)"
   igual "equipo local mostrado" "TERMINAL1" "$(texto_de fV NombrePC)"
   igual "servidor mostrado" "SERVIDOR" "$(texto_de fV NombreServidor)"
-  igual "carpeta de datos mostrada" 'D:\Datos Zelvano\' "$(texto_de fV RutaDatos)"
+  igual "carpeta de datos mostrada" "$RUTA_DATOS_WIN" "$(texto_de fV RutaDatos)"
   captura "$fotos-ventana_principal" fV
 
   usuario pulsa fV "Iniciar Actualización"
@@ -150,22 +150,26 @@ comprueba_log() {
 }
 
 comprueba_registro() {
-  local clave="$CLAVE_PRODUCTO"
-  igual "Application Install Patch" "$APP_WIN" "$(valor_registro "$clave" "Application Install Patch")"
-  igual "Application Name File" "Zelvano_Start.exe" "$(valor_registro "$clave" "Application Name File")"
-  igual "Application Version" "2021.28" "$(valor_registro "$clave" "Application Version")"
-  igual "Application Version File" "20.21.2.8" "$(valor_registro "$clave" "Application Version File")"
-  igual "BDD Install Patch" "${APP_WIN}Datos\\" "$(valor_registro "$clave" "BDD Install Patch")"
-  igual "BDD SQL Comments" "SQL FireBird WI-V2.5.9.27139 SuperServer" "$(valor_registro "$clave" "BDD SQL Comments")"
-  igual "DLL Requerids" "Zelvano.dll; Firibllu.dll; libeay32.dll; ssleay32.dll" "$(valor_registro "$clave" "DLL Requerids")"
-  igual "TeleComandas Application Name" "Corvisto.exe" "$(valor_registro "$clave" "TeleComandas Application Name")"
-  contiene "E-Mail Contact" "$(valor_registro "$clave" "E-Mail Contact")" "@"
-  local actualiza
-  actualiza="$(valor_registro "$clave" "Update")"
+  local v
+  v="$(valores_clave "$CLAVE_PRODUCTO")"
+  igual "Application Install Patch" "$APP_WIN" "$(valor_en "$v" "Application Install Patch")"
+  igual "Application Name File" "Zelvano_Start.exe" "$(valor_en "$v" "Application Name File")"
+  igual "Application Version" "2021.28" "$(valor_en "$v" "Application Version")"
+  igual "Application Version File" "20.21.2.8" "$(valor_en "$v" "Application Version File")"
+  igual "BDD Install Patch" "${APP_WIN}Datos\\" "$(valor_en "$v" "BDD Install Patch")"
+  igual "BDD SQL Comments" "SQL FireBird WI-V2.5.9.27139 SuperServer" "$(valor_en "$v" "BDD SQL Comments")"
+  igual "DLL Requerids" "Zelvano.dll; Firibllu.dll; libeay32.dll; ssleay32.dll" "$(valor_en "$v" "DLL Requerids")"
+  igual "TeleComandas Application Name" "Corvisto.exe" "$(valor_en "$v" "TeleComandas Application Name")"
+  contiene "E-Mail Contact" "$(valor_en "$v" "E-Mail Contact")" "@"
+  local actualiza web
+  actualiza="$(valor_en "$v" "Update")"
   [[ "$actualiza" == http*://*/descargas.htm ]] || falla "Update: «$actualiza»"
-  [[ "$(valor_registro "$clave" "Web")" == http*://* ]] || falla "Web: «$(valor_registro "$clave" "Web")»"
-  igual "valor ajeno de la clave" "se queda" "$(valor_registro "$clave" "Valor Ajeno")"
-  existe_clave "$clave\\Corvisto TeleComandas Application Name" &&
+  web="$(valor_en "$v" "Web")"
+  [[ "$web" == http*://* ]] || falla "Web: «$web»"
+  igual "valor ajeno de la clave" "se queda" "$(valor_en "$v" "Valor Ajeno")"
+  # Twelve values of the wizard and the one it must leave alone.
+  igual "valores de la clave del producto" 13 "$(grep -c '    REG_' <<<"$v")"
+  existe_clave "$CLAVE_PRODUCTO\\Corvisto TeleComandas Application Name" &&
     falla "la subclave «Corvisto TeleComandas Application Name» sigue ahí"
 }
 

@@ -90,20 +90,26 @@ captura() {
 
 # ---- the installation ----------------------------------------------------------
 
-# A client installation (or a server one when the names match) of `version`
-# in C:\Zelvano\, with its registry key seeded in the prefix.
-instala() { # version nombre_pc servidor
+# An installation of `version` in C:\Zelvano\ with its registry key seeded
+# in the prefix: a client when the two names differ (no database needed).
+# It carries a Temp folder of an earlier update, restore points in Datos and
+# the database folder stored as D:\Datos Zelvano\. Further arguments go to
+# the generator as they are.
+RUTA_DATOS_WIN='D:\Datos Zelvano\'
+instala() { # version nombre_pc servidor [generator options...]
+  local version="$1" pc="$2" servidor="$3"
+  shift 3
   rm -rf "$APP"
   local reg="$TMP_PRUEBA/instalacion.reg"
-  "$ZELVANO_GENERADOR" --destino "$APP" --version "$1" --nombre-pc "$2" --servidor "$3" \
-    --ruta-windows "$APP_WIN" --reg "$reg" >"$TMP_PRUEBA/generador.log" 2>&1 ||
-    aborta "genera_instalacion falló: $(cat "$TMP_PRUEBA/generador.log")"
+  "$ZELVANO_GENERADOR" --destino "$APP" --version "$version" --nombre-pc "$pc" --servidor "$servidor" \
+    --ruta-windows "$APP_WIN" --ruta-datos "$RUTA_DATOS_WIN" --reg "$reg" --temp-anterior --puntos 3,7,75 "$@" \
+    >"$TMP_PRUEBA/generador.log" 2>&1 || aborta "genera_instalacion falló: $(cat "$TMP_PRUEBA/generador.log")"
   [ -f "$reg" ] || aborta "genera_instalacion no escribió $reg"
-  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || aborta "no se pudo importar $reg"
-  [ -f "$APP/rar.exe" ] || cp "$ZELVANO_RAR_EXE" "$APP/rar.exe"
+  wine reg import "$(winepath -w "$reg")" >/dev/null 2>&1 || aborta "no se pudo importar $reg"
+  # The Windows build of the extraction tool, whatever the generator put.
+  cp "$ZELVANO_RAR_EXE" "$APP/rar.exe"
   mkdir -p "$APP/Update"
   cp "$ZELVANO_EXE_WIN32" "$APP/Update/$ASISTENTE"
-  wineserver -w
 }
 
 # Value data of a registry value ("" and status 1 when it is missing).
@@ -115,6 +121,12 @@ valor_registro() { # key value-name (empty: the default value)
     salida="$(wine reg query "$1" /v "$2" 2>/dev/null)" || return 1
   fi
   tr -d '\r' <<<"$salida" | sed -n -E 's/^ +.*REG_[A-Z_]+ {4}//p' | head -1
+}
+# All values of a key at once (one Wine start instead of one per value);
+# valor_en picks one of them from that listing.
+valores_clave() { wine reg query "$1" 2>/dev/null | tr -d '\r'; }
+valor_en() { # listing value-name
+  awk -v nombre="$2" 'BEGIN { FS = "    " } $2 == nombre && $3 ~ /^REG_/ { print $4; exit }' <<<"$1"
 }
 existe_clave() { wine reg query "$1" >/dev/null 2>&1; }
 
