@@ -68,12 +68,16 @@ std::vector<uint8_t> longitudes_huffman(const std::vector<uint32_t>& frecuencias
 }
 
 std::vector<uint32_t> codigos_canonicos(const std::vector<uint8_t>& longitudes) {
+  uint32_t cuenta[kLongitudMaximaCodigo + 1] = {};
+  for (uint8_t l : longitudes)
+    if (l <= kLongitudMaximaCodigo) ++cuenta[l];
+  cuenta[0] = 0;
+  uint32_t siguiente[kLongitudMaximaCodigo + 2] = {};
+  for (int l = 1; l <= kLongitudMaximaCodigo; ++l) siguiente[l + 1] = (siguiente[l] + cuenta[l]) << 1;
   std::vector<uint32_t> codigos(longitudes.size(), 0);
-  uint32_t codigo = 0;
-  for (int l = 1; l <= kLongitudMaximaCodigo; ++l) {
-    for (size_t s = 0; s < longitudes.size(); ++s)
-      if (longitudes[s] == l) codigos[s] = codigo++;
-    codigo <<= 1;
+  for (size_t s = 0; s < longitudes.size(); ++s) {
+    uint8_t l = longitudes[s];
+    if (l > 0 && l <= kLongitudMaximaCodigo) codigos[s] = siguiente[l]++;
   }
   return codigos;
 }
