@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "database/ClienteFirebird.h"
 #include "database/EstadoDatos.h"
@@ -129,18 +130,28 @@ bool LineaDeError(const Texto& linea) {
   return linea.find(u"ERROR") != Texto::npos || linea.find(u"error:") != Texto::npos;
 }
 
-// Polls the service while it runs, logging each line; tells whether any of
-// its output (the lines left unread at the end included, which are read but
-// not logged) reports an error.
-bool SigueServicio(Servicio& servicio, const TMDatos::Entorno& entorno) {
+// Polls the service while it runs, logging each line; tells whether the
+// service finished without reporting an error. Its output left unread at the
+// end is read (not logged) for the same check. A server that reports the
+// failure of the operation through the query itself (rather than as an
+// output line) has its message logged like output lines, and kept in
+// `fallo` for the caller.
+bool SigueServicio(Servicio& servicio, const TMDatos::Entorno& entorno,
+                   std::unique_ptr<EIBInterBaseError>& fallo) {
   bool error = false;
-  while (servicio.EnMarcha()) {
-    const Texto linea = servicio.SiguienteLinea();
-    if (LineaDeError(linea)) error = true;
-    entorno.Registra(linea);
+  try {
+    while (servicio.EnMarcha()) {
+      const Texto linea = servicio.SiguienteLinea();
+      if (LineaDeError(linea)) error = true;
+      entorno.Registra(linea);
+    }
+    for (Texto resto = servicio.SiguienteLinea(); !resto.empty(); resto = servicio.SiguienteLinea())
+      if (LineaDeError(resto)) error = true;
+  } catch (const EIBInterBaseError& e) {
+    for (const Texto& linea : texto::PartePorLineas(e.Message())) entorno.Registra(linea);
+    fallo = std::make_unique<EIBInterBaseError>(e);
+    error = true;
   }
-  for (Texto resto = servicio.SiguienteLinea(); !resto.empty(); resto = servicio.SiguienteLinea())
-    if (LineaDeError(resto)) error = true;
   return !error;
 }
 
@@ -175,7 +186,10 @@ void TMDatos::CopiaSeguridad() {
   peticion += static_cast<char>(isc_spb_verbose);
   servicio.Inicia(peticion);
 
-  const bool sinErrores = SigueServicio(servicio, e.entorno);
+  // A backup that fails is not an error of the run: the database it was
+  // taken from stays in place and the restore will not replace it.
+  std::unique_ptr<EIBInterBaseError> fallo;
+  const bool sinErrores = SigueServicio(servicio, e.entorno, fallo);
   servicio.Desconecta();
   e.entorno.Bombea();
   e.copiaCompletada = sinErrores && FicheroConDatos(e.ficherosCopia[0]);
@@ -211,8 +225,10 @@ void TMDatos::RestauraCopia() {
   peticion += static_cast<char>(isc_spb_verbose);
   servicio.Inicia(peticion);
 
-  const bool sinErrores = SigueServicio(servicio, e.entorno);
+  std::unique_ptr<EIBInterBaseError> fallo;
+  const bool sinErrores = SigueServicio(servicio, e.entorno, fallo);
   servicio.Desconecta();
+  if (fallo) throw *fallo;
   if (!sinErrores || !FicheroConDatos(e.basesDatosRestaurar[0]))
     throw Exception(kRestauracionNoCompletada);
 }

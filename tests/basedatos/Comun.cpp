@@ -7,11 +7,11 @@
 
 namespace pruebas_bd {
 
-BaseTemporal::BaseTemporal(const std::string& version) {
+BaseTemporal::BaseTemporal(const std::string& version, int tamanoPagina) {
   std::string plantilla = (std::filesystem::temp_directory_path() / "zv_bd_XXXXXX").string();
   if (!mkdtemp(plantilla.data())) throw std::runtime_error("mkdtemp");
   carpeta_ = plantilla + "/";
-  soporte_bd::CreaBaseDatos(Ruta(), version);
+  soporte_bd::CreaBaseDatos(Ruta(), version, tamanoPagina);
 }
 
 BaseTemporal::~BaseTemporal() {

@@ -17,7 +17,7 @@ namespace pruebas_bd {
 // A temp folder with a product database "QVD.FB" of the given version.
 class BaseTemporal {
  public:
-  explicit BaseTemporal(const std::string& version);
+  explicit BaseTemporal(const std::string& version, int tamanoPagina = 4096);
   ~BaseTemporal();
   const std::string& Carpeta() const { return carpeta_; }   // ends with '/'
   std::string Ruta() const { return carpeta_ + "QVD.FB"; }

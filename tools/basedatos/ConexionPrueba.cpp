@@ -203,12 +203,12 @@ std::string ConexionPrueba::Valor(const std::string& sql) {
   return filas[0][0] ? *filas[0][0] : "NULL";
 }
 
-void ConexionPrueba::CreaBase(const std::string& ruta) {
+void ConexionPrueba::CreaBase(const std::string& ruta, int tamanoPagina) {
   ISC_STATUS_ARRAY st{};
   isc_db_handle db = 0;
   isc_tr_handle tr = 0;
   const std::string sql = "CREATE DATABASE '" + NombreLoopback(ruta) + "' USER '" + kUsuario + "' PASSWORD '" +
-                          kClave + "' PAGE_SIZE 4096 DEFAULT CHARACTER SET ISO8859_1";
+                          kClave + "' PAGE_SIZE " + std::to_string(tamanoPagina) + " DEFAULT CHARACTER SET ISO8859_1";
   isc_dsql_execute_immediate(st, &db, &tr, 0, sql.c_str(), 3, nullptr);
   Comprueba(st, sql);
   isc_detach_database(st, &db);

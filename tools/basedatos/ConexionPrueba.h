@@ -33,9 +33,9 @@ class ConexionPrueba {
   // First column of the first row, "NULL" for null, "" without rows.
   std::string Valor(const std::string& sql);
 
-  // Creates an empty database (ISO8859_1 default character set, page size
-  // 4096) and returns nothing: attach afterwards.
-  static void CreaBase(const std::string& ruta);
+  // Creates an empty database (ISO8859_1 default character set) and returns
+  // nothing: attach afterwards.
+  static void CreaBase(const std::string& ruta, int tamanoPagina = 4096);
   // Drops a database (nothing when it does not exist).
   static void BorraBase(const std::string& ruta);
 

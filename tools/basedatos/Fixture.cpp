@@ -56,12 +56,12 @@ void EjecutaLoteAnteriorEnFirebird3(const std::string& ruta) {
   EjecutaPasos(ruta, lote, 4, lote.size());
 }
 
-void CreaBaseDatos(const std::string& ruta, const std::string& version) {
+void CreaBaseDatos(const std::string& ruta, const std::string& version, int tamanoPagina) {
   const texto::Texto v = texto::DeUtf8(version);
   if (texto::Compara(v, u"20.21.0.3") < 0 || texto::Compara(v, u"20.21.1.8") > 0)
     throw std::invalid_argument("versión fuera de 20.21.0.3 ... 20.21.1.8: " + version);
   ConexionPrueba::BorraBase(ruta);
-  ConexionPrueba::CreaBase(ruta);
+  ConexionPrueba::CreaBase(ruta, tamanoPagina);
   {
     ConexionPrueba c(ruta);
     for (const std::string& s : EsquemaVersion_20_21_0_3()) c.Ejecuta(s);
