@@ -117,8 +117,7 @@ void AplicaAspecto(TfrmDialogo& d, const TipoDialogo& t) {
 
 // The clip plays only when the installation carries it; without it the
 // dialog keeps its colours and the icon.
-void PoneClip(TfrmDialogo& d) {
-  const Texto clip = fV ? fV->Valores->RutaAplicacion + kClip : kClip;
+void PoneClip(TfrmDialogo& d, const Texto& clip) {
   if (!plataforma::ExisteFichero(clip)) return;
   d.Titulo->SetParpadeo(false);
   d.Panel2->SetHeight(kAltoBandaConClip);
@@ -257,12 +256,9 @@ void TfrmDialogo::RelojTimer() {
   if (Reloj->Tag <= 0) BtnOK->Click();
 }
 
-bool TfV::MuestraDialogo(const Texto& Texto_, char16_t Tipo, bool Ancho, int Segundos) {
-  auto dialogo = std::make_unique<TfrmDialogo>(this);
-  TfrmDialogo& d = *dialogo;
-  frmDialogo = &d;
-
-  const TipoDialogo& t = BuscaTipo(Tipo);
+unsigned PreparaDialogo(TfrmDialogo& d, const TfV& principal, const Texto& texto, char16_t tipo, bool ancho,
+                        int segundos) {
+  const TipoDialogo& t = BuscaTipo(tipo);
   if (t.icono >= 0) d.Icono->SetImagen("Dialogos", t.icono);
   if (t.titulo) d.Titulo->SetCaption(DescifraMensaje(*t.titulo));
   if (t.pregunta) {
@@ -270,31 +266,38 @@ bool TfV::MuestraDialogo(const Texto& Texto_, char16_t Tipo, bool Ancho, int Seg
     d.BtnNO->SetVisible(true);
   }
   AplicaAspecto(d, t);
-  if (t.clip) PoneClip(d);
+  if (t.clip) PoneClip(d, principal.Valores->RutaAplicacion + kClip);
 
-  if (Segundos != 0) {
-    d.Reloj->Tag = Segundos;
+  if (segundos != 0) {
+    d.Reloj->Tag = segundos;
     d.Reloj->SetEnabled(true);
   }
   d.Mensaje->SetSangrias(10, 5);
-  AnadeTexto(*d.Mensaje, Texto_);
+  AnadeTexto(*d.Mensaje, texto);
 
   const bool conClip = d.Panel2->Height() == kAltoBandaConClip;
   d.SetHeight(d.Height() + kAltoPorLinea * d.Mensaje->LineasMostradas() + (conClip ? kExtraConClip : 0));
-  if (Ancho) {
+  if (ancho) {
     d.SetWidth(kAnchoAmplio);
     d.BtnNO->SetLeft(kIzquierdaNoAmplio);
   }
-  d.SetLeft((Width() - d.Width()) / 2);
-  d.SetTop((Height() - d.Height()) / 2);
+  d.SetLeft((principal.Width() - d.Width()) / 2);
+  d.SetTop((principal.Height() - d.Height()) / 2);
+  return t.sonido;
+}
 
-  ui::Pitido(t.sonido);
+bool TfV::MuestraDialogo(const Texto& Texto_, char16_t Tipo, bool Ancho, int Segundos) {
+  auto dialogo = std::make_unique<TfrmDialogo>(this);
+  TfrmDialogo& d = *dialogo;
+  frmDialogo = &d;
+  const unsigned sonido = PreparaDialogo(d, *this, Texto_, Tipo, Ancho, Segundos);
+  ui::Pitido(sonido);
   ui::AnotaTranscripcion("dialogo", {{"tipo", texto::FormatoEntero(Tipo)},
                                      {"titulo", d.Titulo->Caption()},
                                      {"texto", Texto_},
                                      {"ancho", texto::FormatoEntero(d.Width())},
                                      {"alto", texto::FormatoEntero(d.Height())},
-                                     {"pitido", texto::FormatoEntero(t.sonido)},
+                                     {"pitido", texto::FormatoEntero(sonido)},
                                      {"icono", texto::FormatoEntero(d.Icono->Indice())},
                                      {"clip", d.AMantenimiento->Reproduciendo() ? d.AMantenimiento->Fichero() : u""}});
   const bool resultado = d.ShowModal() == kResultadoSi;

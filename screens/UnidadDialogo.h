@@ -38,3 +38,11 @@ class TfrmDialogo : public ui::Formulario {
 
 // The most recently created dialog, while it exists.
 extern TfrmDialogo* frmDialogo;
+
+class TfV;
+
+// Dresses a fresh dialog for one message: the look of the kind, the text, the
+// height it needs, the wide layout, the countdown, and its place over the
+// main window. Returns the sound of the kind (the MessageBeep argument).
+unsigned PreparaDialogo(TfrmDialogo& d, const TfV& principal, const texto::Texto& texto, char16_t tipo,
+                        bool ancho, int segundos);
