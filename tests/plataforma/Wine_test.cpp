@@ -72,7 +72,8 @@ class ContraWine : public ::testing::Test {
     // is only ever started in Spanish.
     const std::string lang = "es_ES.UTF-8";
     const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-plataforma-es";
-    const std::string entorno = "LANG='" + lang + "' LC_ALL='" + lang + "' ";
+    // No .NET or HTML engine: a new prefix must not offer to fetch them.
+    const std::string entorno = "LANG='" + lang + "' LC_ALL='" + lang + "' WINEDLLOVERRIDES='mscoree,mshtml=' ";
     const std::string orden = entorno + "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all timeout 300 wine '" +
                               carpeta_->Posix("sonda.exe") + "' '" + Windows(carpeta_->Posix("ordenes.txt")) +
                               "' > '" + carpeta_->Posix("salida.txt") + "' 2>/dev/null";
