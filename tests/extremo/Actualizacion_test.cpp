@@ -145,6 +145,7 @@ TEST_P(Exito, TerminaConLaVersionNuevaYLaPantallaFinal) {
   EXPECT_FALSE(fs::exists(inst.aplicacion / "Pindal.dat"));
   EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp_V_Ant"));
   EXPECT_TRUE(fs::is_directory(inst.aplicacion / "Temp" / "202103_202128"));
+  EXPECT_TRUE(fs::exists(inst.aplicacion / "Temp" / "202103_202128" / "Datos"));
   EXPECT_TRUE(fs::exists(inst.aplicacion / "Zelvano_Start.exe"));
   EXPECT_TRUE(fs::exists(inst.aplicacion / "Temp" / "202103_202128" / "Zelvano.exe"));
   EXPECT_EQ(fs::exists(inst.FicheroBaseDatos()), caso.servidor);
@@ -181,8 +182,10 @@ std::vector<std::string> Con(std::vector<std::string> a, const std::vector<std::
   return a;
 }
 
-OpcionesInstalacion Opciones(const char* version, const char* pc, const char* servidor) {
+OpcionesInstalacion Opciones(const char* version, const char* pc, const char* servidor,
+                             std::vector<std::string> extra = {}) {
   OpcionesInstalacion o;
+  o.extra = std::move(extra);
   o.version = version;
   o.nombrePC = pc;
   o.servidor = servidor;
@@ -194,7 +197,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CasoExito{"Servidor_20_21_1_0", Opciones("20.21.1.0", "localhost", "localhost"),
                   Con(Con(Con(kEtiquetasLote3, kEtiquetasLote4), kEtiquetasLote5), {kSello}), true},
-        CasoExito{"Servidor_20_21_1_8", Opciones("20.21.1.8", "localhost", "localhost"),
+        // Copies of an earlier update and the old configuration file are
+        // there too: both are gone at the end.
+        CasoExito{"Servidor_20_21_1_8",
+                  Opciones("20.21.1.8", "localhost", "localhost", {"--temp-anterior", "--pindal-dat"}),
                   Con(kEtiquetasLote5, {kSello}), true},
         CasoExito{"Cliente", Opciones("20.21.1.0", "CAJA1", "localhost"), {}, false},
         CasoExito{"ClienteSoloMayusculas", Opciones("20.21.1.0", "LOCALHOST", "localhost"), {}, false}),
@@ -377,5 +383,23 @@ INSTANTIATE_TEST_SUITE_P(
                       "Zelvano, tiene que desconectarse del Servidor.\nSaldrá del Programa, para evitar un mal mayor.\n",
                       true}),
     [](const ::testing::TestParamInfo<CasoExcepcion>& i) { return std::string(i.param.nombre); });
+
+// A log file that cannot be written (a folder stands in its place): the
+// handler writes nothing, tells the user once and the wizard carries on.
+TEST(FueraDeEjecucionSinLog, AvisaUnaVezSinEscribir) {
+  CarpetaTemporal carpeta;
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), OpcionesInstalacion{});
+  fs::create_directories(inst.Log());
+  const Resultado r = EjecutaAsistente(inst, "fV espera\n",
+                                       {{"ZELVANO_PRUEBA_EXCEPCION", "programa"}, {"ZELVANO_ESPERA_MAXIMA", "2"}});
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  EXPECT_TRUE(fs::is_directory(inst.Log()));
+  EXPECT_TRUE(fs::is_empty(inst.Log()));
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_EQ(dialogos.size(), 1u);
+  EXPECT_EQ(dialogos[0].Texto("texto"), "Excepción interna controlada por Zelvano.");
+  const auto eventos = LeeTranscripcion(inst.transcripcion);
+  EXPECT_EQ(Eventos(eventos, "excepcion").size(), 0u);
+}
 
 }  // namespace

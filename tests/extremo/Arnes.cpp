@@ -181,6 +181,7 @@ Instalacion GeneraInstalacion(const fs::path& carpeta, const OpcionesInstalacion
                                          "--servidor", opciones.servidor, "--nombre-pc", opciones.nombrePC,
                                          "--registro", inst.registro.string()};
   if (opciones.baseDatos) argumentos.push_back("--base-datos");
+  argumentos.insert(argumentos.end(), opciones.extra.begin(), opciones.extra.end());
   const Resultado r =
       Ejecuta((DirBuild() / "tools" / "generador" / "genera_instalacion").string(), argumentos);
   EXPECT_EQ(r.estado, 0) << "genera_instalacion: " << r.salida;

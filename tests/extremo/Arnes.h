@@ -61,6 +61,7 @@ struct OpcionesInstalacion {
   std::string nombrePC = "localhost";   // this machine's name in the configuration file
   std::string servidor = "localhost";   // the database server's name there
   bool baseDatos = true;                // a real database in the data folder
+  std::vector<std::string> extra;       // further options of the generator
 };
 struct Instalacion {
   fs::path aplicacion;      // application folder
