@@ -16,7 +16,7 @@ MB=${2:-48}
 EMPAQUETA=$(find "$BUILD" -name empaqueta -type f -perm -u+x | head -1)
 RAR=$(find "$BUILD" -name rar -type f -perm -u+x | head -1)
 [ -x "$EMPAQUETA" ] && [ -x "$RAR" ] || { echo "faltan empaqueta o rar en $BUILD" >&2; exit 1; }
-for p in gzip xz tar bsdtar; do command -v $p >/dev/null || { echo "falta $p" >&2; exit 1; }; done
+for p in gzip xz tar bsdtar /usr/bin/time; do command -v $p >/dev/null || { echo "falta $p" >&2; exit 1; }; done
 
 TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
@@ -55,10 +55,12 @@ copia imagenes $Q '*.png,*.svg,*.xpm,*.bmp,*.ico,*.jpg' /usr/share/pixmaps /usr/
 BYTES=$(du -sb "$CORPUS" | cut -f1)
 FICHEROS=$(find "$CORPUS" -type f | wc -l)
 
-ahora() { date +%s.%N; }
-mide() {  # prints seconds taken by the command
-  local t0 t1; t0=$(ahora); "$@" >/dev/null 2>&1; t1=$(ahora)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }'
+# Processor time (user + system, children included) rather than wall time:
+# on a shared machine the wall clock mostly measures the neighbours.
+mide() {  # prints the processor seconds the command took
+  local f="$TMP/tiempo.$$"
+  /usr/bin/time -f "%U %S" -o "$f" "$@" >/dev/null 2>&1 || true
+  awk '{ printf "%.3f", $1 + $2 }' "$f"
 }
 mbs() { awk -v b="$BYTES" -v s="$1" 'BEGIN { printf "%.1f", b / 1048576 / (s > 0 ? s : 1e-9) }'; }
 tam() { stat -c %s "$1"; }
@@ -69,8 +71,8 @@ T_RAR_IND=$(mide "$EMPAQUETA" --sin-encadenar "$TMP/suelto.rar" "$CORPUS")
 T_GZ=$(mide sh -c "gzip -9 -c '$TMP/c.tar' > '$TMP/c.tar.gz'")
 T_XZ=$(mide sh -c "xz -9 -T1 -c '$TMP/c.tar' > '$TMP/c.tar.xz'")
 
-# Unpacking is short and the machine may be shared: best of three runs, each
-# into an empty folder, alternating the tools.
+# Unpacking is short: best of three runs, each into an empty folder,
+# alternating the tools.
 U_RAR=999999; U_RAR_IND=999999; U_BSD=999999; U_GZ=999999; U_XZ=999999
 menor() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? a : b }'; }
 for vuelta in 1 2 3; do
@@ -90,7 +92,8 @@ S_RAR=$(tam "$TMP/solido.rar"); S_IND=$(tam "$TMP/suelto.rar")
 S_GZ=$(tam "$TMP/c.tar.gz"); S_XZ=$(tam "$TMP/c.tar.xz")
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
-echo "Total: $FICHEROS ficheros, $BYTES bytes (tar $(tam "$TMP/c.tar") bytes en ${T_TAR} s)"
+echo "Total: $FICHEROS ficheros, $BYTES bytes (tar $(tam "$TMP/c.tar") bytes)"
+echo "Velocidades en MB del corpus por segundo de procesador (usuario + sistema)."
 printf '%-28s %12s %9s %12s %12s\n' "formato" "bytes" "relación" "empaquetar" "desempaquetar"
 printf '%-28s %12s %9s %9s MB/s %9s MB/s\n' "rar sólido (nuestro)" "$S_RAR" "$(ratio "$S_RAR" "$BYTES")" "$(mbs "$T_RAR")" "$(mbs "$U_RAR")"
 printf '%-28s %12s %9s %9s MB/s %9s MB/s\n' "rar sin encadenar (nuestro)" "$S_IND" "$(ratio "$S_IND" "$BYTES")" "$(mbs "$T_RAR_IND")" "$(mbs "$U_RAR_IND")"
