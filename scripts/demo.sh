@@ -12,10 +12,15 @@ cd "$raiz"
 
 bash scripts/instala-dependencias.sh
 bash scripts/firebird.sh arranca
-bash scripts/compila.sh posix
+# ZELVANO_DIR_BUILD_DEMO: an already built tree to use instead of build/posix.
+if [ -n "${ZELVANO_DIR_BUILD_DEMO:-}" ]; then
+  build="$ZELVANO_DIR_BUILD_DEMO"
+else
+  bash scripts/compila.sh posix
+  build="$raiz/build/posix"
+fi
 
 export LANG=es_ES.UTF-8
-build="$raiz/build/posix"
 asistente="$build/Act_202103_a_202128"
 generador="$build/tools/generador/genera_instalacion"
 for programa in "$asistente" "$generador"; do
