@@ -30,7 +30,6 @@ struct Estado {
   // Forms that became active again when a modal form over them closed; their
   // activation runs from the pump, as a posted message would.
   std::vector<Formulario*> activaciones;
-  unsigned modalesCerrados = 0;  // how many modal forms have closed so far
   bool terminado = false;
   bool guionCargado = false;
   Cursor cursor = Cursor::Normal;
@@ -160,17 +159,10 @@ class Conductor {
 
   bool Esperando() const { return esperando_; }
 
-  // Waiting ends when the form closes, or when a modal form shown over it
-  // meanwhile has closed: what the script waited for has happened and its
-  // next lines (or the defaults) follow.
   void Paso() {
     if (esperando_) {
-      if (E().modalesCerrados != modalesAlEsperar_) {
-        esperando_ = false;
-      } else {
-        if (Reloj::now() >= limite_) Abandona();
-        return;
-      }
+      if (Reloj::now() >= limite_) Abandona();
+      return;
     }
     auto& guion = posix::Guion::Global();
     const posix::Accion* a = guion.Siguiente();
@@ -196,7 +188,6 @@ class Conductor {
  private:
   void Espera() {
     esperando_ = true;
-    modalesAlEsperar_ = E().modalesCerrados;
     limite_ = Reloj::now() + EsperaMaxima();
   }
 
@@ -215,7 +206,6 @@ class Conductor {
   Formulario& f_;
   bool defectoHecho_ = false;
   bool esperando_ = false;
-  unsigned modalesAlEsperar_ = 0;
   Reloj::time_point limite_{};
 };
 
@@ -337,7 +327,7 @@ int Formulario::ShowModal() {
   SetVisible(false);
   posix::Escribe("\"evento\":\"cierre\",\"formulario\":" + posix::Json(nombre_) +
                  ",\"resultado\":" + std::to_string(resultado));
-  ++E().modalesCerrados;
+
   if (deshabilitado) duenyo->SetEnabled(true);
   // The owner becomes the active window again.
   if (duenyo && std::find(E().activaciones.begin(), E().activaciones.end(), duenyo) == E().activaciones.end())

@@ -10,10 +10,11 @@
 namespace ui::posix {
 
 // One line of the scripted user: "<form> marca|desmarca|pulsa <control>" or
-// "<form> espera". Waiting lets the timers run until the form closes by
-// itself, or until a modal form shown over it has closed; a form left with
-// nothing to do is closed (modal result 2) after ZELVANO_ESPERA_MAXIMA
-// seconds (120 unless set), with a message on standard error.
+// "<form> espera". Waiting lets the timers run (and the modal forms they
+// open follow the script) until the form closes by itself; a form left with
+// nothing to do is closed (modal result 2; the main form simply closes) after
+// ZELVANO_ESPERA_MAXIMA seconds (120 unless set), with a message on standard
+// error and an "abandono" event in the transcript.
 struct Accion {
   std::string formulario;
   std::string verbo;

@@ -342,7 +342,8 @@ namespace {
 
 using prueba_ui::CargaGuion;
 
-TEST(BucleEspera, LaEsperaDelPrincipalAcabaTrasUnModal) {
+TEST(BucleEspera, ElPrincipalEsperaHastaElLimiteAunqueSalgaUnModal) {
+  setenv("ZELVANO_ESPERA_MAXIMA", "1", 1);
   ui::aplicacion::SetFormularioPrincipal(nullptr);
   ui::Formulario p(nullptr, "fV");
   ui::aplicacion::SetFormularioPrincipal(&p);
@@ -352,7 +353,8 @@ TEST(BucleEspera, LaEsperaDelPrincipalAcabaTrasUnModal) {
     eventos.push_back("salir");
     p.Close();
   };
-  // A timer of the idle main window raises a dialog, as a late event would.
+  // A timer of the idle main window raises a dialog, as a late event would;
+  // the dialog follows the script, the main window keeps waiting.
   ui::Temporizador aviso(&p, "Timer1");
   aviso.SetInterval(10);
   aviso.OnTimer = [&] {
@@ -364,8 +366,13 @@ TEST(BucleEspera, LaEsperaDelPrincipalAcabaTrasUnModal) {
   };
   aviso.SetEnabled(true);
   CargaGuion("fV espera\n");
+  testing::internal::CaptureStderr();
   ui::aplicacion::Ejecuta();
-  EXPECT_EQ(eventos, (std::vector<std::string>{"dialogo 1", "salir"}));
+  const std::string error = testing::internal::GetCapturedStderr();
+  unsetenv("ZELVANO_ESPERA_MAXIMA");
+  EXPECT_EQ(eventos, (std::vector<std::string>{"dialogo 1"}));
+  EXPECT_FALSE(p.Mostrado());
+  EXPECT_NE(error.find("fV"), std::string::npos) << error;
 }
 
 }  // namespace
