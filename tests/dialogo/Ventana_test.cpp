@@ -3,9 +3,11 @@
 // role.
 #include <gtest/gtest.h>
 
+#include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
 #include "shell/Constantes.h"
 #include "tests/dialogo/ConVentana.h"
+#include "tools/generador/Generador.h"
 
 namespace prueba_dialogo {
 namespace {
@@ -186,6 +188,67 @@ TEST_F(Ventana, EsServidorSoloConNombresIguales) {
     V().NombreServidor->SetText(c.servidor);
     EXPECT_EQ(V().EsServidor(), c.esServidor) << texto::AUtf8(c.pc) << " / " << texto::AUtf8(c.servidor);
   }
+}
+
+
+// FormShow reads the configuration file named by RutaIni and points the
+// database connection at the file on the server.
+class Configuracion : public ConVentana {
+ protected:
+  void SetUp() override {
+    ConVentana::SetUp();
+    datos_ = std::make_unique<TMDatos>();
+    MDatos = datos_.get();
+  }
+  void TearDown() override {
+    MDatos = nullptr;
+    datos_.reset();
+    ConVentana::TearDown();
+  }
+  void Muestra(const fs::path& configuracion) {
+    V().RutaTPV->SetText(u"C:\\Registro\\");
+    V().Valores->RutaIni = texto::DeUtf8(configuracion.string());
+    V().FormShow();
+  }
+  std::unique_ptr<TMDatos> datos_;
+};
+
+TEST_F(Configuracion, LosAjustesDelFicheroMandanYApuntanLaBaseDeDatos) {
+  generador::Opciones o;
+  o.destino = Carpeta() / "Zelvano";
+  o.programas = o.start = o.rar = false;
+  o.nombreServidor = "SRV";
+  o.nombrePC = "CAJA2";
+  o.rutaAplicacion = "C:\\Zelvano\\";
+  o.rutaDatos = "C:\\Datos\\";
+  generador::GeneraInstalacion(o);
+  Muestra(o.destino / "Pindal.dll");
+  EXPECT_EQ(V().RutaTPV->Text(), u"C:\\Zelvano\\");
+  EXPECT_EQ(V().Valores->RutaAplicacion, u"C:\\Zelvano\\");
+  EXPECT_EQ(V().RutaDatos->Text(), u"C:\\Datos\\");
+  EXPECT_EQ(V().Valores->RutaDatos, u"C:\\Datos\\");
+  EXPECT_EQ(V().NombreServidor->Text(), u"SRV");
+  EXPECT_EQ(V().Valores->NombreServidor, u"SRV");
+  EXPECT_EQ(V().NombrePC->Text(), u"CAJA2");
+  EXPECT_EQ(MDatos->NombreBaseDatos(), u"SRV:C:\\Datos\\QVD.FB");
+}
+
+TEST_F(Configuracion, SinFicheroTodoQuedaVacio) {
+  Muestra(Carpeta() / "no_existe" / "Pindal.dll");
+  for (ui::Edicion* e : {V().RutaTPV, V().RutaDatos, V().NombrePC, V().NombreServidor})
+    EXPECT_EQ(e->Text(), u"") << e->Nombre();
+  EXPECT_EQ(V().Valores->NombreServidor, u"");
+  EXPECT_EQ(MDatos->NombreBaseDatos(), u":QVD.FB");
+}
+
+TEST_F(Configuracion, LosValoresSeLeenHasta2047Caracteres) {
+  generador::Opciones o;
+  o.destino = Carpeta() / "Zelvano";
+  o.programas = o.start = o.rar = false;
+  o.rutaAplicacion = std::string(3000, 'a') + "\\";
+  generador::GeneraInstalacion(o);
+  Muestra(o.destino / "Pindal.dll");
+  EXPECT_EQ(V().RutaTPV->Text(), Texto(2047, u'a'));
 }
 
 }  // namespace
