@@ -19,8 +19,9 @@ struct OpcionesEscritor {
   // and the next compressed file starts afresh, because some readers only
   // follow a chain of consecutive compressed files; add folders and empty
   // files first to keep a single chain. Readers that cannot follow a solid
-  // stream at all still read an archive written without chaining, which
-  // keeps the archive-level solid flag below.
+  // stream at all (libarchive, thus bsdtar, refuses any entry flagged solid)
+  // still read an archive written without chaining, which keeps the
+  // archive-level solid flag below.
   bool encadenar = true;
   bool marca_solido = true;  // main header flag 0x0008
   int profundidad = 512;     // match finder effort: candidates per search
@@ -30,7 +31,9 @@ struct OpcionesEscritor {
 };
 
 // Writes a version 4 archive to a stream: marker, main header, one block per
-// entry in the order added, end block.
+// entry in the order added, end block. On a seekable stream file data is
+// written as it is produced and the header completed afterwards; otherwise
+// each file's packed data is held in memory until its header is written.
 class EscritorRar {
  public:
   EscritorRar(std::ostream& salida, OpcionesEscritor opciones = {});
@@ -46,6 +49,7 @@ class EscritorRar {
   // Writes the end block; nothing may be added afterwards.
   void termina();
 
+  // 2021-07-12 10:00, as an MS-DOS date and time.
   static constexpr uint32_t kFechaPorDefecto = (41u << 25) | (7u << 21) | (12u << 16) | (10u << 11);
 
  private:
