@@ -3,6 +3,7 @@
 #include "database/ModuloDatos.h"
 
 #include <clocale>
+#include <exception>
 
 #include "database/ClienteFirebird.h"
 #include "database/EstadoDatos.h"
@@ -174,12 +175,23 @@ bool TMDatos::Conectada() const { return estado_->db != 0; }
 
 void TMDatos::Cierra() {
   if (!Conectada()) return;
-  IBDatabaseBeforeDisconnect();
+  // A connection whose pending work cannot be committed (the server gone,
+  // for instance) is still detached; the first error is reported.
+  std::exception_ptr error;
+  try {
+    IBDatabaseBeforeDisconnect();
+  } catch (...) {
+    error = std::current_exception();
+  }
   const fbcliente::Funciones& f = fbcliente::Cliente();
   ISC_STATUS_ARRAY st{};
+  if (estado_->tr) f.rollback_transaction(st, &estado_->tr);
   f.detach_database(st, &estado_->db);
-  // Whatever the server answers, the handle is no longer usable.
+  // Whatever the server answers, the handles are no longer usable.
   estado_->db = 0;
+  estado_->tr = 0;
+  estado_->stmt = 0;
+  if (error) std::rethrow_exception(error);
   fbcliente::Comprueba(st);
 }
 
