@@ -44,8 +44,9 @@ class CarpetaTemporal {
   void Escribe(const std::string& nombre, const std::string& bytes) const {
     std::ofstream(Posix(nombre), std::ios::binary) << bytes;
   }
-  std::string Lee(const std::string& nombre) const {
-    std::ifstream f(Posix(nombre), std::ios::binary);
+  std::string Lee(const std::string& nombre) const { return LeeRuta(Posix(nombre)); }
+  static std::string LeeRuta(const std::string& ruta) {
+    std::ifstream f(ruta, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
   }
 

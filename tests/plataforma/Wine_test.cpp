@@ -2,11 +2,15 @@
 // process (posix backend) and through the win32 backend under Wine, and both
 // must answer alike. Where Wine itself departs from Windows the cases say so
 // and stay out.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <regex>
 
 #include "platform/plataforma.h"
@@ -25,27 +29,68 @@ class ContraWine : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     carpeta_ = new prueba::CarpetaTemporal;
-    std::string fuentes;
-    for (const char* f : {"tests/plataforma/sonda/sonda.cpp", "platform/comun/texto.cpp", "platform/win32/ficheros.cpp",
-                          "platform/win32/registro.cpp", "platform/win32/sistema.cpp",
-                          "platform/win32/procesos.cpp", "shell/Cifrado.cpp", "shell/Constantes.cpp"})
-      fuentes += " '" + kFuentes + "/" + f + "'";
-    // The probe carries a data resource like the wizard's archive.
-    carpeta_->Escribe("datos.bin", "contenido del recurso");
-    carpeta_->Escribe("recurso.rc", "LANGUAGE 10, 3\nDATOS_NUEVOS RCDATA \"datos.bin\"\n");
-    const std::string recurso = "cd '" + carpeta_->Ruta() +
-                                "' && i686-w64-mingw32-windres recurso.rc -O coff -o recurso.res 2>>cc.log";
-    if (std::system(recurso.c_str()) != 0) return;
-    fuentes += " '" + carpeta_->Posix("recurso.res") + "'";
-    const std::string orden = "i686-w64-mingw32-g++ -std=c++17 -O0 -I'" + kFuentes +
-                              "' -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601"
-                              " -DZELVANO_WIN32=1" +
-                              fuentes + " -o '" + carpeta_->Posix("sonda.exe") +
-                              "' -static -lversion -lshell32 -ladvapi32 2>'" + carpeta_->Posix("cc.log") + "'";
-    compilado_ = std::system(orden.c_str()) == 0;
+    const std::string sonda = ConstruyeSonda();
+    compilado_ = !sonda.empty();
+    if (compilado_) std::filesystem::copy_file(sonda, carpeta_->Posix("sonda.exe"));
   }
+
+  // Builds the probe once for each state of its sources: ctest runs every
+  // test in a process of its own, and they all share it from the build
+  // folder. Empty when it cannot be built (the log says why).
+  static std::string ConstruyeSonda() {
+    const char* fuentes[] = {"tests/plataforma/sonda/sonda.cpp", "platform/comun/texto.cpp",
+                             "platform/win32/ficheros.cpp",      "platform/win32/registro.cpp",
+                             "platform/win32/sistema.cpp",       "platform/win32/procesos.cpp",
+                             "shell/Cifrado.cpp",                "shell/Constantes.cpp"};
+    const char* cabeceras[] = {"platform/texto.h",    "platform/plataforma.h", "platform/excepciones.h",
+                               "platform/win32/win32_comun.h", "shell/Cifrado.h", "shell/Constantes.h",
+                               "tests/plataforma/sonda/Interprete.h"};
+    std::string todo, lista;
+    for (const char* f : fuentes) {
+      todo += f + LeeFuente(f);
+      lista += " '" + kFuentes + "/" + f + "'";
+    }
+    for (const char* f : cabeceras) todo += f + LeeFuente(f);
+    char clave[32];
+    std::snprintf(clave, sizeof clave, "%016zx", std::hash<std::string>{}(todo));
+    const std::string dir = std::string(ZELVANO_DIR_BUILD) + "/sonda-plataforma";
+    std::filesystem::create_directories(dir);
+    const std::string exe = dir + "/sonda-" + clave + ".exe";
+    const int cerrojo = ::open((dir + "/cerrojo").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ::flock(cerrojo, LOCK_EX);
+    if (!std::filesystem::exists(exe)) {
+      // The probe carries a data resource like the wizard's archive.
+      const std::string obra = dir + "/obra-" + std::to_string(::getpid());
+      std::filesystem::create_directories(obra);
+      std::ofstream(obra + "/datos.bin") << "contenido del recurso";
+      std::ofstream(obra + "/recurso.rc") << "LANGUAGE 10, 3\nDATOS_NUEVOS RCDATA \"datos.bin\"\n";
+      const std::string orden =
+          "cd '" + obra + "' && i686-w64-mingw32-windres recurso.rc -O coff -o recurso.res 2>'" + dir +
+          "/cc.log' && i686-w64-mingw32-g++ -std=c++17 -O0 -I'" + kFuentes +
+          "' -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 -DZELVANO_WIN32=1" + lista +
+          " recurso.res -o sonda.exe -static -lversion -lshell32 -ladvapi32 2>>'" + dir + "/cc.log'";
+      if (std::system(orden.c_str()) == 0) {
+        // Probes of earlier sources go: only the current one is ever used.
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+          if (e.path().extension() == ".exe") std::filesystem::remove(e.path());
+        std::filesystem::rename(obra + "/sonda.exe", exe);
+      }
+      std::filesystem::remove_all(obra);
+    }
+    ::close(cerrojo);
+    return std::filesystem::exists(exe) ? exe : std::string();
+  }
+
+  static std::string LeeFuente(const char* f) {
+    std::ifstream in(kFuentes + "/" + f, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
   static void TearDownTestSuite() { delete carpeta_; }
-  void SetUp() override { ASSERT_TRUE(compilado_) << carpeta_->Lee("cc.log"); }
+  void SetUp() override {
+    ASSERT_TRUE(compilado_) << prueba::CarpetaTemporal::LeeRuta(std::string(ZELVANO_DIR_BUILD) +
+                                                                 "/sonda-plataforma/cc.log");
+  }
 
   // Folder of one test inside the temporary folder, with %D% in the
   // operations standing for it.
