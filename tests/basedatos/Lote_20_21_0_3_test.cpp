@@ -276,4 +276,40 @@ TEST_F(TrasLote_20_21_0_3, MenuComponentsNameTheirCourse) {
             (std::vector<std::string>{"NULL", "Bebida", "NULL", "Cafe"}));
 }
 
+TEST_F(TrasLote_20_21_0_3, RecipeCopiedToAnotherArticleWithItsCost) {
+  c->Ejecuta("INSERT INTO HIST_ART (CODIGO, FAMILIA, DESCRIPCION) VALUES (12, 1, 'Caña doble')");
+  c->Ejecuta("EXECUTE PROCEDURE PROC_ESCANDALLO_COPIA_INS(10, 12)");
+  EXPECT_EQ(c->Consulta("SELECT COD_FMP, COD_MP, COD_AYUDA_MED, CANTIDAD, COD_ENVASE, COSTE_COMPRA_ULT, COSTE_PORC_ULT "
+                        "FROM ESCANDALLOS WHERE COD_HIST_ART = 12"),
+            (std::vector<soporte_bd::Fila>{{"1", "1", "1", "0.020", "4", "55.000", "1.100"}}));
+  EXPECT_EQ(c->Consulta("SELECT ESCANDALLADO, COSTE_ULT_ESCANDALLO FROM HIST_ART WHERE CODIGO = 12")[0],
+            (soporte_bd::Fila{"S", "1.100"}));
+}
+
+TEST_F(TrasLote_20_21_0_3, OrderLineRenamedAndLinkedToItsHistoryArticle) {
+  // With a comment joined (SPL 'S'): a new history article takes the
+  // counter's code; the recipe cost applies only to recipe articles.
+  c->Ejecuta("EXECUTE PROCEDURE PROC_COMANDA_DET_UPD_A_C('Barra', 1, 1, 1, 'Caña', 'con limón', 'S')");
+  EXPECT_EQ(c->Consulta("SELECT COD_HIST, DESCR_ART, DESCR_COMENT, PREC_COSTE_ART FROM COMANDA_DET "
+                        "WHERE LUGAR = 'Barra' AND NUMERO = 1 AND ORDEN = 1")[0],
+            (soporte_bd::Fila{"100", "Caña", "con limón", "0.400"}));
+  EXPECT_EQ(c->Valor("SELECT DESCRIPCION FROM HIST_ART WHERE CODIGO = 100"), "Caña con limón");
+  // Without joining the comment the line is the recipe article "Caña".
+  c->Ejecuta("EXECUTE PROCEDURE PROC_COMANDA_DET_UPD_A_C('Barra', 1, 1, 1, 'caña', 'con limón', 'N')");
+  EXPECT_EQ(c->Consulta("SELECT COD_HIST, PREC_COSTE_ART, PREC_COSTE_COMENT FROM COMANDA_DET "
+                        "WHERE LUGAR = 'Barra' AND NUMERO = 1 AND ORDEN = 1")[0],
+            (soporte_bd::Fila{"10", "1.100", "0.000"}));
+}
+
+TEST_F(TrasLote_20_21_0_3, MenuDrinksLeftAreTheMenuDrinksLessThoseServed) {
+  // Menu 1 of order 40: two menus with drink, one drink of minimum 1 served.
+  c->Ejecuta("INSERT INTO COMANDA_DET (LUGAR, NUMERO, ORDEN, ORDEN_MENU, CANT_ART, PREC_ESP, ART_TIPO_ASOC, "
+             "GRUPO_ENVIO, MENU_BEBIDA_MIN) VALUES ('Salón', 40, 1, 1, 2, 'M', 1, 0, 0)");
+  EXPECT_EQ(c->Valor("SELECT BEBIDA FROM SEL_ARTS_BEBIDA('Salón', 40, 1)"), "2");
+  c->Ejecuta("INSERT INTO COMANDA_DET (LUGAR, NUMERO, ORDEN, ORDEN_MENU, CANT_ART, PREC_ESP, ART_TIPO_ASOC, "
+             "GRUPO_ENVIO, MENU_BEBIDA_MIN) VALUES ('Salón', 40, 2, 1, 1, 'X', -1, 7, 1)");
+  EXPECT_EQ(c->Valor("SELECT BEBIDA FROM SEL_ARTS_BEBIDA('Salón', 40, 1)"), "1");
+  EXPECT_EQ(c->Valor("SELECT COALESCE(BEBIDA, -99) FROM SEL_ARTS_BEBIDA('Salón', 41, 1)"), "-99");
+}
+
 }  // namespace
