@@ -32,6 +32,18 @@ configura() {
   fi
 }
 
+acepta_clave() {
+  local sonda="/tmp/zelvano-fb-sonda-$$.fdb"
+  rm -f "$sonda"
+  if echo "create database '127.0.0.1:$sonda' user 'SYSDBA' password '$CLAVE'; drop database; quit;" |
+       isql-fb -q >/dev/null 2>&1; then
+    rm -f "$sonda"
+    return 0
+  fi
+  rm -f "$sonda"
+  return 1
+}
+
 fija_clave() {
   # Embedded access to the security database, done while no server holds it.
   echo "create or alter user SYSDBA password '$CLAVE'; commit;" |
@@ -48,9 +60,8 @@ para_paquete() {
 arranca() {
   comprueba_instalacion
   if puerto_abierto; then
-    # Running already: check that it takes our password.
-    if echo "quit;" | isql-fb -q -user SYSDBA -password "$CLAVE" 127.0.0.1:employee >/dev/null 2>&1 ||
-       echo "select 1 from rdb\$database;" | isql-fb -q -user SYSDBA -password "$CLAVE" "127.0.0.1:$SEGURIDAD" >/dev/null 2>&1; then
+    # Running already: it is ours when it takes our password.
+    if acepta_clave; then
       echo "Firebird ya está en marcha en 127.0.0.1:$PUERTO"
       return 0
     fi
@@ -74,14 +85,16 @@ arranca() {
 
 para() {
   if [ -f "$PIDFILE" ]; then
+    # The guardian stops its server when it is told to end.
     kill "$(cat "$PIDFILE")" 2>/dev/null || true
     rm -f "$PIDFILE"
   fi
-  for _ in $(seq 1 50); do
+  # Attachments still open delay the server's shutdown.
+  for _ in $(seq 1 300); do
     puerto_abierto || return 0
     sleep 0.1
   done
-  echo "Firebird sigue en marcha" >&2
+  echo "Firebird sigue en marcha en el puerto $PUERTO" >&2
   return 1
 }
 
