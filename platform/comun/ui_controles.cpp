@@ -74,8 +74,6 @@ int Borde(const Control& c) {
          (panel->exterior != Panel::Bisel::Ninguno ? 1 : 0);
 }
 
-void Alinea(Control& padre) { padre.AlineaHijos(); }
-
 void PosicionCentrada(const Formulario& f, int& left, int& top) {
   const Formulario* duenyo = f.Propietario();
   if (duenyo) {

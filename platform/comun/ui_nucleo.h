@@ -49,8 +49,6 @@ aplicacion::Emisor EmisorDe(const Temporizador& t);
 // The emitter of exceptions that escape the message loop itself.
 aplicacion::Emisor EmisorAplicacion();
 
-// Re-lays out the aligned children of a control (top, bottom, client).
-void Alinea(Control& padre);
 // Inner rectangle left by a panel's bevels.
 int Borde(const Control& c);
 
