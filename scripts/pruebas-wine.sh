@@ -87,9 +87,12 @@ xdpyinfo >/dev/null 2>&1 || { echo "FALLO: Xvfb no responde en $pantalla" >&2; e
 echo "--- prefijo de Wine en $WINEPREFIX (pantalla $pantalla)"
 wineboot -i >"$trabajo/wineboot.log" 2>&1
 wineserver -w
-# Windows 10, no crash dialog waiting for a click.
+# Windows 10, no crash dialog waiting for a click, and windows framed by
+# Wine itself (there is no window manager on the virtual display: without
+# this no caption bar would be drawn).
 wine winecfg -v win10 >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
 
 # The helper lives on C: so that registry commands (the web address

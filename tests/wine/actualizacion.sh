@@ -37,7 +37,8 @@ ejecuta() {
   # The bar must be seen moving while the run works.
   local primera="" lectura movida=0
   local fin=$((SECONDS + 300))
-  while [ "$SECONDS" -lt "$fin" ] && ! ayudante existe-ventana frm_Final >/dev/null; do
+  while [ "$SECONDS" -lt "$fin" ] && [ ! -s "$TMP_PRUEBA/estado-$modo" ] &&
+    ! ayudante existe-ventana frm_Final >/dev/null; do
     if lectura="$(ayudante barra fV PB7)"; then
       lectura="${lectura%% *}"
       if [ -z "$primera" ]; then
@@ -50,8 +51,10 @@ ejecuta() {
     sleep 0.3
   done
   [ "$movida" -eq 1 ] || falla "no se vio avanzar la barra de progreso durante la actualización"
+  [ -s "$TMP_PRUEBA/estado-$modo" ] &&
+    aborta "el asistente terminó (estado $(cat "$TMP_PRUEBA/estado-$modo")) sin mostrar la pantalla final"
 
-  usuario espera-ventana frm_Final 600
+  usuario espera-ventana frm_Final 300
   igual "barra de progreso al abrirse la pantalla final" "20000 0 20000" "$(ayudante barra fV PB7)"
   captura "$fotos-pantalla_final" frm_Final
 
