@@ -41,3 +41,6 @@ struct TMDatos::Estado {
 void FijaParametro(ParametrosLogin& parametros, const Texto& nombre, const Texto& valor);
 // The attach parameter buffer of a parameter list (isc_dpb_version1 first).
 std::string BufferDpb(const ParametrosLogin& parametros);
+
+// A line of a backup or restore's output that reports a failure.
+bool LineaDeErrorDeServicio(const Texto& linea);

@@ -126,10 +126,6 @@ class Servicio {
   bool finSalida_ = false;
 };
 
-bool LineaDeError(const Texto& linea) {
-  return linea.find(u"ERROR") != Texto::npos || linea.find(u"error:") != Texto::npos;
-}
-
 // Polls the service while it runs, logging each line; tells whether the
 // service finished without reporting an error. Its output left unread at the
 // end is read (not logged) for the same check. A server that reports the
@@ -142,11 +138,11 @@ bool SigueServicio(Servicio& servicio, const TMDatos::Entorno& entorno,
   try {
     while (servicio.EnMarcha()) {
       const Texto linea = servicio.SiguienteLinea();
-      if (LineaDeError(linea)) error = true;
+      if (LineaDeErrorDeServicio(linea)) error = true;
       entorno.Registra(linea);
     }
     for (Texto resto = servicio.SiguienteLinea(); !resto.empty(); resto = servicio.SiguienteLinea())
-      if (LineaDeError(resto)) error = true;
+      if (LineaDeErrorDeServicio(resto)) error = true;
   } catch (const EIBInterBaseError& e) {
     for (const Texto& linea : texto::PartePorLineas(e.Message())) entorno.Registra(linea);
     fallo = std::make_unique<EIBInterBaseError>(e);
@@ -161,6 +157,16 @@ bool FicheroConDatos(const Texto& ruta) {
 }
 
 }  // namespace
+
+bool LineaDeErrorDeServicio(const Texto& linea) {
+  // gbak reports failures as "gbak: ERROR:..." (or "gbak:ERROR:"); a table
+  // or field whose name holds the word is no error.
+  std::size_t i = 0;
+  const Texto prefijo = u"gbak:";
+  if (linea.compare(0, prefijo.size(), prefijo) == 0) i = prefijo.size();
+  while (i < linea.size() && linea[i] == u' ') ++i;
+  return linea.compare(i, 6, u"ERROR:") == 0;
+}
 
 void TMDatos::CopiaSeguridad() {
   Estado& e = *estado_;

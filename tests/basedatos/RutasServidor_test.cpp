@@ -25,3 +25,25 @@ TEST(RutasServidor, WizardPathsBecomeServerPaths) {
 }
 
 }  // namespace
+
+#include "database/EstadoDatos.h"
+
+namespace {
+
+TEST(SalidaServicio, OnlyGbakErrorLinesCountAsFailures) {
+  const struct {
+    const char16_t* linea;
+    bool error;
+  } casos[] = {
+      {u"gbak: ERROR:cannot open backup file /datos/QVD.FBK", true},
+      {u"gbak:ERROR:I/O error during \"open\" operation", true},
+      {u"ERROR: database in use", true},
+      {u"gbak:    writing data for table ERRORES", false},
+      {u"gbak:restoring column ERROR_TEXTO", false},
+      {u"gbak:closing file, committing, and finishing. 1234 bytes written", false},
+      {u"", false},
+  };
+  for (const auto& c : casos) EXPECT_EQ(LineaDeErrorDeServicio(c.linea), c.error) << texto::AUtf8(c.linea);
+}
+
+}  // namespace
