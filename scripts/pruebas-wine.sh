@@ -68,21 +68,25 @@ termina() {
 }
 trap termina EXIT
 
-# A free display: no lock file and no socket.
+# A free display: no lock file and no socket; should another program take it
+# at the same moment, Xvfb ends and the next one is tried.
 pantalla=""
 for n in $(seq 91 199); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then pantalla=":$n"; break; fi
+  [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ] || continue
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$trabajo/xvfb.log" 2>&1 &
+  pid_xvfb=$!
+  for _ in $(seq 1 300); do
+    if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then pantalla=":$n"; break; fi
+    kill -0 "$pid_xvfb" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -n "$pantalla" ] && break
+  kill "$pid_xvfb" 2>/dev/null
+  wait "$pid_xvfb" 2>/dev/null
+  pid_xvfb=""
 done
-if [ -z "$pantalla" ]; then echo "FALLO: no hay pantalla libre para Xvfb" >&2; exit 1; fi
-Xvfb "$pantalla" -screen 0 1280x1024x24 -nolisten tcp >"$trabajo/xvfb.log" 2>&1 &
-pid_xvfb=$!
+if [ -z "$pantalla" ]; then echo "FALLO: Xvfb no arrancó: $(cat "$trabajo/xvfb.log")" >&2; exit 1; fi
 export DISPLAY="$pantalla"
-for _ in $(seq 1 100); do
-  xdpyinfo >/dev/null 2>&1 && break
-  if ! kill -0 "$pid_xvfb" 2>/dev/null; then echo "FALLO: Xvfb no arrancó: $(cat "$trabajo/xvfb.log")" >&2; exit 1; fi
-  sleep 0.1
-done
-xdpyinfo >/dev/null 2>&1 || { echo "FALLO: Xvfb no responde en $pantalla" >&2; exit 1; }
 
 echo "--- prefijo de Wine en $WINEPREFIX (pantalla $pantalla)"
 wineboot -i >"$trabajo/wineboot.log" 2>&1

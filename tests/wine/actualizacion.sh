@@ -23,8 +23,7 @@ ejecuta() {
   usuario espera-ventana frmAviso 120
   captura "$fotos-aviso" frmAviso
   usuario marca frmAviso "He Leído y Entendido"
-  usuario pulsa frmAviso "» Siguiente"
-  usuario espera-cierre frmAviso 30
+  usuario pulsa-y-cierra frmAviso "» Siguiente"
 
   igual "carpeta de la aplicación mostrada" "$APP_WIN" "$(texto_de fV RutaTPV)"
   igual "versión mostrada" "20.21.1.5" "$(texto_de fV Version)"

@@ -36,8 +36,7 @@ igual "«» Siguiente» tras marcar" "visible=1 habilitado=1 marcado=0" "$(ayuda
 usuario desmarca frmAviso "He Leído y Entendido"
 igual "«» Siguiente» tras desmarcar" "visible=1 habilitado=0 marcado=0" "$(ayudante estado frmAviso '» Siguiente')"
 usuario marca frmAviso "He Leído y Entendido"
-usuario pulsa frmAviso "» Siguiente"
-usuario espera-cierre frmAviso 30
+usuario pulsa-y-cierra frmAviso "» Siguiente"
 usuario pulsa fV Salir
 estado="$(espera_fin primera 60)" || aborta "el asistente no terminó tras «Salir»"
 igual "estado de salida tras «Salir»" 0 "$estado"

@@ -24,18 +24,15 @@ done
 arranca_asistente bloqueo
 usuario espera-ventana frmAviso 120
 usuario marca frmAviso "He Leído y Entendido"
-usuario pulsa frmAviso "» Siguiente"
-usuario espera-cierre frmAviso 30
+usuario pulsa-y-cierra frmAviso "» Siguiente"
 usuario pulsa fV "Iniciar Actualización"
 
 igual "primer diálogo" $'\nZelvano está en ejecución.' "$(dialogo dialogo-73)"
-usuario pulsa frmDialogo Aceptar
-usuario espera-cierre frmDialogo 30
+usuario pulsa-y-cierra frmDialogo Aceptar
 igual "segundo diálogo" \
   $'\nHa sucedido un Error en el proceso de Actualización.\nSe procederá a deshacer todos los Procesos realizados.' \
   "$(dialogo bloqueo-dialogo-33)"
-usuario pulsa frmDialogo Aceptar
-usuario espera-cierre frmDialogo 30
+usuario pulsa-y-cierra frmDialogo Aceptar
 igual "tercer diálogo" $'\nSe han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización' \
   "$(dialogo bloqueo-dialogo-73-final)"
 captura bloqueo-ventana_principal-reponer fV

@@ -197,8 +197,7 @@ acepta_dialogo() { # texto captura
   local t
   t="$(dialogo "$2")"
   contiene "diálogo" "$t" "$1"
-  usuario pulsa frmDialogo Aceptar
-  ayudante espera-cierre frmDialogo 30 >/dev/null || aborta "el diálogo «$1» no se cerró"
+  usuario pulsa-y-cierra frmDialogo Aceptar
 }
 
 # The web address handler of the prefix: every page the wizard opens is

@@ -107,6 +107,24 @@ int Pulsa(const Argumentos& a) {
   return 0;
 }
 
+// Presses a button that closes its window and waits until that very window
+// is gone: the next window of the same name (dialogs come in a row) is not
+// mistaken for it.
+int PulsaYCierra(const Argumentos& a) {
+  std::string motivo;
+  const double segundos = Segundos(a, 2, kPlazoControl);
+  HWND h = EsperaControlUsable(a[0], a[1], segundos, motivo);
+  if (!h) return Falla("no se pudo pulsar: " + motivo);
+  HWND ventana = GetAncestor(h, GA_ROOT);
+  PostMessageW(h, BM_CLICK, 0, 0);
+  const Plazo plazo(segundos);
+  while (IsWindow(ventana) && IsWindowVisible(ventana)) {
+    if (plazo.Vencido()) return Falla("la ventana \"" + Utf8(a[0]) + "\" no se cerró al pulsar \"" + Utf8(a[1]) + "\"");
+    Pausa();
+  }
+  return 0;
+}
+
 int PonCasilla(const Argumentos& a, LRESULT deseado) {
   std::string motivo;
   const Plazo plazo(Segundos(a, 2, kPlazoControl));
@@ -251,6 +269,7 @@ const std::vector<Orden>& Ordenes() {
       {L"espera-cierre", "espera-cierre <ventana> [segundos]", 1, 2, EsperaCierre},
       {L"existe-ventana", "existe-ventana <ventana>", 1, 1, ExisteVentana},
       {L"pulsa", "pulsa <ventana> <control> [segundos]", 2, 3, Pulsa},
+      {L"pulsa-y-cierra", "pulsa-y-cierra <ventana> <botón> [segundos]", 2, 3, PulsaYCierra},
       {L"marca", "marca <ventana> <casilla> [segundos]", 2, 3, Marca},
       {L"desmarca", "desmarca <ventana> <casilla> [segundos]", 2, 3, Desmarca},
       {L"texto", "texto <ventana> <control>", 2, 2, Texto},
