@@ -83,7 +83,7 @@ void TfV::BtnAceptarClick() {
     ActualizaRegistro();
     AsociaPdf();
 
-    Registra(kFinalCorrecto);
+    AnadeLinea(kFinalCorrecto);
     PB7->SetPosition(PB7->Max());
     ui::aplicacion::ProcesaMensajes();
     Timer1->SetEnabled(false);
