@@ -191,10 +191,11 @@ comprueba_pdf() { # con|sin  pdf_antes
 }
 
 # One complete update; $1 "con" or "sin" the browser, $2 the user's way
-# through the final screen.
+# through the final screen, then options of the generator.
 pasada() {
   local navegador="$1" modo="$2"
-  instala 20.21.1.5 TERMINAL1 SERVIDOR
+  shift 2
+  instala 20.21.1.5 TERMINAL1 SERVIDOR "$@"
   wine reg add "$CLAVE_PRODUCTO" /v "Valor Ajeno" /d "se queda" /f >/dev/null 2>&1
   wine reg add "$CLAVE_PRODUCTO\\Corvisto TeleComandas Application Name\\Dentro" /v x /d y /f >/dev/null 2>&1
   wine reg add "$CLAVE_FILEEXTS_PDF\\UserChoice" /v Progid /d AcroExch.Document /f >/dev/null 2>&1
@@ -225,7 +226,8 @@ pasada() {
   contiene "página del canal" "$abiertas" "sub_confirmation=1"
 }
 
-pasada con canal
+# With the maintenance clip: the channel dialog plays it.
+pasada con canal --clip
 pasada sin aceptar
 
 termina_prueba

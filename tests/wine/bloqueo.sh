@@ -1,55 +1,93 @@
 #!/usr/bin/env bash
-# The failure path under Wine: "Zelvano.exe" held open without sharing, as a
-# running program holds it, cannot be deleted; the user sees the three
-# dialogs, the rollback puts everything back and the wizard ends with
-# status 0. The save step stops before deleting anything and before the
-# archive is unpacked, and the rollback removes both working folders and
-# restores the earlier Temp content, so the installation must come back
-# file for file as it was (the log file aside: this path writes none).
+# The failure path under Wine, two ways in:
+#  - "Zelvano.exe" held open without sharing, as a running program holds it,
+#    cannot be deleted: the save step shows "Zelvano está en ejecución." and
+#    starts the rollback itself, without writing the log file;
+#  - a database server machine without the Firebird client library (Wine
+#    has none): the first database step raises, the run driver writes the
+#    log file with the elapsed seconds and starts the rollback.
+# Either way the user sees the rollback's two dialogs and the wizard ends
+# with status 0. Both failures come before anything is deleted or unpacked,
+# and the rollback removes both working folders and puts the earlier Temp
+# content back, so the installation must come back file for file as it was,
+# the log file aside; the registry is not touched.
 source "$(dirname "$0")/comun.sh"
 
-instala 20.21.1.5 TERMINAL1 SERVIDOR
-antes="$(listado)"
-registro_antes="$(wine reg query "$CLAVE_PRODUCTO" /s 2>&1 | tr -d '\r')"
+ERROR_ROLLBACK=$'\nHa sucedido un Error en el proceso de Actualización.\nSe procederá a deshacer todos los Procesos realizados.'
+FIN_ROLLBACK=$'\nSe han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización'
 
-wine "$AYUDANTE_WIN" bloquea 'C:\Zelvano\Zelvano.exe' 600 >"$TMP_PRUEBA/bloqueo.out" 2>&1 &
-pid_bloqueo=$!
-fin=$((SECONDS + 60))
-until grep -q bloqueado "$TMP_PRUEBA/bloqueo.out" 2>/dev/null; do
-  kill -0 "$pid_bloqueo" 2>/dev/null || aborta "no se pudo bloquear Zelvano.exe: $(cat "$TMP_PRUEBA/bloqueo.out")"
-  [ "$SECONDS" -lt "$fin" ] || aborta "el bloqueo de Zelvano.exe no llegó a tiempo"
-  sleep 0.2
-done
+# Holds C:\Zelvano\Zelvano.exe open until the test ends; sets pid_bloqueo.
+bloquea_programa() {
+  wine "$AYUDANTE_WIN" bloquea 'C:\Zelvano\Zelvano.exe' 600 >"$TMP_PRUEBA/bloqueo.out" 2>&1 &
+  pid_bloqueo=$!
+  local fin=$((SECONDS + 60))
+  until grep -q bloqueado "$TMP_PRUEBA/bloqueo.out" 2>/dev/null; do
+    kill -0 "$pid_bloqueo" 2>/dev/null || aborta "no se pudo bloquear Zelvano.exe: $(cat "$TMP_PRUEBA/bloqueo.out")"
+    [ "$SECONDS" -lt "$fin" ] || aborta "el bloqueo de Zelvano.exe no llegó a tiempo"
+    sleep 0.2
+  done
+}
 
-arranca_asistente bloqueo
-usuario espera-ventana frmAviso 120
-usuario marca frmAviso "He Leído y Entendido"
-usuario pulsa-y-cierra frmAviso "» Siguiente"
-usuario pulsa fV "Iniciar Actualización"
+# One failing run. $1 case name; $2 this machine's name (equal to the
+# server's: the database server); $3 "bloqueo" to lock the program first;
+# $4 the text of the first dialog ("" when the rollback's comes first).
+caso() {
+  local nombre="$1" equipo="$2" bloqueo="$3" primero="$4"
+  instala 20.21.1.5 "$equipo" SERVIDOR
+  local antes registro_antes
+  antes="$(listado)"
+  registro_antes="$(wine reg query "$CLAVE_PRODUCTO" /s 2>&1 | tr -d '\r')"
+  pid_bloqueo=""
+  [ "$bloqueo" = bloqueo ] && bloquea_programa
 
-igual "primer diálogo" $'\nZelvano está en ejecución.' "$(dialogo dialogo-73)"
-usuario pulsa-y-cierra frmDialogo Aceptar
-igual "segundo diálogo" \
-  $'\nHa sucedido un Error en el proceso de Actualización.\nSe procederá a deshacer todos los Procesos realizados.' \
-  "$(dialogo bloqueo-dialogo-33)"
-usuario pulsa-y-cierra frmDialogo Aceptar
-igual "tercer diálogo" $'\nSe han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización' \
-  "$(dialogo bloqueo-dialogo-73-final)"
-captura bloqueo-ventana_principal-reponer fV
-usuario pulsa frmDialogo Aceptar
-estado="$(espera_fin bloqueo 120)" || aborta "el asistente no terminó tras la restauración"
-igual "estado de salida tras la restauración" 0 "$estado"
+  arranca_asistente "$nombre"
+  usuario espera-ventana frmAviso 120
+  usuario marca frmAviso "He Leído y Entendido"
+  usuario pulsa-y-cierra frmAviso "» Siguiente"
+  usuario pulsa fV "Iniciar Actualización"
 
-kill "$pid_bloqueo" 2>/dev/null
-wait "$pid_bloqueo" 2>/dev/null
+  if [ -n "$primero" ]; then
+    igual "$nombre: primer diálogo" "$primero" "$(dialogo "$nombre-dialogo-73")"
+    usuario pulsa-y-cierra frmDialogo Aceptar
+  fi
+  igual "$nombre: diálogo de error" "$ERROR_ROLLBACK" "$(dialogo "$nombre-dialogo-33")"
+  usuario pulsa-y-cierra frmDialogo Aceptar
+  igual "$nombre: diálogo final" "$FIN_ROLLBACK" "$(dialogo "$nombre-dialogo-73-final")"
+  captura "$nombre-ventana_principal-reponer" fV
+  usuario pulsa frmDialogo Aceptar
+  local estado
+  estado="$(espera_fin "$nombre" 120)" || aborta "$nombre: el asistente no terminó tras la restauración"
+  igual "$nombre: estado de salida tras la restauración" 0 "$estado"
+  if [ -n "$pid_bloqueo" ]; then
+    kill "$pid_bloqueo" 2>/dev/null
+    wait "$pid_bloqueo" 2>/dev/null
+  fi
 
-despues="$(listado)"
-if [ "$antes" != "$despues" ]; then
-  falla "la instalación restaurada difiere de la de antes:
+  local despues
+  despues="$(listado)"
+  [ "$antes" == "$despues" ] ||
+    falla "$nombre: la instalación restaurada difiere de la de antes:
 $(diff <(echo "$antes") <(echo "$despues"))"
+  igual "$nombre: clave del producto tras la restauración" "$registro_antes" \
+    "$(wine reg query "$CLAVE_PRODUCTO" /s 2>&1 | tr -d '\r')"
+}
+
+caso bloqueo TERMINAL1 bloqueo $'\nZelvano está en ejecución.'
+no_hay "$APP/Excepciones_Act_202128.log"
+
+caso servidor SERVIDOR "" ""
+if lineas="$(lineas_log)"; then
+  igual "servidor: primera línea del registro" "Ejecutando función Guarda_Datos()" "$(head -1 <<<"$lineas")"
+  n="$(wc -l <<<"$lineas")"
+  igual "servidor: penúltima línea del registro" "Procesos Realizados: $((n - 2))" "$(tail -2 <<<"$lineas" | head -1)"
+  tiempo="$(tail -1 <<<"$lineas")"
+  [[ "$tiempo" =~ ^Tiempo\ de\ procesos:\ [0-9]+\.[0-9]{6}\ seg\.$ ]] || falla "servidor: última línea del registro: «$tiempo»"
+  # The database is the save step's first use of the server: no program
+  # file has been copied yet.
+  grep -q "^Copiando Zelvano_Start.exe a " <<<"$lineas" &&
+    falla "servidor: se copiaron programas antes del fallo de la base de datos"
+else
+  falla "servidor: fichero de registro: $lineas"
 fi
-no_hay "$APP/Temp_V_Ant"
-no_hay "$APP/Temp/202103_202128"
-igual "clave del producto tras la restauración" "$registro_antes" "$(wine reg query "$CLAVE_PRODUCTO" /s 2>&1 | tr -d '\r')"
 
 termina_prueba
