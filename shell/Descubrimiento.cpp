@@ -130,12 +130,5 @@ void TfV::FormShow() {
     MDatos->SetServidorCopia(v.NombreServidor);
   }
 
-  ui::AnotaTranscripcion("ventana", {{"RutaTPV", RutaTPV->Text()},
-                                     {"RutaDatos", RutaDatos->Text()},
-                                     {"NombrePC", NombrePC->Text()},
-                                     {"NombreServidor", NombreServidor->Text()},
-                                     {"Version", Version->Text()},
-                                     {"ClaveRegistro", v.ClaveRegistro},
-                                     {"RutaIni", v.RutaIni},
-                                     {"RutaLog", v.RutaLog}});
+  AnotaVentana("ventana");
 }

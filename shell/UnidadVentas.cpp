@@ -205,6 +205,22 @@ void TfV::CreaComponentes() {
   BtnSalir->OnClick = [this] { BtnSalirClick(); };
   MemoBackup->OnChange = [this] { MemoBackupChange(); };
   Timer1->OnTimer = [this] { Timer1Timer(); };
+  OnClose = [this] { AnotaVentana("ventana_final"); };
+}
+
+void TfV::AnotaVentana(const char* evento) const {
+  const TEstr_Valores& v = *Valores;
+  ui::AnotaTranscripcion(evento, {{"RutaTPV", RutaTPV->Text()},
+                                  {"RutaDatos", RutaDatos->Text()},
+                                  {"NombrePC", NombrePC->Text()},
+                                  {"NombreServidor", NombreServidor->Text()},
+                                  {"Version", Version->Text()},
+                                  {"ClaveRegistro", v.ClaveRegistro},
+                                  {"RutaIni", v.RutaIni},
+                                  {"RutaLog", v.RutaLog},
+                                  {"ST_R", ST_R->Caption()},
+                                  {"ST_Tiempo", ST_Tiempo->Caption()},
+                                  {"PB7", texto::FormatoEntero(PB7->Position())}});
 }
 
 void TfV::FormCreate() {

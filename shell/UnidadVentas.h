@@ -122,6 +122,8 @@ class TfV : public ui::Formulario {
 
  private:
   void CreaComponentes();
+  // Records the window's fields in the posix transcript (a no-op on Windows).
+  void AnotaVentana(const char* evento) const;
   bool activadoUnaVez_ = false;
 };
 

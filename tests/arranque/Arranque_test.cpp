@@ -160,6 +160,10 @@ TEST_P(Arranque, HallaLaInstalacionOLaRechazaSinTocarNada) {
   ASSERT_EQ(principal.size(), 1u);
   EXPECT_EQ(Control(principal[0], "Version").Texto("texto"), ventanas[0].Texto("Version"));
   EXPECT_EQ(e.Eventos("formulario", "frmAviso").size(), 1u);
+  // "Salir" closes the window; its fields are recorded once more at the end.
+  const auto finales = e.Eventos("ventana_final");
+  ASSERT_EQ(finales.size(), 1u);
+  EXPECT_EQ(finales[0].Texto("RutaTPV"), ventanas[0].Texto("RutaTPV"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, Arranque, ::testing::ValuesIn(kCasos),
