@@ -212,6 +212,7 @@ struct CasoFallo {
   const char* nombre;
   OpcionesInstalacion opciones;
   const char* ultimaEtiqueta;  // the step that failed, or "" when it failed before any step
+  std::vector<std::string> antes;  // labels of steps that ran before it, in order
 };
 
 void PrintTo(const CasoFallo& c, std::ostream* os) { *os << c.nombre; }
@@ -239,6 +240,13 @@ TEST_P(Fallo, RestauraLaInstalacionYTermina) {
   if (*caso.ultimaEtiqueta) {
     EXPECT_EQ(lineas[n - 3], caso.ultimaEtiqueta) << Une(lineas);
   }
+  long anterior = -1;
+  for (const auto& e : caso.antes) {
+    const long p = Posicion(lineas, e);
+    EXPECT_GT(p, anterior) << e;
+    anterior = p;
+  }
+  EXPECT_LT(anterior, static_cast<long>(n) - 3);
   CompruebaResumen(lineas, n - 2, kTiempoSegundos);
   EXPECT_EQ(Posicion(lineas, kSello), -1);
   EXPECT_EQ(Posicion(lineas, kFinal), -1);
@@ -272,9 +280,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Firebird 3 refuses writes to its system tables: the batch below
         // 20.21.1.0 stops at its second step, after the 20.21.0.3 batch ran.
         CasoFallo{"Servidor_20_21_0_3", Opciones("20.21.0.3", "localhost", "localhost"),
-                  "(RDB$FIELD_NAME = 'UNIDAD_MINIMA')"},
+                  "(RDB$FIELD_NAME = 'UNIDAD_MINIMA')",
+                  {"ALTER TABLE PROPINAS DROP CONSTRAINT PK_PROPINAS;", "CREATE PROCEDURE PROC_ASIGN_PROPINAS"}},
         // No server listens there: the first attach fails.
-        CasoFallo{"ServidorInalcanzable", Opciones("20.21.1.0", "localhost/3059", "localhost/3059"), ""}),
+        CasoFallo{"ServidorInalcanzable", Opciones("20.21.1.0", "localhost/3059", "localhost/3059"), "",
+                  {"Ejecutando función Guarda_Datos()"}}),
     [](const ::testing::TestParamInfo<CasoFallo>& i) { return std::string(i.param.nombre); });
 
 // ---- Exceptions outside the run ------------------------------------------------------
