@@ -1,6 +1,7 @@
 // Folder copy and delete on real folders.
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,42 @@ TEST(CopiaCarpeta, CuentaLoQueNoLlegaAlDestino) {
     double total = 0;
     EXPECT_EQ(staging::CopiaCarpetaContando(v, T(tmp.Ruta() / "origen"), T(tmp.Ruta() / "destino"), total),
               c.fallos);
+  }
+}
+
+// A destination the system refuses to overwrite (held open by a running
+// program, or read-only): a failure only when it does not already hold the
+// saved bytes.
+TEST(CopiaCarpeta, UnDestinoQueNoSeDejaSobrescribirSoloFallaSiDifiere) {
+  TfV& v = Ventana();
+  struct Caso {
+    const char* nombre;
+    bool bloqueado;
+    std::string contenidoDestino;
+    int fallos;
+  };
+  const std::vector<Caso> casos = {
+      {"bloqueado con lo mismo", true, "guardado", 0},
+      {"bloqueado con otra cosa", true, "nuevo", 1},
+      {"solo lectura con lo mismo", false, "guardado", 0},
+      {"solo lectura con otra cosa", false, "nuevo", 1},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    CarpetaTemporal tmp;
+    Escribe(tmp.Ruta() / "origen" / "Zelvano.exe", "guardado");
+    const fs::path destino = tmp.Ruta() / "destino" / "Zelvano.exe";
+    Escribe(destino, c.contenidoDestino);
+    std::unique_ptr<Bloqueo> bloqueo;
+    if (c.bloqueado) {
+      bloqueo = std::make_unique<Bloqueo>(destino);
+    } else {
+      ASSERT_TRUE(plataforma::PonAtributos(T(destino), plataforma::ATR_SOLO_LECTURA));
+    }
+    double total = 0;
+    EXPECT_EQ(staging::CopiaCarpetaContando(v, T(tmp.Ruta() / "origen"), T(tmp.Ruta() / "destino"), total),
+              c.fallos);
+    EXPECT_EQ(Lee(destino), c.contenidoDestino);
   }
 }
 
