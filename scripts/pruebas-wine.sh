@@ -63,6 +63,7 @@ termina() {
   # Only this run's prefix and display: the Wine server of the prefix ends
   # the processes started in it.
   wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
   if [ -n "$pid_xvfb" ]; then kill "$pid_xvfb" 2>/dev/null || true; wait "$pid_xvfb" 2>/dev/null || true; fi
   rm -rf "$trabajo"
 }
