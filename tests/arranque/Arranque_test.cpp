@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "platform/plataforma.h"
 #include "platform/texto.h"
 #include "tests/arranque/Entorno.h"
 
@@ -213,6 +214,29 @@ TEST(ArranqueConfiguracionVieja, OtrasVersionesNoCopianNada) {
   ASSERT_EQ(principal.size(), 1u);
   EXPECT_EQ(Control(principal[0], "ST_F").Texto("texto"), "");
   EXPECT_EQ(e.Eventos("ventana")[0].Texto("NombrePC"), "");
+}
+
+
+// A folder value stored as a number cannot be read as text: start-up ends
+// with the application's standard exception display, status 0, untouched.
+TEST(ArranqueRegistro, RutaQueNoEsTextoTerminaConLaExcepcion) {
+  Escenario e;
+  generador::Opciones o = e.Opciones();
+  o.valorRuta = false;
+  e.Genera(o);
+  ::setenv("ZELVANO_REGISTRO", e.Registro().c_str(), 1);
+  {
+    plataforma::Clave k;
+    ASSERT_TRUE(k.AbreOCrea(plataforma::Raiz::UsuarioActual, texto::DeUtf8(Clave(1))));
+    k.EscribeEntero(u"Application Install Patch", 7);
+  }
+  ::unsetenv("ZELVANO_REGISTRO");
+  const auto antes = e.Instantanea();
+  ASSERT_EQ(e.Ejecuta(e.Aplicacion() / "Update" / "Act_202103_a_202128.exe", kGuionSalir), 0) << e.Salida();
+  EXPECT_EQ(e.Instantanea(), antes);
+  EXPECT_EQ(e.Eventos("excepcion").size(), 1u) << e.Salida();
+  EXPECT_TRUE(e.Eventos("ventana").empty());
+  EXPECT_TRUE(e.Eventos("dialogo").empty());
 }
 
 }  // namespace
