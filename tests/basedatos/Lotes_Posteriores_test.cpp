@@ -202,6 +202,27 @@ TEST(LotesFinales, StampRunsAfterTheBatchesEvenWithoutPaymentMethodW) {
   EXPECT_EQ(base.Conecta()->Valor("SELECT VERSION_ZELVANO FROM EMPRESA"), "20.21.2.8");
 }
 
+TEST(LotesFinales, FromVersion_20_21_0_3_AllBatchesRunUntilFirebird3RefusesTheSystemTableWrite) {
+  BaseTemporal base("20.21.0.3");
+  ModuloPrueba m(base.Ruta());
+  m.datos->Abre();
+  MDatos = m.datos.get();
+  EXPECT_THROW(migracion::EjecutaLotes(u"20.21.0.3"), EIBInterBaseError);
+  MDatos = nullptr;
+  m.datos->RollbackRetaining();
+  m.datos->Cierra();
+  // The 78 steps of the first batch, then the second batch up to its step 2;
+  // no later batch and no stamp.
+  ASSERT_EQ(m.log.size(), 80u);
+  EXPECT_EQ(U8(m.log[77]), "ALTER TABLE MAT_PRI_ART DROP COD_PROVE_POR_DEFECTO;");
+  EXPECT_EQ(U8(m.log[78]), "CREATE DOMAIN D_DEC_0_NN_5DEC AS NUMERIC(18,5) DEFAULT 0 NOT NULL");
+  EXPECT_EQ(U8(m.log[79]), "(RDB$FIELD_NAME = 'UNIDAD_MINIMA')");
+  auto c = base.Conecta();
+  EXPECT_EQ(c->Valor("SELECT VERSION_ZELVANO FROM EMPRESA"), "20.21.0.3");
+  EXPECT_EQ(c->Valor("SELECT NOMBRE FROM FORMAS_PAGO WHERE CODIGO = 'C'"), "Tarjeta Cliente");
+  EXPECT_EQ(c->Valor("SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME = 'PROC_ASIGN_PROPINAS'"), "1");
+}
+
 TEST(Puertas, BatchesChosenByTextComparisonOfTheVersion) {
   using V = std::vector<IdLote>;
   const V todos = {IdLote::Lote_20_21_0_3, IdLote::Lote_Anterior_20_21_1_0, IdLote::Lote_Precios_Compra,
