@@ -32,16 +32,15 @@ configura() {
   fi
 }
 
+# 0: the server takes our password; 1: it refuses it; 2: no answer.
 acepta_clave() {
-  local sonda="/tmp/zelvano-fb-sonda-$$.fdb"
+  local sonda="/tmp/zelvano-fb-sonda-$$.fdb" salida rc=2
   rm -f "$sonda"
-  if echo "create database '127.0.0.1:$sonda' user 'SYSDBA' password '$CLAVE'; drop database; quit;" |
-       isql-fb -q >/dev/null 2>&1; then
-    rm -f "$sonda"
-    return 0
-  fi
+  salida="$(echo "create database '127.0.0.1:$sonda' user 'SYSDBA' password '$CLAVE'; drop database; quit;" |
+            isql-fb -q 2>&1)" && rc=0
+  if [ "$rc" -ne 0 ] && grep -qi "user name and password" <<<"$salida"; then rc=1; fi
   rm -f "$sonda"
-  return 1
+  return "$rc"
 }
 
 fija_clave() {
@@ -60,12 +59,20 @@ para_paquete() {
 arranca() {
   comprueba_instalacion
   if puerto_abierto; then
-    # Running already: it is ours when it takes our password.
-    if acepta_clave; then
-      echo "Firebird ya está en marcha en 127.0.0.1:$PUERTO"
-      return 0
-    fi
-    para
+    # Running already: it is ours when it takes our password. A server that
+    # is busy is asked again rather than stopped under other users' feet.
+    local estado=2
+    for _ in $(seq 1 10); do
+      estado=0
+      acepta_clave || estado=$?
+      [ "$estado" -eq 2 ] || break
+      sleep 1
+    done
+    case "$estado" in
+      0) echo "Firebird ya está en marcha en 127.0.0.1:$PUERTO"; return 0 ;;
+      1) para ;;
+      *) echo "Firebird no responde en 127.0.0.1:$PUERTO" >&2; exit 1 ;;
+    esac
   fi
   para_paquete
   configura
