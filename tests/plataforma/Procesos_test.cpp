@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <regex>
+#include <string>
 
 #include "platform/plataforma.h"
 #include "platform/posix/posix_comun.h"
@@ -42,9 +43,13 @@ TEST(LineaComandos, ReglasDeWindows) {
 
 TEST(Procesos, IniciaEsperaInstantaneaYTermina) {
   prueba::CarpetaTemporal t;
-  fs::copy_file("/bin/sleep", t.Posix("Zelvano.exe"));
+  // A name no other test uses: an update run elsewhere on the machine stops
+  // every process called like the product's programs.
+  const std::string nombre = "Sonda_" + std::to_string(::getpid()) + ".exe";
+  const texto::Texto nombre16 = texto::DeUtf8(nombre);
+  fs::copy_file("/bin/sleep", t.Posix(nombre));
   Proceso p;
-  ASSERT_TRUE(p.Inicia(u"\"" + t.Win("Zelvano.exe") + u"\" 60"));
+  ASSERT_TRUE(p.Inicia(u"\"" + t.Win(nombre) + u"\" 60"));
   EXPECT_EQ(p.Espera(0), ESPERA_TIEMPO_AGOTADO);
   EXPECT_EQ(p.Espera(50), ESPERA_TIEMPO_AGOTADO);
 
@@ -53,7 +58,7 @@ TEST(Procesos, IniciaEsperaInstantaneaYTermina) {
   std::vector<uint32_t> ids;
   bool yo = false;
   for (const EntradaProceso& e : procesos) {
-    if (e.ejecutable == u"Zelvano.exe") ids.push_back(e.id);
+    if (e.ejecutable == nombre16) ids.push_back(e.id);
     if (e.id == static_cast<uint32_t>(::getpid())) yo = true;
   }
   EXPECT_TRUE(yo);
@@ -63,7 +68,7 @@ TEST(Procesos, IniciaEsperaInstantaneaYTermina) {
   EXPECT_EQ(p.Espera(0), ESPERA_TERMINADO);
   // Gone from the next snapshot.
   ASSERT_TRUE(InstantaneaProcesos(procesos));
-  for (const EntradaProceso& e : procesos) EXPECT_NE(e.ejecutable, u"Zelvano.exe");
+  for (const EntradaProceso& e : procesos) EXPECT_NE(e.ejecutable, nombre16);
   EXPECT_FALSE(TerminaProcesoId(ids[0], 1));
 }
 
