@@ -214,12 +214,7 @@ void GeneraInstalacion(const Opciones& o) {
   if (!o.copiaBaseDatos.empty()) fs::copy_file(o.copiaBaseDatos, baseDatos, fs::copy_options::overwrite_existing);
   if (o.creaBaseDatos) {
 #ifdef ZELVANO_GENERADOR_CON_BASEDATOS
-    // The Firebird server runs as another user: it must reach the folder.
-    for (fs::path p = fs::absolute(app / "Datos"); p.has_relative_path(); p = p.parent_path()) {
-      std::error_code ec;
-      fs::permissions(p, fs::perms::others_exec, fs::perm_options::add, ec);
-      if (p == p.parent_path()) break;
-    }
+    // The Firebird server may run as another user: it writes the file here.
     fs::permissions(app / "Datos", fs::perms::all, fs::perm_options::add);
     soporte_bd::CreaBaseDatos(fs::absolute(baseDatos).string(), o.version);
 #else
