@@ -155,6 +155,8 @@ void Pinta(Control& c, HDC dc, const RECT& r) {
     PintaBarra(*b, dc, r);
   } else if (auto* im = dynamic_cast<Imagen*>(&c)) {
     PintaImagen(*im, dc, r);
+  } else if (auto* m = dynamic_cast<Memo*>(&c)) {
+    PintaMemo(*m, dc, r);
   } else if (auto* p = dynamic_cast<Panel*>(&c)) {
     PintaPanel(*p, dc, r);
   } else {

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/ui.h"
 
@@ -18,6 +19,11 @@ struct Control::Nativo {
   HBRUSH pincel = nullptr;   // background brush handed to WM_CTLCOLOR*
   COLORREF colorPincel = 0;
   HIMAGELIST imagenes = nullptr;  // button picture
+  // Memo (the log): display rows after each line, wrapped to the width, and
+  // the first row shown.
+  std::vector<int> filasAcumuladas;
+  int filaSuperior = 0;
+  int altoFila = 1;
 };
 
 struct Temporizador::Nativo {
@@ -59,6 +65,14 @@ void Pinta(Control& c, HDC dc, const RECT& r);
 // Bitmap resource by name, magenta keyed ("Dialogos", "Encendido", ...).
 HBITMAP MapaDeBits(const std::string& nombre);
 constexpr COLORREF kColorClave = RGB(255, 0, 255);
+
+// The memo is drawn by the layer: appending a line costs the same whatever
+// the length of the log (the system's edit control re-lays out its whole text).
+void MemoPrepara(Memo& m, HWND h, bool alFinal);  // all rows again
+void MemoAnade(Memo& m, HWND h);                   // the last line was appended
+void PintaMemo(Memo& m, HDC dc, const RECT& r);
+// Scrolling and the text queries of a memo; false when the message is not one of them.
+bool MensajeMemo(Memo& m, HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& resultado);
 
 // The loop's state shared with the window procedures.
 bool Terminado();

@@ -148,7 +148,6 @@ void AplicaEstilo(Control& c, HWND h) {
     SendMessageW(h, EM_SETREADONLY, ed->SoloLectura(), 0);
     EstiloBit(h, WS_TABSTOP, ed->TabStop());
   } else if (auto* m = dynamic_cast<Memo*>(&c)) {
-    SendMessageW(h, EM_SETREADONLY, m->SoloLectura(), 0);
     EstiloBit(h, WS_TABSTOP, m->TabStop());
     ShowScrollBar(h, SB_VERT, m->BarraVertical());
   } else if (auto* r = dynamic_cast<TextoEnriquecido*>(&c)) {
@@ -181,6 +180,8 @@ void AplicaTexto(Control& c, HWND h) {
 void AplicaFuente(Control& c, HWND h) {
   if (auto* r = dynamic_cast<TextoEnriquecido*>(&c)) {
     FormatoRico(*r, h);
+  } else if (auto* m = dynamic_cast<Memo*>(&c)) {
+    MemoPrepara(*m, h, false);
   } else {
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(c.Font())), TRUE);
   }
@@ -189,7 +190,7 @@ void AplicaFuente(Control& c, HWND h) {
 
 void AplicaLineas(Control& c, HWND h) {
   if (auto* m = dynamic_cast<Memo*>(&c)) {
-    SetWindowTextW(h, Une(m->Lines(), L"\r\n").c_str());
+    MemoPrepara(*m, h, false);
   } else if (auto* r = dynamic_cast<TextoEnriquecido*>(&c)) {
     RellenaRico(*r, h);
   }
@@ -233,8 +234,7 @@ HWND CreaNativo(Control& c, HWND padre) {
     estilo |= ES_AUTOHSCROLL;
     ex = WS_EX_CLIENTEDGE;
   } else if (dynamic_cast<Memo*>(&c)) {
-    clase = L"EDIT";
-    estilo |= ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL;
+    estilo |= WS_VSCROLL;
     ex = WS_EX_CLIENTEDGE;
   } else if (dynamic_cast<Boton*>(&c)) {
     clase = L"BUTTON";
@@ -257,7 +257,6 @@ HWND CreaNativo(Control& c, HWND padre) {
   SetPropW(h, kPropControl, reinterpret_cast<HANDLE>(&c));
   n.atomoNombre = GlobalAddAtomW(std::wstring(c.Nombre().begin(), c.Nombre().end()).c_str());
   SetPropW(h, kPropNombre, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(n.atomoNombre)));
-  if (dynamic_cast<Memo*>(&c)) SendMessageW(h, EM_SETLIMITTEXT, 0, 0);  // no 30000 limit
   if (dynamic_cast<Casilla*>(&c)) SinTema(h);
   if (dynamic_cast<TextoEnriquecido*>(&c)) SendMessageW(h, EM_SETEVENTMASK, 0, 0);
   EnableWindow(h, c.Enabled());
@@ -308,6 +307,10 @@ LRESULT Procedimiento(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
   }
   Control* c = ControlDe(hwnd);
+  if (auto* m = dynamic_cast<Memo*>(c)) {
+    LRESULT resultado = 0;
+    if (MensajeMemo(*m, hwnd, msg, wp, lp, resultado)) return resultado;
+  }
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
@@ -542,22 +545,14 @@ void Notifica(Control& c, Cambio que) {
   }
 }
 
-// The log grows at its end only: the caret goes to the end and the new line
-// replaces the empty selection, whatever the length of the text before.
-void LineaAnadida(Control& c, const Texto& linea) {
+void LineaAnadida(Control& c, const Texto&) {
   HWND h = Ventana(c);
   if (!h) return;
   if (auto* r = dynamic_cast<TextoEnriquecido*>(&c)) {
     win32::RellenaRico(*r, h);
     return;
   }
-  auto* m = dynamic_cast<Memo*>(&c);
-  if (!m) return;
-  const int largo = GetWindowTextLengthW(h);
-  std::wstring nueva = m->Lines().size() > 1 ? L"\r\n" : L"";
-  nueva += win32::LineasWindows(linea, L"\r\n");
-  SendMessageW(h, EM_SETSEL, largo, largo);
-  SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(nueva.c_str()));
+  if (auto* m = dynamic_cast<Memo*>(&c)) win32::MemoAnade(*m, h);
 }
 
 void AreaPantalla(int& ancho, int& alto) {

@@ -46,7 +46,8 @@ class SondaWine : public ::testing::Test {
     std::string fuentes;
     for (const char* f : {"tests/ui/sonda/sonda_ui.cpp", "platform/comun/texto.cpp", "platform/comun/ui_controles.cpp",
                           "platform/win32/ui_bucle_win32.cpp", "platform/win32/ui_ventanas_win32.cpp",
-                          "platform/win32/ui_dibujo_win32.cpp", "platform/win32/sistema.cpp"})
+                          "platform/win32/ui_dibujo_win32.cpp", "platform/win32/ui_memo_win32.cpp",
+                          "platform/win32/sistema.cpp"})
       fuentes += " '" + kFuentes + "/" + f + "'";
     const std::string orden = "i686-w64-mingw32-g++ -std=c++17 -O0 -Wall -Wextra -Werror -I'" + kFuentes +
                               "' -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601"
