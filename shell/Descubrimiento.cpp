@@ -120,6 +120,10 @@ void TfV::FormShow() {
   RutaTPV->SetText(v.RutaAplicacion);
   RutaDatos->SetText(v.RutaDatos);
   NombreServidor->SetText(v.NombreServidor);
+  // Without an application folder every path of a run would be relative to
+  // whatever the current folder is, and the save step deletes files there:
+  // only "Salir" is offered.
+  BtnAceptar->SetEnabled(!v.RutaAplicacion.empty());
 
   const Texto baseDatos = v.RutaDatos + kBaseDatos;
   if (MDatos) {

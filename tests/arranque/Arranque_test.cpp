@@ -7,6 +7,7 @@
 
 #include "platform/plataforma.h"
 #include "platform/texto.h"
+#include "shell/Constantes.h"
 #include "tests/arranque/Entorno.h"
 
 namespace prueba_arranque {
@@ -237,6 +238,35 @@ TEST(ArranqueRegistro, RutaQueNoEsTextoTerminaConLaExcepcion) {
   EXPECT_EQ(e.Eventos("excepcion").size(), 1u) << e.Salida();
   EXPECT_TRUE(e.Eventos("ventana").empty());
   EXPECT_TRUE(e.Eventos("dialogo").empty());
+}
+
+
+// A configuration file that names no application folder leaves nothing to
+// build a run's paths from: the fields show empty and only "Salir" works.
+TEST(ArranqueConfiguracion, SinCarpetaDeAplicacionNoSePuedeIniciar) {
+  for (const bool hayFichero : {false, true}) {
+    SCOPED_TRACE(hayFichero ? "ajuste vacío" : "sin fichero");
+    Escenario e;
+    generador::Opciones o = e.Opciones();
+    o.pindalDll = hayFichero;
+    o.rutaAplicacion = hayFichero ? "" : o.rutaAplicacion;
+    e.Genera(o);
+    if (hayFichero) {
+      // The folder setting present but empty.
+      ASSERT_TRUE(plataforma::EscribePerfil(texto::DeUtf8((e.Aplicacion() / "Pindal.dll").string()),
+                                            constantes::SeccionInstalacion, constantes::IdentRutaAplicacion, u""));
+    }
+    const auto antes = e.Instantanea();
+    ASSERT_EQ(e.Ejecuta(e.Aplicacion() / "Update" / "Act_202103_a_202128.exe",
+                        "frmAviso marca LCBLeido\nfrmAviso pulsa BtnLeido\nfV pulsa BtnAceptar\nfV pulsa BtnSalir\n"),
+              0)
+        << e.Salida();
+    EXPECT_EQ(e.Instantanea(), antes);
+    std::vector<std::string> resultados;
+    for (const Json& a : e.Eventos("accion", "fV")) resultados.push_back(a.Texto("control") + " " + a.Texto("resultado"));
+    EXPECT_EQ(resultados, (std::vector<std::string>{"BtnAceptar no disponible", "BtnSalir hecha"}));
+    EXPECT_EQ(e.Eventos("ventana")[0].Texto("RutaTPV"), "");
+  }
 }
 
 }  // namespace

@@ -231,6 +231,7 @@ TEST_F(Configuracion, LosAjustesDelFicheroMandanYApuntanLaBaseDeDatos) {
   EXPECT_EQ(V().Valores->NombreServidor, u"SRV");
   EXPECT_EQ(V().NombrePC->Text(), u"CAJA2");
   EXPECT_EQ(MDatos->NombreBaseDatos(), u"SRV:C:\\Datos\\QVD.FB");
+  EXPECT_TRUE(V().BtnAceptar->Enabled());
 }
 
 TEST_F(Configuracion, SinFicheroTodoQuedaVacio) {
@@ -239,6 +240,7 @@ TEST_F(Configuracion, SinFicheroTodoQuedaVacio) {
     EXPECT_EQ(e->Text(), u"") << e->Nombre();
   EXPECT_EQ(V().Valores->NombreServidor, u"");
   EXPECT_EQ(MDatos->NombreBaseDatos(), u":QVD.FB");
+  EXPECT_FALSE(V().BtnAceptar->Enabled()) << "sin carpeta de aplicación no hay actualización posible";
 }
 
 TEST_F(Configuracion, LosValoresSeLeenHasta2047Caracteres) {
