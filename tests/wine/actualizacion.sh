@@ -196,6 +196,9 @@ pasada() {
   local navegador="$1" modo="$2"
   shift 2
   instala 20.21.1.5 TERMINAL1 SERVIDOR "$@"
+  # A clip that really plays, so that the pictures show the animation.
+  local video="$APP/Galeria/Videos/Mantenimiento.avi"
+  [ -f "$video" ] && python3 "$ZELVANO_FUENTES/tests/wine/clip.py" "$video"
   wine reg add "$CLAVE_PRODUCTO" /v "Valor Ajeno" /d "se queda" /f >/dev/null 2>&1
   wine reg add "$CLAVE_PRODUCTO\\Corvisto TeleComandas Application Name\\Dentro" /v x /d y /f >/dev/null 2>&1
   wine reg add "$CLAVE_FILEEXTS_PDF\\UserChoice" /v Progid /d AcroExch.Document /f >/dev/null 2>&1
