@@ -453,8 +453,12 @@ bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes) {
   return true;
 }
 
-bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes) {
-  int fd = AbreParaEscribir(RutaPosix(ruta), O_TRUNC);
+namespace {
+
+// Writes the bytes through a descriptor opened with the given mode flag
+// (truncate or append); a failed close counts as a failed write.
+bool EscribeConModo(const Texto& ruta, const std::string& bytes, int modo) {
+  int fd = AbreParaEscribir(RutaPosix(ruta), modo);
   if (fd < 0) return false;
   bool bien = EscribeTodo(fd, bytes.data(), bytes.size());
   int fallo = errno;
@@ -470,21 +474,14 @@ bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes) {
   return true;
 }
 
+}  // namespace
+
+bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes) {
+  return EscribeConModo(ruta, bytes, O_TRUNC);
+}
+
 bool AnadeAFichero(const Texto& ruta, const std::string& bytes) {
-  int fd = AbreParaEscribir(RutaPosix(ruta), O_APPEND);
-  if (fd < 0) return false;
-  bool bien = EscribeTodo(fd, bytes.data(), bytes.size());
-  int fallo = errno;
-  if (::close(fd) != 0 && bien) {
-    bien = false;
-    fallo = errno;
-  }
-  if (!bien) {
-    FijaErrorErrno(fallo);
-    return false;
-  }
-  FijaError(0);
-  return true;
+  return EscribeConModo(ruta, bytes, O_APPEND);
 }
 
 namespace posix {
