@@ -55,7 +55,10 @@ ejecuta() {
 
   usuario espera-ventana frm_Final 300
   igual "barra de progreso al abrirse la pantalla final" "20000 0 20000" "$(ayudante barra fV PB7)"
+  # Its headlines blink: a second picture half a period later.
   captura "$fotos-pantalla_final" frm_Final
+  sleep 0.25
+  captura "$fotos-pantalla_final-b" frm_Final
 
   if [ "$modo" = canal ]; then
     usuario pulsa frm_Final "Suscríbase a nuestro Canal YouTube"
