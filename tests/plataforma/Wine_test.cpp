@@ -122,7 +122,13 @@ class ContraWine : public ::testing::Test {
     const std::string orden = entorno + "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all timeout 300 wine '" +
                               carpeta_->Posix("sonda.exe") + "' '" + Windows(carpeta_->Posix("ordenes.txt")) +
                               "' > '" + carpeta_->Posix("salida.txt") + "' 2>/dev/null";
+    // One probe at a time: ctest runs these tests in parallel processes, and
+    // two probes in one prefix see each other's mutexes and first-start setup.
+    const int cerrojo = ::open((std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-plataforma.cerrojo").c_str(),
+                               O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ::flock(cerrojo, LOCK_EX);
     EXPECT_EQ(std::system(orden.c_str()), 0);
+    ::close(cerrojo);
     std::vector<std::string> r;
     std::string linea;
     for (char c : carpeta_->Lee("salida.txt")) {
