@@ -18,6 +18,7 @@ struct Json {
 
   // The member `nombre`, or a null value when there is none.
   const Json& operator[](const std::string& nombre) const;
+  bool Tiene(const std::string& nombre) const { return objeto.count(nombre) != 0; }
   // Text of a string member, "" otherwise.
   std::string Texto(const std::string& nombre) const;
 };

@@ -1,5 +1,7 @@
 #include "tests/staging/Entorno.h"
 
+#include "tests/extremo/Json.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -108,82 +110,23 @@ Arbol SubArbol(const Arbol& arbol, const std::string& prefijo) {
   return sub;
 }
 
-namespace {
-
-void AnadeUtf8(std::string& s, unsigned cp) {
-  if (cp < 0x80) {
-    s += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 | (cp >> 6));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    s += static_cast<char>(0xE0 | (cp >> 12));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    s += static_cast<char>(0xF0 | (cp >> 18));
-    s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// The raw value of a field of one JSON object line: a decoded string, or the
-// literal token of a number.
-bool CampoJson(const std::string& linea, const std::string& nombre, std::string& valor) {
-  const std::string clave = "\"" + nombre + "\":";
-  size_t p = linea.find(clave);
-  if (p == std::string::npos) return false;
-  p += clave.size();
-  while (p < linea.size() && linea[p] == ' ') ++p;
-  valor.clear();
-  if (p < linea.size() && linea[p] != '"') {
-    while (p < linea.size() && linea[p] != ',' && linea[p] != '}') valor += linea[p++];
-    return true;
-  }
-  for (++p; p < linea.size() && linea[p] != '"'; ++p) {
-    if (linea[p] != '\\') {
-      valor += linea[p];
-      continue;
-    }
-    const char c = linea[++p];
-    switch (c) {
-      case 'n': valor += '\n'; break;
-      case 'r': valor += '\r'; break;
-      case 't': valor += '\t'; break;
-      case 'b': valor += '\b'; break;
-      case 'f': valor += '\f'; break;
-      case 'u': {
-        unsigned cp = std::stoul(linea.substr(p + 1, 4), nullptr, 16);
-        p += 4;
-        if (cp >= 0xD800 && cp < 0xDC00 && linea.compare(p + 1, 2, "\\u") == 0) {
-          const unsigned bajo = std::stoul(linea.substr(p + 3, 4), nullptr, 16);
-          cp = 0x10000 + ((cp - 0xD800) << 10) + (bajo - 0xDC00);
-          p += 6;
-        }
-        AnadeUtf8(valor, cp);
-        break;
-      }
-      default: valor += c;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
 std::vector<Dialogo> LeeDialogos(const fs::path& transcripcion) {
   std::vector<Dialogo> dialogos;
   std::ifstream f(transcripcion);
-  std::string linea, evento, tipo;
+  std::string linea;
   while (std::getline(f, linea)) {
-    if (!CampoJson(linea, "evento", evento) || evento != "dialogo") continue;
+    const prueba::Json evento = prueba::LeeJson(linea);
+    if (evento.Texto("evento") != "dialogo") continue;
     Dialogo d;
-    if (CampoJson(linea, "tipo", tipo)) {
+    const prueba::Json& tipo = evento["tipo"];
+    if (tipo.tipo == prueba::Json::Tipo::Numero) {
+      d.tipo = static_cast<int>(tipo.numero);
+    } else if (tipo.tipo == prueba::Json::Tipo::Cadena) {
       // The kind is the character code; a one-letter text means the same.
-      d.tipo = tipo.size() == 1 && !std::isdigit(static_cast<unsigned char>(tipo[0])) ? tipo[0] : std::atoi(tipo.c_str());
+      const std::string& t = tipo.cadena;
+      d.tipo = t.size() == 1 && !std::isdigit(static_cast<unsigned char>(t[0])) ? t[0] : std::atoi(t.c_str());
     }
-    CampoJson(linea, "texto", d.texto);
+    d.texto = evento.Texto("texto");
     dialogos.push_back(d);
   }
   return dialogos;

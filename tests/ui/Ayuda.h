@@ -9,23 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/extremo/Json.h"
+
 namespace prueba_ui {
 
-// A parsed JSON value (enough for the transcript's lines).
-struct Json {
-  enum class Tipo { Nulo, Booleano, Numero, Cadena, Lista, Objeto } tipo = Tipo::Nulo;
-  bool booleano = false;
-  double numero = 0;
-  std::string cadena;
-  std::vector<Json> lista;
-  std::map<std::string, Json> objeto;
-
-  const Json& operator[](const std::string& clave) const;  // Nulo when missing
-  bool Tiene(const std::string& clave) const { return objeto.count(clave) != 0; }
-};
-
-// Parses one complete JSON text; throws std::runtime_error when it is not valid.
-Json LeeJson(const std::string& texto);
+using Json = prueba::Json;
+using prueba::LeeJson;
 
 // Points ZELVANO_TRANSCRIPCION to a fresh file for the life of the object.
 class Transcripcion {
