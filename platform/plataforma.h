@@ -40,6 +40,7 @@ constexpr uint32_t ERROR_GENERICO = 31;              // ERROR_GEN_FAILURE
 constexpr uint32_t ERROR_FICHERO_EXISTE = 80;
 constexpr uint32_t ERROR_DISCO_LLENO = 112;
 constexpr uint32_t ERROR_DIRECTORIO_NO_VACIO = 145;
+constexpr uint32_t ERROR_NO_MISMO_DISPOSITIVO = 17;  // ERROR_NOT_SAME_DEVICE
 constexpr uint32_t ERROR_FORMATO_EJECUTABLE = 193;   // ERROR_BAD_EXE_FORMAT
 constexpr uint32_t ERROR_NO_ES_DIRECTORIO = 267;     // ERROR_DIRECTORY
 constexpr uint32_t ERROR_RECURSO_NO_ENCONTRADO = 1813;  // ERROR_RESOURCE_TYPE_NOT_FOUND
@@ -84,6 +85,10 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
 bool BorraFichero(const Texto& ruta);
 bool CreaDirectorio(const Texto& ruta);  // one level
 bool EliminaDirectorio(const Texto& ruta);  // empty folder, or a link to a folder
+// MoveFileExW without replacing: a file or a whole folder changes its name on
+// the same volume; fails (ERROR_YA_EXISTE / ERROR_FICHERO_EXISTE) when the
+// destination exists, and fails rather than copy across volumes.
+bool Mueve(const Texto& origen, const Texto& destino);
 bool PonAtributos(const Texto& ruta, uint32_t atributos);
 uint32_t LeeAtributos(const Texto& ruta);  // ATR_INVALIDO when missing
 bool ExisteFichero(const Texto& ruta);

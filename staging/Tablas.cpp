@@ -6,6 +6,15 @@ const char16_t* const kCarpetaTemp = u"Temp";
 const char16_t* const kCarpetaTempAnterior = u"Temp_V_Ant";
 const char16_t* const kCarpetaCopia = u"Temp\\202103_202128";
 
+const char16_t* const kDiario = u"Diario_202128.ini";
+const char16_t* const kPrefijoConservada = u"Conservada_";
+
+bool SeConservaEnTemp(const Texto& nombre) {
+  const Texto prefijo = kPrefijoConservada;
+  return texto::IgualesSinMayusculas(nombre, kDiario) ||
+         (nombre.size() > prefijo.size() && texto::IgualesSinMayusculas(nombre.substr(0, prefijo.size()), prefijo));
+}
+
 const char16_t* const kFicheroArchivo = u"Datos_Nuevos.rar";
 const char16_t* const kHerramientaExtraccion = u"rar.exe";
 const char16_t* const kRecursoArchivo = u"DATOS_NUEVOS";

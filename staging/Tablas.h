@@ -15,6 +15,14 @@ extern const char16_t* const kCarpetaTemp;          // hidden folder of saved co
 extern const char16_t* const kCarpetaTempAnterior;  // previous Temp content during the run
 extern const char16_t* const kCarpetaCopia;         // this update's backup folder
 
+// Entries of the Temp folder that outlive its rotation: the run's journal
+// and the copies set aside from runs that did not end well. The rotation
+// neither copies them into Temp_V_Ant nor deletes them, so a later
+// successful run cannot throw them away with Temp_V_Ant.
+extern const char16_t* const kDiario;             // file name inside Temp
+extern const char16_t* const kPrefijoConservada;  // folder names inside Temp
+bool SeConservaEnTemp(const Texto& nombre);
+
 // The embedded archive and the tool that unpacks it.
 extern const char16_t* const kFicheroArchivo;
 extern const char16_t* const kHerramientaExtraccion;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/plataforma.h"
@@ -365,6 +366,27 @@ bool EliminaDirectorio(const Texto& ruta) {
   }
   if (::rmdir(r.c_str()) != 0) {
     FijaError(errno == EEXIST ? ERROR_DIRECTORIO_NO_VACIO : posix::ErrorDeErrno(errno));
+    return false;
+  }
+  FijaError(0);
+  return true;
+}
+
+bool Mueve(const Texto& origen, const Texto& destino) {
+  std::string ro = RutaPosix(origen), rd = RutaPosix(destino);
+  while (ro.size() > 1 && ro.back() == '/') ro.pop_back();
+  while (rd.size() > 1 && rd.back() == '/') rd.pop_back();
+  struct stat st;
+  if (::lstat(ro.c_str(), &st) != 0) {
+    FijaErrorRuta(errno, ro);
+    return false;
+  }
+  // Never replaces: what is already at the destination may be a saved copy.
+  if (::renameat2(AT_FDCWD, ro.c_str(), AT_FDCWD, rd.c_str(), RENAME_NOREPLACE) != 0) {
+    const int e = errno;
+    if (e == EEXIST) FijaError(S_ISDIR(st.st_mode) ? ERROR_YA_EXISTE : ERROR_FICHERO_EXISTE);
+    else if (e == EXDEV) FijaError(ERROR_NO_MISMO_DISPOSITIVO);
+    else FijaErrorRuta(e, rd);
     return false;
   }
   FijaError(0);

@@ -60,6 +60,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
 bool BorraFichero(const Texto& ruta) { return ::DeleteFileW(W(ruta)) != 0; }
 bool CreaDirectorio(const Texto& ruta) { return ::CreateDirectoryW(W(ruta), nullptr) != 0; }
 bool EliminaDirectorio(const Texto& ruta) { return ::RemoveDirectoryW(W(ruta)) != 0; }
+bool Mueve(const Texto& origen, const Texto& destino) { return ::MoveFileExW(W(origen), W(destino), 0) != 0; }
 bool PonAtributos(const Texto& ruta, uint32_t atributos) { return ::SetFileAttributesW(W(ruta), atributos) != 0; }
 uint32_t LeeAtributos(const Texto& ruta) { return ::GetFileAttributesW(W(ruta)); }
 
