@@ -99,8 +99,12 @@ std::string DigitosRedondeados(double v, int decimales, bool& negativo) {
   return digitos;
 }
 
-// "#,0" / "#,0.00": groups of three with the locale's separators.
+// "#,0" / "#,0.00": groups of three with the locale's separators. A value
+// that is not a number reads as the product's number formatting writes it
+// ("NAN", "INF", "-INF"); a finite one, however large, is written in full.
 Texto FormatoAgrupado(double v, int decimales) {
+  if (std::isnan(v)) return u"NAN";
+  if (std::isinf(v)) return v < 0 ? u"-INF" : u"INF";
   bool negativo = false;
   std::string d = DigitosRedondeados(v, decimales, negativo);
   size_t punto = d.find('.');
@@ -248,10 +252,15 @@ Texto FormatoSegundos(double segundos) {
 
 Texto FormatoReloj(double segundos) {
   // Extended precision as the product computes the clock; hours are never
-  // wrapped, so a run of a hundred hours reads 100:00:00.
-  const long double s = static_cast<long double>(segundos);
-  const long long horas = static_cast<long long>(s * (1.0L / 3600.0L));
-  const long long total = static_cast<long long>(s);
+  // wrapped, so a run of a hundred hours reads 100:00:00. A clock cannot run
+  // backwards, so NaN and negative values read as zero, and a value beyond
+  // what the counter holds stops at its largest whole second.
+  constexpr long double kTope = 9223372036854775807.0L;  // LLONG_MAX, exact in extended precision
+  long double s = static_cast<long double>(segundos);
+  if (!(s > 0)) s = 0;
+  const bool fuera = s >= kTope;
+  const long long total = fuera ? 9223372036854775807LL : static_cast<long long>(s);
+  const long long horas = fuera ? total / 3600 : static_cast<long long>(s * (1.0L / 3600.0L));
   char buf[96];
   std::snprintf(buf, sizeof buf, "Tiempo: %02lld:%02lld:%02lld", horas, (total / 60) % 60, total % 60);
   return DeAscii(buf);

@@ -1,6 +1,8 @@
 // Encodings, comparison and number formats.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/texto.h"
 #include "tests/plataforma/Entorno.h"
 
@@ -133,6 +135,60 @@ TEST(Formatos, SegundosYReloj) {
   for (const auto& [s, esperado] : relojes) EXPECT_EQ(texto::AUtf8(texto::FormatoReloj(s)), texto::AUtf8(esperado)) << s;
   EXPECT_EQ(texto::FormatoEntero(0), u"0");
   EXPECT_EQ(texto::FormatoEntero(-42), u"-42");
+}
+
+// Sizes and clocks come from counters and clocks nobody here controls: no
+// value may overrun a buffer, overflow a cast or print garbage.
+TEST(Formatos, ValoresNoFinitosOEnormesDanUnTextoCerrado) {
+  prueba::VariableEntorno lcAll("LC_ALL", std::nullopt), lcNum("LC_NUMERIC", std::nullopt);
+  prueba::VariableEntorno l("LANG", std::string("es_ES.UTF-8"));
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Caso {
+    double valor;
+    const char16_t* dos;  // FormatoDosDecimales
+    const char16_t* kb;
+    const char16_t* mb;
+  };
+  const Caso casos[] = {
+      {inf, u"INF", u"INF KB", u"INF MB"},
+      {-inf, u"-INF", u"-INF KB", u"-INF MB"},
+      {nan, u"NAN", u"NAN KB", u"NAN MB"},
+      {-nan, u"NAN", u"NAN KB", u"NAN MB"},
+      {-0.0, u"0,00", u"0,00 KB", u"0,00 MB"},
+      {std::numeric_limits<double>::denorm_min(), u"0,00", u"0,00 KB", u"0,00 MB"},
+      // Eighteen significant digits, as the product rounds, then zeros.
+      {1e30, u"1.000.000.000.000.000.020.000.000.000.000,00", u"976.562.500.000.000.019.000.000.000,00 KB",
+       u"953.674.316.406.250.019.000.000,00 MB"},
+      {9.2233720368547758e18, u"9.223.372.036.854.775.810,00", u"9.007.199.254.740.992,00 KB",
+       u"8.796.093.022.208,00 MB"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.valor);
+    EXPECT_EQ(texto::AUtf8(texto::FormatoDosDecimales(c.valor)), texto::AUtf8(c.dos));
+    EXPECT_EQ(texto::AUtf8(texto::FormatoKB(c.valor)), texto::AUtf8(c.kb));
+    EXPECT_EQ(texto::AUtf8(texto::FormatoMB(c.valor)), texto::AUtf8(c.mb));
+  }
+  // The largest double is written in full: 309 digits, 102 separators.
+  const Texto maximo = texto::FormatoDosDecimales(std::numeric_limits<double>::max());
+  EXPECT_EQ(maximo.size(), 309u + 102u + 3u);
+  EXPECT_EQ(maximo.substr(0, 8), u"179.769.");
+  EXPECT_EQ(maximo.substr(maximo.size() - 3), u",00");
+  EXPECT_EQ(texto::AUtf8(texto::FormatoDosDecimales(-std::numeric_limits<double>::max())).substr(0, 5), "-179.");
+
+  // A clock cannot run backwards: NaN and negatives read zero; beyond the
+  // counter the clock stops at its largest whole second.
+  const std::pair<double, const char16_t*> relojes[] = {
+      {nan, u"Tiempo: 00:00:00"},
+      {-5, u"Tiempo: 00:00:00"},
+      {-inf, u"Tiempo: 00:00:00"},
+      {1e30, u"Tiempo: 2562047788015215:30:07"},
+      {inf, u"Tiempo: 2562047788015215:30:07"},
+      {9.2e18, u"Tiempo: 2555555555555555:33:20"},
+  };
+  for (const auto& [s, esperado] : relojes) EXPECT_EQ(texto::AUtf8(texto::FormatoReloj(s)), texto::AUtf8(esperado)) << s;
+  EXPECT_EQ(texto::FormatoSegundos(inf), u"inf seg.");
+  EXPECT_EQ(texto::FormatoSegundos(std::numeric_limits<double>::max()).size(), 309u + 12u);
 }
 
 TEST(Lineas, PartePorSaltos) {
