@@ -61,6 +61,8 @@ struct Fuente {
 enum class Alineacion { Ninguna, Arriba, Abajo, Cliente };
 enum class Justificacion { Izquierda, Centro, Derecha };
 enum class Cursor { Normal, RelojArena };
+// The keys a form answers to (the technician may have no mouse).
+enum class Tecla { Tab, MayusTab, Intro, Espacio, Escape };
 
 // Three-dimensional lettering of the headlines (extruded look).
 struct Relieve {
@@ -117,6 +119,14 @@ class Control {
   const std::vector<Control*>& Hijos() const { return hijos_; }
   // Lays out the aligned children (top, bottom, client) in declaration order.
   void AlineaHijos();
+  // Keyboard: whether Tab stops at the control, and its place among its
+  // siblings in the tab order (declaration order unless moved; the others
+  // keep their relative order).
+  virtual bool ParadaTab() const { return false; }
+  void SetOrdenTab(int posicion);
+  const std::vector<Control*>& OrdenTab() const { return ordenTab_; }
+  // Visible and enabled, and so are its parents up to its form.
+  bool Alcanzable() const;
   // Backend object; opaque to portable code.
   struct Nativo;
   Nativo* nativo() { return nativo_.get(); }
@@ -138,6 +148,7 @@ class Control {
   Fuente fuente_;
   bool fuenteDelPadre_ = true;  // follows the parent's font until given its own
   std::vector<Control*> hijos_;
+  std::vector<Control*> ordenTab_;  // the children in tab order
   std::unique_ptr<Nativo> nativo_;
 };
 
@@ -188,6 +199,7 @@ class Edicion : public Control {
   void SetTabStop(bool t);
   bool SoloLectura() const { return soloLectura_; }
   bool TabStop() const { return tabStop_; }
+  bool ParadaTab() const override { return tabStop_; }
   std::string ClassName() const override { return "TEdit"; }
   std::string UnitName() const override { return "StdCtrls"; }
 
@@ -210,6 +222,7 @@ class Memo : public Control {
   bool SoloLectura() const { return soloLectura_; }
   bool BarraVertical() const { return barra_; }
   bool TabStop() const { return tabStop_; }
+  bool ParadaTab() const override { return tabStop_; }
   std::function<void()> OnChange;
   std::string ClassName() const override { return "TMemo"; }
   std::string UnitName() const override { return "StdCtrls"; }
@@ -252,6 +265,7 @@ class Boton : public Control {
   void Click();  // programmatic click: same as the user's
   const std::string& Imagen() const { return imagen_; }
   bool ImagenEncima() const { return imagenEncima_; }
+  bool ParadaTab() const override { return true; }
   std::string ClassName() const override { return "TButton"; }
   std::string UnitName() const override { return "StdCtrls"; }
 
@@ -269,6 +283,8 @@ class Casilla : public Control {
   bool Checked() const { return marcada_; }
   void SetChecked(bool m);  // fires OnClick when it changes, as a user click does
   std::function<void()> OnClick;
+  // Ticked and unticked from the keyboard as well.
+  bool ParadaTab() const override { return true; }
   std::string ClassName() const override { return "TCheckBox"; }
   std::string UnitName() const override { return "StdCtrls"; }
 
@@ -393,6 +409,24 @@ class Formulario : public Control {
   // Looks a control of this form up by its component name (nullptr if none).
   Control* BuscaControl(const std::string& nombre);
 
+  // Keyboard focus, the same on every backend. The focus starts, when the
+  // form is shown, on the first control of the tab order that can take it;
+  // disabled and hidden controls are skipped, and a focused control that is
+  // disabled or hidden hands the focus on.
+  Control* Foco() const { return foco_; }
+  bool Enfoca(Control* c);  // false when c cannot take the focus now
+  void EnfocaPrimero();
+  // The controls that take the focus now, in tab order.
+  std::vector<Control*> CadenaTab() const;
+  // A key pressed while the form is active: Tab and Shift+Tab move the
+  // focus, Enter and Space press the focused button, Space toggles the
+  // focused check box. There is no cancel button: Escape does nothing.
+  // True when the key did something.
+  bool PulsaTecla(Tecla t);
+  // The backend tells the form where the system put the focus (a click);
+  // nullptr: nowhere.
+  void FocoNativo(Control* c);
+
  protected:
   Formulario* propietario_;
   Texto caption_;
@@ -400,6 +434,8 @@ class Formulario : public Control {
   bool centrado_ = false, mostrado_ = false;
   int modalResult_ = 0;
   std::string unidad_ = "Forms";
+  Control* foco_ = nullptr;
+  friend class Control;
 };
 
 // The application: title, main form, message loop, one-pass pumping.

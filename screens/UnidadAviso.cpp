@@ -56,6 +56,8 @@ TfrmAviso::TfrmAviso(ui::Formulario* propietario) : ui::Formulario(propietario, 
   BtnLeido->SetFont(f);
   // Leaving the notice needs the acknowledgement first.
   BtnLeido->SetEnabled(false);
+  // First in tab order; while it is disabled the focus starts on the box.
+  BtnLeido->SetOrdenTab(0);
 
   LCBLeido->OnClick = [this] { LCBLeidoClick(); };
   BtnLeido->OnClick = [this] { BtnLeidoClick(); };

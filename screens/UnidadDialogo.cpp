@@ -215,6 +215,7 @@ void TfrmDialogo::CreaComponentes() {
   BtnOK->SetCaption(u"Aceptar");
   BtnOK->Tag = 1;
   BtnOK->ModalResult = kResultadoSi;
+  BtnOK->SetOrdenTab(0);
   for (ui::Boton* b : {BtnNO, BtnOK}) {
     b->SetFont(F(u"Arial", 17, ui::clBlack));
     b->SetColor(kCaraBoton);

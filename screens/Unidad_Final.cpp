@@ -74,6 +74,7 @@ Tfrm_Final::Tfrm_Final(ui::Formulario* propietario) : ui::Formulario(propietario
        u"Correcci\u00F3n de peque\u00F1os errores y mejoras de estabilidad."});
 
   LCBLeido = pantallas::CasillaLeido(Panel1);
+  LCBLeido->SetOrdenTab(0);
 
   BtnSalir = BotonNegro(Panel1, "BtnSalir", 695, 520, 90, 50, u"Aceptar", true);
   BtnSalir->SetImagen("Encendido");

@@ -95,14 +95,18 @@ Control::Control(Control* padre, std::string nombre) : padre_(padre), nombre_(st
   if (padre_) {
     fuente_ = padre_->fuente_;
     padre_->hijos_.push_back(this);
+    padre_->ordenTab_.push_back(this);
   }
 }
 
 void Control::DesmontaArbol() {
   while (!hijos_.empty()) delete hijos_.back();  // each child leaves the list
   if (padre_) {
+    if (Formulario* f = FormularioPropietario(); f && f->foco_ == this) f->foco_ = nullptr;
     auto& hermanos = padre_->hijos_;
     hermanos.erase(std::remove(hermanos.begin(), hermanos.end(), this), hermanos.end());
+    auto& orden = padre_->ordenTab_;
+    orden.erase(std::remove(orden.begin(), orden.end(), this), orden.end());
     padre_ = nullptr;
   }
 }
@@ -164,12 +168,14 @@ void Control::SetVisible(bool v) {
   visible_ = v;
   nucleo::Notifica(*this, nucleo::Cambio::Visible);
   if (padre_ && align_ != Alineacion::Ninguna) padre_->AlineaHijos();
+  if (!v) nucleo::CedeFoco(*this);
 }
 
 void Control::SetEnabled(bool v) {
   if (v == enabled_) return;
   enabled_ = v;
   nucleo::Notifica(*this, nucleo::Cambio::Habilitado);
+  if (!v) nucleo::CedeFoco(*this);
 }
 
 void Control::SetColor(Color c) {

@@ -29,6 +29,7 @@ enum class Cambio {
   Lineas,      // the whole list of lines was replaced or cleared
   Parpadeo,
   Imagen,
+  Foco,        // the control now has its form's keyboard focus
 };
 
 // Backend: bring the native control up to date.
@@ -48,6 +49,10 @@ aplicacion::Emisor EmisorDe(const Control& c);
 aplicacion::Emisor EmisorDe(const Temporizador& t);
 // The emitter of exceptions that escape the message loop itself.
 aplicacion::Emisor EmisorAplicacion();
+
+// The control was disabled or hidden: when it holds (or contains) its form's
+// focus, the focus moves on to the next control that can take it.
+void CedeFoco(Control& c);
 
 // Inner rectangle left by a panel's bevels.
 int Borde(const Control& c);

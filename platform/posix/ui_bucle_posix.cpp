@@ -124,9 +124,28 @@ void Anota(const posix::Accion& a, const char* origen, const char* resultado) {
                  posix::Json(std::string(resultado)));
 }
 
+// A key goes to the form, as the system gives it to the active window; the
+// transcript records where the focus is after it.
+void PulsaTecla(Formulario& f, const posix::Accion& a, const char* origen) {
+  Tecla t{};
+  posix::NombreTecla(a.control, t);
+  Anota(a, origen, "hecha");
+  f.PulsaTecla(t);
+  // The key may have closed the form; its focus is read only while it is up.
+  if (!Cerrado(f)) {
+    const Control* despues = f.Foco();
+    posix::Escribe("\"evento\":\"foco\",\"formulario\":" + posix::Json(f.Nombre()) +
+                   ",\"control\":" + posix::Json(despues ? despues->Nombre() : std::string()));
+  }
+}
+
 void Realiza(Formulario& f, const posix::Accion& a, const char* origen) {
   if (a.verbo == "espera") {
     Anota(a, origen, "hecha");
+    return;
+  }
+  if (a.verbo == "pulsa-tecla") {
+    PulsaTecla(f, a, origen);
     return;
   }
   Control* c = f.BuscaControl(a.control);
@@ -284,6 +303,7 @@ void Formulario::Show() {
   SetVisible(true);
   posix::AnotaFormulario(*this, false);
   nucleo::Dispara(nucleo::EmisorDe(*this), OnShow);
+  if (mostrado_) EnfocaPrimero();
   if (mostrado_) nucleo::Dispara(nucleo::EmisorDe(*this), OnActivate);
 }
 
@@ -317,6 +337,7 @@ int Formulario::ShowModal() {
   SetVisible(true);
   posix::AnotaFormulario(*this, true);
   nucleo::Dispara(nucleo::EmisorDe(*this), OnShow);
+  if (modalResult_ == 0) EnfocaPrimero();
   if (modalResult_ == 0) nucleo::Dispara(nucleo::EmisorDe(*this), OnActivate);
   Bucle(*this);
   if (modalResult_ == 0) modalResult_ = 2;  // the application is terminating

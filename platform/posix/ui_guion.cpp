@@ -5,6 +5,20 @@
 
 namespace ui::posix {
 
+bool NombreTecla(const std::string& nombre, Tecla& tecla) {
+  static const std::pair<const char*, Tecla> kTeclas[] = {
+      {"Tab", Tecla::Tab},         {"Mayus+Tab", Tecla::MayusTab}, {"Intro", Tecla::Intro},
+      {"Enter", Tecla::Intro},     {"Espacio", Tecla::Espacio},    {"Escape", Tecla::Escape},
+  };
+  for (const auto& [n, t] : kTeclas) {
+    if (nombre == n) {
+      tecla = t;
+      return true;
+    }
+  }
+  return false;
+}
+
 std::vector<Accion> LeeGuion(const std::string& contenido, std::vector<std::string>& errores) {
   std::vector<Accion> acciones;
   std::istringstream entrada(contenido);
@@ -31,6 +45,13 @@ std::vector<Accion> LeeGuion(const std::string& contenido, std::vector<std::stri
         error("\"espera\" no lleva control");
         continue;
       }
+    } else if (a.verbo == "pulsa-tecla") {
+      Tecla t{};
+      if (p.size() != 3 || !NombreTecla(p[2], t)) {
+        error("\"pulsa-tecla\" lleva una tecla: Tab, Mayus+Tab, Intro, Espacio o Escape");
+        continue;
+      }
+      a.control = p[2];
     } else if (a.verbo == "marca" || a.verbo == "desmarca" || a.verbo == "pulsa") {
       if (p.size() != 3) {
         error("\"" + a.verbo + "\" lleva exactamente un control");

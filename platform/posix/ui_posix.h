@@ -9,8 +9,9 @@
 
 namespace ui::posix {
 
-// One line of the scripted user: "<form> marca|desmarca|pulsa <control>" or
-// "<form> espera". Waiting lets the timers run (and the modal forms they
+// One line of the scripted user: "<form> marca|desmarca|pulsa <control>",
+// "<form> pulsa-tecla <key>" (Tab, Mayus+Tab, Intro or Enter, Espacio,
+// Escape: the key goes to the form's focused control) or "<form> espera". Waiting lets the timers run (and the modal forms they
 // open follow the script) until the form closes by itself; a form left with
 // nothing to do is closed (modal result 2; the main form simply closes) after
 // ZELVANO_ESPERA_MAXIMA seconds (120 unless set), with a message on standard
@@ -21,6 +22,9 @@ struct Accion {
   std::string control;
   int linea = 0;  // line number in the script file (0: a default action)
 };
+
+// The key of a "pulsa-tecla" line; false when the name is none of them.
+bool NombreTecla(const std::string& nombre, Tecla& tecla);
 
 // Parses a script text. Malformed lines are left out and described in
 // `errores` ("línea N: ...").

@@ -63,6 +63,7 @@ BOOL CALLBACK Deshabilita(HWND h, LPARAM lp) {
 }
 
 void Despacha(MSG& m) {
+  if (win32::TeclaDeFormulario(m)) return;
   TranslateMessage(&m);
   DispatchMessageW(&m);
 }
@@ -150,7 +151,11 @@ void Formulario::Show() {
   mostrado_ = true;
   visible_ = true;
   nucleo::Dispara(nucleo::EmisorDe(*this), OnShow);
-  if (mostrado_) Muestra(h);  // activation then runs OnActivate from the queue
+  if (mostrado_) EnfocaPrimero();
+  if (mostrado_) {
+    Muestra(h);  // activation then runs OnActivate from the queue
+    win32::RestauraFoco(*this);
+  }
 }
 
 void Formulario::Close() {
@@ -191,7 +196,11 @@ int Formulario::ShowModal() {
   mostrado_ = true;
   visible_ = true;
   nucleo::Dispara(nucleo::EmisorDe(*this), OnShow);
-  if (modalResult_ == 0) Muestra(h);
+  if (modalResult_ == 0) {
+    EnfocaPrimero();
+    Muestra(h);
+    win32::RestauraFoco(*this);
+  }
   while (modalResult_ == 0) {
     if (E().terminado) {
       modalResult_ = 2;

@@ -24,6 +24,9 @@ struct Control::Nativo {
   std::vector<int> filasAcumuladas;
   int filaSuperior = 0;
   int altoFila = 1;
+  // Lines were appended: the memo follows its last line (the process log);
+  // a memo given its lines shows them from the first.
+  bool sigueFinal = false;
 };
 
 struct Temporizador::Nativo {
@@ -68,11 +71,18 @@ constexpr COLORREF kColorClave = RGB(255, 0, 255);
 
 // The memo is drawn by the layer: appending a line costs the same whatever
 // the length of the log (the system's edit control re-lays out its whole text).
-void MemoPrepara(Memo& m, HWND h, bool alFinal);  // all rows again
+void MemoPrepara(Memo& m, HWND h);  // all rows again; the view as it was (first or last line)
 void MemoAnade(Memo& m, HWND h);                   // the last line was appended
 void PintaMemo(Memo& m, HDC dc, const RECT& r);
 // Scrolling and the text queries of a memo; false when the message is not one of them.
 bool MensajeMemo(Memo& m, HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& resultado);
+
+// The keyboard: Tab, Shift+Tab, Enter, Space and Escape of the forms, taken
+// before dispatch (true: the message was a form's key and is used up); the
+// system's focus put where the form's focus is.
+bool TeclaDeFormulario(const MSG& m);
+void EnfocaNativo(Control& c);
+void RestauraFoco(Formulario& f);  // the form was activated
 
 // The loop's state shared with the window procedures.
 bool Terminado();

@@ -79,7 +79,7 @@ struct Medida {
 
 }  // namespace
 
-void MemoPrepara(Memo& m, HWND h, bool alFinal) {
+void MemoPrepara(Memo& m, HWND h) {
   auto& n = m.NativoCreado();
   Medida medida(h, m);
   n.altoFila = medida.AltoFila();
@@ -88,15 +88,16 @@ void MemoPrepara(Memo& m, HWND h, bool alFinal) {
   int total = 0;
   for (const Texto& l : m.Lines()) n.filasAcumuladas.push_back(total += Filas(medida.dc, l, ancho, n.altoFila));
   n.filaSuperior = 0;
-  if (alFinal) n.filaSuperior = std::max(0, Total(n) - FilasVisibles(h, n.altoFila));
+  if (n.sigueFinal) n.filaSuperior = std::max(0, Total(n) - FilasVisibles(h, n.altoFila));
   ColocaBarra(n, h);
   InvalidateRect(h, nullptr, FALSE);
 }
 
 void MemoAnade(Memo& m, HWND h) {
   auto& n = m.NativoCreado();
+  n.sigueFinal = true;
   if (n.filasAcumuladas.size() + 1 != m.Lines().size()) {
-    MemoPrepara(m, h, true);
+    MemoPrepara(m, h);
     return;
   }
   Medida medida(h, m);
@@ -166,8 +167,11 @@ bool MensajeMemo(Memo& m, HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
       resultado = 0;
       return true;
     case WM_SIZE:
-      MemoPrepara(m, h, true);
+      MemoPrepara(m, h);
       return false;
+    case EM_GETFIRSTVISIBLELINE:
+      resultado = n.filaSuperior;
+      return true;
     case WM_GETTEXTLENGTH:
     case WM_GETTEXT: {
       // The lines as an edit control gives them: CR LF between lines.

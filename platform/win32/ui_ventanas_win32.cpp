@@ -181,7 +181,7 @@ void AplicaFuente(Control& c, HWND h) {
   if (auto* r = dynamic_cast<TextoEnriquecido*>(&c)) {
     FormatoRico(*r, h);
   } else if (auto* m = dynamic_cast<Memo*>(&c)) {
-    MemoPrepara(*m, h, false);
+    MemoPrepara(*m, h);
   } else {
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(c.Font())), TRUE);
   }
@@ -190,7 +190,9 @@ void AplicaFuente(Control& c, HWND h) {
 
 void AplicaLineas(Control& c, HWND h) {
   if (auto* m = dynamic_cast<Memo*>(&c)) {
-    MemoPrepara(*m, h, false);
+    // Lines given all at once are read from the first.
+    m->NativoCreado().sigueFinal = false;
+    MemoPrepara(*m, h);
   } else if (auto* r = dynamic_cast<TextoEnriquecido*>(&c)) {
     RellenaRico(*r, h);
   }
@@ -238,7 +240,7 @@ HWND CreaNativo(Control& c, HWND padre) {
     ex = WS_EX_CLIENTEDGE;
   } else if (dynamic_cast<Boton*>(&c)) {
     clase = L"BUTTON";
-    estilo |= BS_PUSHBUTTON | WS_TABSTOP;
+    estilo |= BS_PUSHBUTTON;
   } else if (dynamic_cast<Casilla*>(&c)) {
     clase = L"BUTTON";
     estilo |= BS_AUTOCHECKBOX;
@@ -249,6 +251,7 @@ HWND CreaNativo(Control& c, HWND padre) {
     clase = ANIMATE_CLASSW;
     estilo |= ACS_TIMER | ACS_CENTER;
   }
+  if (c.ParadaTab()) estilo |= WS_TABSTOP;
   HWND h = CreateWindowExW(ex, clase, L"", estilo, c.Left(), c.Top(), c.Width(), c.Height(), padre,
                            nullptr, GetModuleHandleW(nullptr), &c);
   if (!h) return nullptr;
@@ -370,8 +373,14 @@ LRESULT Procedimiento(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ACTIVATE:
       // The activation handler may show a modal form: it runs from the queue,
       // not inside the activation itself.
-      if (LOWORD(wp) != WA_INACTIVE && dynamic_cast<Formulario*>(c))
+      if (auto* f = dynamic_cast<Formulario*>(c); f && LOWORD(wp) != WA_INACTIVE) {
         PostMessageW(hwnd, WM_ZELVANO_ACTIVA, 0, 0);
+        // The system gives the focus to the window itself; the form's focused
+        // control takes it back, as in a dialog.
+        const LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
+        RestauraFoco(*f);
+        return r;
+      }
       break;
     case WM_ZELVANO_ACTIVA:
       if (auto* f = dynamic_cast<Formulario*>(c)) {
@@ -538,6 +547,7 @@ void Notifica(Control& c, Cambio que) {
     case Cambio::Valor: win32::AplicaValor(c, h); break;
     case Cambio::Lineas: win32::AplicaLineas(c, h); break;
     case Cambio::Parpadeo: win32::AplicaParpadeo(c, h); break;
+    case Cambio::Foco: win32::EnfocaNativo(c); break;
     case Cambio::Imagen:
       if (auto* b = dynamic_cast<Boton*>(&c)) win32::ImagenBoton(*b, h);
       InvalidateRect(h, nullptr, TRUE);

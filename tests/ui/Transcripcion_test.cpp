@@ -151,6 +151,12 @@ TEST(Guion, LineasValidasYErrores) {
       {"frmDialogo pulsa BtnOK BtnNO", false, "", "", ""},
       {"frmDialogo salta BtnOK", false, "", "", ""},
       {"fV", false, "", "", ""},
+      {"frmAviso pulsa-tecla Espacio", true, "frmAviso", "pulsa-tecla", "Espacio"},
+      {"frm_Final pulsa-tecla Mayus+Tab", true, "frm_Final", "pulsa-tecla", "Mayus+Tab"},
+      {"frmDialogo pulsa-tecla Enter", true, "frmDialogo", "pulsa-tecla", "Enter"},
+      {"frmDialogo pulsa-tecla", false, "", "", ""},
+      {"frmDialogo pulsa-tecla F4", false, "", "", ""},
+      {"frmDialogo pulsa-tecla Intro Intro", false, "", "", ""},
   };
   for (const auto& c : casos) {
     std::vector<std::string> errores;

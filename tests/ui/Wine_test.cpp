@@ -45,8 +45,9 @@ class SondaWine : public ::testing::Test {
     if (std::system(recursos.c_str()) != 0) return;
     std::string fuentes;
     for (const char* f : {"tests/ui/sonda/sonda_ui.cpp", "platform/comun/texto.cpp", "platform/comun/ui_controles.cpp",
-                          "platform/win32/ui_bucle_win32.cpp", "platform/win32/ui_ventanas_win32.cpp",
-                          "platform/win32/ui_dibujo_win32.cpp", "platform/win32/ui_memo_win32.cpp",
+                          "platform/comun/ui_foco.cpp", "platform/win32/ui_bucle_win32.cpp",
+                          "platform/win32/ui_ventanas_win32.cpp", "platform/win32/ui_dibujo_win32.cpp",
+                          "platform/win32/ui_memo_win32.cpp", "platform/win32/ui_teclado_win32.cpp",
                           "platform/win32/sistema.cpp"})
       fuentes += " '" + kFuentes + "/" + f + "'";
     const std::string orden = "i686-w64-mingw32-g++ -std=c++17 -O0 -Wall -Wextra -Werror -I'" + kFuentes +
@@ -147,7 +148,8 @@ TEST_F(SondaWine, ComprobacionesDeLaSonda) {
       "excepcion_al_manejador",      "casilla_marcada_por_el_usuario",
       "casilla_desmarcada_por_programa", "temporizador_desde_el_bombeo",
       "parpadeo",                    "cursor",
-      "bucle_acaba_al_cerrar",
+      "bucle_acaba_al_cerrar",       "teclado_dialogo",
+      "teclado_casilla_y_boton",     "memo_dado_desde_la_primera_linea",
   };
   for (const char* nombre : esperadas) EXPECT_TRUE(resultados_.count(nombre)) << nombre << ": no se comprobó";
   for (const auto& [nombre, fallo] : resultados_) EXPECT_EQ(fallo, "") << nombre;

@@ -283,6 +283,108 @@ void Eventos(Principal& p) {
   Informa("cursor", reloj && ui::CursorActual() == ui::Cursor::Normal);
 }
 
+std::string NombreDe(HWND h) {
+  const auto atomo = h ? static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(h, L"ZelvanoNombre"))) : 0;
+  wchar_t nombre[256] = {};
+  return atomo && GlobalGetAtomNameW(atomo, nombre, 256) ? Utf8(nombre) : "(nadie)";
+}
+
+struct Tecla {
+  UINT vk;
+  bool mayus;
+};
+
+// Shows `f` modally and gives it the keys one by one, as the keyboard does:
+// to the window that has the system's focus. Records where the focus is
+// before each key and after the last one that left the form open.
+int PorTeclado(ui::Formulario& f, const std::vector<Tecla>& teclas, std::vector<std::string>& focos) {
+  ui::Temporizador t(&f, "Teclas");
+  size_t siguiente = 0;
+  t.SetInterval(40);
+  t.OnTimer = [&] {
+    focos.push_back(NombreDe(GetFocus()));
+    if (siguiente >= teclas.size()) return;
+    const Tecla k = teclas[siguiente++];
+    BYTE estado[256] = {};
+    GetKeyboardState(estado);
+    estado[VK_SHIFT] = k.mayus ? 0x80 : 0;
+    SetKeyboardState(estado);
+    HWND destino = GetFocus() ? GetFocus() : H(f);
+    PostMessageW(destino, WM_KEYDOWN, k.vk, 1);
+    PostMessageW(destino, WM_KEYUP, k.vk, 1 | (1u << 30) | (1u << 31));
+  };
+  t.SetEnabled(true);
+  const int r = f.ShowModal();
+  BYTE estado[256] = {};
+  GetKeyboardState(estado);
+  estado[VK_SHIFT] = 0;
+  SetKeyboardState(estado);
+  return r;
+}
+
+std::string Une(const std::vector<std::string>& v) {
+  std::string r;
+  for (const auto& s : v) r += (r.empty() ? "" : ",") + s;
+  return r;
+}
+
+void Teclado(Principal& p) {
+  {
+    // "Aceptar" first; Escape does nothing; Tab and Shift+Tab go round; Enter presses.
+    Dialogo d(&p);
+    d.ok->SetOrdenTab(0);
+    std::vector<std::string> focos;
+    const int r = PorTeclado(d, {{VK_ESCAPE, false}, {VK_TAB, false}, {VK_TAB, true}, {VK_TAB, true}, {VK_RETURN, false}},
+                             focos);
+    Informa("teclado_dialogo", r == 7 && Une(focos).rfind("BtnOK,BtnOK,BtnNO,BtnOK,BtnNO", 0) == 0,
+            std::to_string(r) + " " + Une(focos));
+  }
+  {
+    // The notice's way: its button is disabled until the box is ticked with
+    // Space; hidden and disabled controls are skipped.
+    ui::Formulario aviso(&p, "frmAviso");
+    aviso.SetSinTitulo(true);
+    aviso.SetTamanoCliente(400, 200);
+    auto* panel = new ui::Panel(&aviso, "Panel1");
+    panel->SetAlign(ui::Alineacion::Cliente);
+    auto* oculto = new ui::Boton(panel, "BtnOculto");
+    oculto->SetBounds(10, 10, 80, 30);
+    oculto->SetVisible(false);
+    auto* casilla = new ui::Casilla(panel, "LCBLeido");
+    casilla->SetBounds(10, 150, 200, 30);
+    casilla->SetCaption(u"He Leído y Entendido");
+    auto* leido = new ui::Boton(panel, "BtnLeido");
+    leido->SetBounds(280, 150, 110, 35);
+    leido->SetCaption(u"» Siguiente");
+    leido->SetEnabled(false);
+    leido->SetOrdenTab(0);
+    casilla->OnClick = [&] { leido->SetEnabled(casilla->Checked()); };
+    leido->OnClick = [&] { aviso.SetModalResult(1); };
+    aviso.Centra();
+    std::vector<std::string> focos;
+    const int r = PorTeclado(aviso, {{VK_RETURN, false}, {VK_TAB, false}, {VK_SPACE, false}, {VK_TAB, false},
+                                     {VK_SPACE, false}},
+                             focos);
+    Informa("teclado_casilla_y_boton",
+            r == 1 && casilla->Checked() && Une(focos) == "LCBLeido,LCBLeido,LCBLeido,LCBLeido,BtnLeido",
+            std::to_string(r) + " " + Une(focos));
+  }
+  {
+    // Lines given at once are read from the first, also after a resize;
+    // the log follows its last line.
+    auto* dado = new ui::Memo(&p, "Memo2");
+    dado->SetBounds(10, 10, 300, 40);
+    std::vector<Texto> lineas(12, u"Si es fin de semana o festivo, deje la Actualización");
+    dado->SetLines(lineas);
+    dado->SetBounds(10, 10, 320, 45);
+    const LRESULT primera = SendMessageW(H(*dado), EM_GETFIRSTVISIBLELINE, 0, 0);
+    const LRESULT registro = SendMessageW(H(*p.memo), EM_GETFIRSTVISIBLELINE, 0, 0);
+    Informa("memo_dado_desde_la_primera_linea", primera == 0 && registro > 0,
+            std::to_string(primera) + " " + std::to_string(registro));
+    delete dado;
+  }
+}
+
 void Recursos() {
   wchar_t propio[MAX_PATH];
   GetModuleFileNameW(nullptr, propio, MAX_PATH);
@@ -343,6 +445,7 @@ int main() {
   Ventanas(*p);
   Dialogos(*p);
   Eventos(*p);
+  Teclado(*p);
   // The loop ends when the user's click on "Salir" closes the main window.
   ui::Temporizador pulsa(p, "Pulsa");
   pulsa.SetInterval(50);
