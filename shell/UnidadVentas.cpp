@@ -31,6 +31,14 @@ const Texto kSinStart =
     u"carpeta donde est\u00E9 el ejecutable del programa y vuelva a intentarlo.";
 const Texto kVersionNoActualizable =
     u"Solo las Versiones entre 20.21.0.3 y 20.21.1.8\nde Zelvano son actualizables.";
+// Why "Iniciar Actualización" stays grey: the configuration file is missing
+// or names no application folder.
+const Texto kSinFicheroConfiguracion = u"No encuentro el fichero de configuraci\u00F3n de Zelvano:\n";
+const Texto kConfiguracionSinCarpeta =
+    u"El fichero de configuraci\u00F3n de Zelvano no indica la carpeta del programa:\n";
+const Texto kNoSePuedeActualizar =
+    u"\nSin esa carpeta no se puede actualizar: \u00ABIniciar Actualizaci\u00F3n\u00BB queda desactivado.\n"
+    u"Compruebe ese fichero o p\u00F3ngase en contacto con nosotros; \u00ABSalir\u00BB cierra el asistente.";
 
 constexpr char16_t kTipoAviso = u'!';  // 33
 constexpr uint32_t kPausaCopiaConfiguracion = 1000;
@@ -260,6 +268,13 @@ void TfV::FormActivate() {
   frmAviso = aviso.get();
   aviso->ShowModal();
   frmAviso = nullptr;
+  // The show event greyed the start button when the configuration gave no
+  // application folder; the user is told why, once, when the window is his.
+  if (!BtnAceptar->Enabled() && Valores->RutaAplicacion.empty()) {
+    const Texto& causa =
+        plataforma::ExisteFichero(Valores->RutaIni) ? kConfiguracionSinCarpeta : kSinFicheroConfiguracion;
+    MuestraDialogo(causa + Valores->RutaIni + kNoSePuedeActualizar, kTipoAviso, false, 0);
+  }
 }
 
 void TfV::BtnSalirClick() { Close(); }

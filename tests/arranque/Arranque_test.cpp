@@ -152,7 +152,15 @@ TEST_P(Arranque, HallaLaInstalacionOLaRechazaSinTocarNada) {
     EXPECT_TRUE(e.Eventos("formulario", "frmAviso").empty());
     return;
   }
-  EXPECT_TRUE(dialogos.empty()) << dialogos[0].Texto("texto");
+  // Without an application folder the user is told why the start is grey.
+  const auto ruta = caso.ventana.find("RutaTPV");
+  if (ruta != caso.ventana.end() && ruta->second.empty()) {
+    ASSERT_EQ(dialogos.size(), 1u);
+    EXPECT_EQ(dialogos[0].Texto("tipo"), "33");
+    EXPECT_EQ(dialogos[0].Texto("texto").rfind("No encuentro el fichero de configuraci\xC3\xB3n", 0), 0u);
+  } else {
+    EXPECT_TRUE(dialogos.empty()) << dialogos[0].Texto("texto");
+  }
   const auto ventanas = e.Eventos("ventana");
   ASSERT_EQ(ventanas.size(), 1u) << e.Salida();
   for (const auto& [campo, valor] : caso.ventana)
@@ -266,6 +274,20 @@ TEST(ArranqueConfiguracion, SinCarpetaDeAplicacionNoSePuedeIniciar) {
     for (const Json& a : e.Eventos("accion", "fV")) resultados.push_back(a.Texto("control") + " " + a.Texto("resultado"));
     EXPECT_EQ(resultados, (std::vector<std::string>{"BtnAceptar no disponible", "BtnSalir hecha"}));
     EXPECT_EQ(e.Eventos("ventana")[0].Texto("RutaTPV"), "");
+    // Told why, once, after the notice.
+    const auto dialogos = e.Eventos("dialogo");
+    ASSERT_EQ(dialogos.size(), 1u);
+    EXPECT_EQ(dialogos[0].Texto("tipo"), "33");
+    const std::string texto = dialogos[0].Texto("texto");
+    const std::string ini = (e.Aplicacion() / "Pindal.dll").string();
+    EXPECT_EQ(texto.rfind(std::string(hayFichero ? "El fichero de configuraci\xC3\xB3n de Zelvano no indica"
+                                                 : "No encuentro el fichero de configuraci\xC3\xB3n") , 0) , 0u)
+        << texto;
+    EXPECT_NE(texto.find(ini), std::string::npos) << texto;
+    EXPECT_NE(texto.find("\xC2\xABIniciar Actualizaci\xC3\xB3n\xC2\xBB queda desactivado"), std::string::npos) << texto;
+    std::vector<std::string> orden;
+    for (const Json& f : e.Eventos("formulario")) orden.push_back(f.Texto("formulario"));
+    EXPECT_EQ(orden, (std::vector<std::string>{"fV", "frmAviso", "frmDialogo"}));
   }
 }
 
