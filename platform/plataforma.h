@@ -232,6 +232,13 @@ Texto CarpetaEjecutable();
 // On posix: data linked into the binary.
 bool LeeRecurso(uint16_t tipo, const Texto& nombre, uint16_t idioma, std::string& datos);
 
+// The 8-bit form of a text in the system's ANSI code page (GetACP), as the
+// log file and the byte scrambling use it: characters without a byte become
+// '?'. The posix build takes Windows-1252, the code page of the
+// installations served.
+std::string AAnsi(const Texto& t);
+Texto DeAnsi(const std::string& bytes);
+
 // Locale of the user: separators and date/time formats.
 char16_t SeparadorDecimal();
 char16_t SeparadorMiles();

@@ -4,6 +4,8 @@
 #include <array>
 #include <string>
 
+#include "platform/plataforma.h"
+
 namespace cifrado {
 
 namespace {
@@ -50,7 +52,7 @@ char16_t Sustituye(char16_t c, const std::array<char16_t, 256>& tabla) {
 }
 
 std::string TransformaBytes(const Texto& t) {
-  std::string bytes = texto::ACp1252(t);
+  std::string bytes = plataforma::AAnsi(t);
   const uint8_t clave = ByteClave();
   for (char& b : bytes) b = static_cast<char>(static_cast<uint8_t>(~static_cast<uint8_t>(b)) ^ clave);
   return bytes;
@@ -78,7 +80,7 @@ Texto TransformaTexto(const Texto& t, uint8_t Codificar) {
   return Codificar != 0 ? PermutaTexto(t) : RestauraTexto(t);
 }
 
-Texto CifraBytes(const Texto& t) { return texto::DeCp1252(TransformaBytes(t)); }
+Texto CifraBytes(const Texto& t) { return plataforma::DeAnsi(TransformaBytes(t)); }
 
 Texto DescifraMensaje(const Texto& t) {
   std::string bytes = TransformaBytes(t);
@@ -90,7 +92,7 @@ Texto DescifraMensaje(const Texto& t) {
       bytes.erase(i + 1, 1);
     }
   }
-  return texto::DeCp1252(bytes);
+  return plataforma::DeAnsi(bytes);
 }
 
 }  // namespace cifrado

@@ -99,7 +99,7 @@ std::string LineasDelLog(const std::vector<Texto>& lineas) {
         normalizada += linea[i];
       }
     }
-    bytes += texto::ACp1252(normalizada);
+    bytes += plataforma::AAnsi(normalizada);
     bytes += "\r\n";
   }
   return bytes;

@@ -110,7 +110,7 @@ class TfV : public ui::Formulario {
   void Registra(const Texto& linea);
   // Appends one line without pumping.
   void AnadeLinea(const Texto& linea);
-  // Writes the process log to RutaLog: Windows-1252, CR LF after every line,
+  // Writes the process log to RutaLog: the system's ANSI code page, CR LF after every line,
   // content replaced. False when the file cannot be written.
   bool GuardaLog();
 

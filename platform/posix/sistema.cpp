@@ -172,6 +172,9 @@ Texto FormatoHora(const char* formato) {
 
 }  // namespace
 
+std::string AAnsi(const Texto& t) { return texto::ACp1252(t); }
+Texto DeAnsi(const std::string& bytes) { return texto::DeCp1252(bytes); }
+
 char16_t SeparadorDecimal() { return LosSeparadores().decimal; }
 char16_t SeparadorMiles() { return LosSeparadores().miles; }
 

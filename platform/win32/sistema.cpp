@@ -101,6 +101,25 @@ Texto InfoLocale(LCTYPE tipo) {
 
 }  // namespace
 
+std::string AAnsi(const Texto& t) {
+  if (t.empty()) return {};
+  const auto* w = reinterpret_cast<const wchar_t*>(t.data());
+  const int largo = static_cast<int>(t.size());
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, w, largo, nullptr, 0, nullptr, nullptr);
+  std::string r(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, w, largo, r.data(), n, nullptr, nullptr);
+  return r;
+}
+
+Texto DeAnsi(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int largo = static_cast<int>(bytes.size());
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), largo, nullptr, 0);
+  std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), largo, w.data(), n);
+  return Texto(w.begin(), w.end());
+}
+
 char16_t SeparadorDecimal() {
   Texto s = InfoLocale(LOCALE_SDECIMAL);
   return s.empty() ? u',' : s[0];

@@ -107,16 +107,19 @@ class ContraWine : public ::testing::Test {
   }
 
   // Runs the probe under Wine on the operations; one answer each. It runs
-  // under the users' locale, Spanish (ANSI code page 1252).
-  static std::vector<std::string> Sonda(const std::vector<std::string>& ordenes) {
+  // under the users' locale, Spanish (ANSI code page 1252) unless another
+  // language is asked for.
+  static std::vector<std::string> Sonda(const std::vector<std::string>& ordenes,
+                                        const std::string& idioma = "es_ES") {
     std::string texto;
     for (const std::string& o : ordenes) texto += o + "\n";
     carpeta_->Escribe("ordenes.txt", texto);
     // Wine keeps the user's locale settings in its prefix and takes them
-    // from the language of the session that starts its server: this prefix
-    // is only ever started in Spanish.
-    const std::string lang = "es_ES.UTF-8";
-    const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-plataforma-es";
+    // from the language of the session that starts its server: each prefix
+    // is only ever started in one language.
+    const std::string lang = idioma + ".UTF-8";
+    const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-plataforma-" +
+                                (idioma == "es_ES" ? std::string("es") : idioma);
     // No .NET or HTML engine: a new prefix must not offer to fetch them.
     const std::string entorno = "LANG='" + lang + "' LC_ALL='" + lang + "' WINEDLLOVERRIDES='mscoree,mshtml=' ";
     const std::string orden = entorno + "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all timeout 300 wine '" +
@@ -347,6 +350,25 @@ TEST_F(ContraWine, CifradoIgualEnAmbasCompilaciones) {
   for (const char* t : textos)
     for (const char* o : {"permuta", "restaura", "cifra", "descifra"}) ordenes.push_back(std::string(o) + "\t" + t);
   Compara("cifrado", [](const std::string&) {}, ordenes);
+}
+
+TEST_F(ContraWine, LaPaginaAnsiEsLaDelSistema) {
+  // The log file and the byte scrambling take the system's ANSI code page:
+  // Windows-1252 on a Spanish system, as the posix build; Windows-1251 on a
+  // Russian one, where a Cyrillic text still scrambles and comes back.
+  const std::string ruso = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";  // Привет
+  const std::string espanol = "a\xC3\xB1o \xE2\x82\xAC";                     // año €
+  const std::vector<std::string> ordenes = {"ansi\t" + espanol, "ansi\t" + ruso, "cifra2\t" + ruso};
+  const std::vector<std::string> es = Sonda(ordenes);
+  ASSERT_EQ(es.size(), 3u);
+  EXPECT_EQ(es[0], "61 F1 6F 20 80");
+  EXPECT_EQ(es[0], sonda::Ejecuta(sonda::Campos(ordenes[0])));
+  EXPECT_EQ(es[1], "3F 3F 3F 3F 3F 3F");
+  const std::vector<std::string> ru = Sonda(ordenes, "ru_RU");
+  ASSERT_EQ(ru.size(), 3u);
+  EXPECT_EQ(ru[1], "CF F0 E8 E2 E5 F2");
+  EXPECT_EQ(ru[2], "[" + ruso + "]");
+  EXPECT_NE(es[2], ru[2]);
 }
 
 TEST_F(ContraWine, FormatosConElLocaleDelUsuario) {

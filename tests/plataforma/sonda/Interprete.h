@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,16 @@ inline std::string Ejecuta(const std::vector<Texto>& c) {
   if (orden == "permuta" && n == 2) return "[" + Escapa(PermutaTexto(c[1])) + "]";
   if (orden == "restaura" && n == 2) return "[" + Escapa(RestauraTexto(c[1])) + "]";
   if (orden == "cifra" && n == 2) return "[" + Escapa(CifraBytes(c[1])) + "]";
+  if (orden == "cifra2" && n == 2) return "[" + Escapa(CifraBytes(CifraBytes(c[1]))) + "]";
+  if (orden == "ansi" && n == 2) {
+    std::string r;
+    char hex[4];
+    for (unsigned char b : AAnsi(c[1])) {
+      std::snprintf(hex, sizeof hex, "%02X", b);
+      r += (r.empty() ? "" : " ") + std::string(hex);
+    }
+    return r;
+  }
   if (orden == "descifra" && n == 2) return "[" + Escapa(DescifraMensaje(c[1])) + "]";
   if (orden == "constantes" && n == 1) {
     namespace k = constantes;
