@@ -97,6 +97,12 @@ bool TamanoFichero(const Texto& ruta, uint64_t& tamano);
 // Whole-file read and write (create or replace).
 bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes);
 bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes);
+// Durable whole-file replace: the bytes go to a temporary name beside the
+// file, are flushed to the disk, and that name then takes the file's place
+// in one step, so a power cut leaves either the old content or the new one,
+// never a mixture. False (and UltimoError) when any step fails; the file is
+// then as it was.
+bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes);
 // Append (creating the file when missing).
 bool AnadeAFichero(const Texto& ruta, const std::string& bytes);
 // C stream on a file (_wfopen / fopen with the wizard's path form); nullptr

@@ -1,0 +1,70 @@
+// Durable whole-file replace on posix: temporary name, fsync, rename, and
+// fsync of the folder so that the new name itself survives a power cut.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/plataforma.h"
+#include "platform/posix/posix_comun.h"
+
+namespace plataforma {
+
+namespace {
+
+bool EscribeTodo(int fd, const std::string& bytes) {
+  const char* datos = bytes.data();
+  size_t n = bytes.size();
+  while (n > 0) {
+    const ssize_t w = ::write(fd, datos, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    datos += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+void SincronizaCarpeta(const std::string& ruta) {
+  const size_t barra = ruta.find_last_of('/');
+  const std::string carpeta = barra == std::string::npos ? "." : barra == 0 ? "/" : ruta.substr(0, barra);
+  const int fd = ::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
+  const std::string destino = posix::RutaPosix(ruta);
+  const std::string temporal = destino + ".nuevo";
+  ::unlink(temporal.c_str());  // a leftover of an earlier attempt
+  const int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    posix::FijaErrorErrno(errno);
+    return false;
+  }
+  bool bien = EscribeTodo(fd, bytes) && ::fsync(fd) == 0;
+  int fallo = errno;
+  if (::close(fd) != 0 && bien) {
+    bien = false;
+    fallo = errno;
+  }
+  if (bien && ::rename(temporal.c_str(), destino.c_str()) != 0) {
+    bien = false;
+    fallo = errno;
+  }
+  if (!bien) {
+    ::unlink(temporal.c_str());
+    posix::FijaErrorErrno(fallo);
+    return false;
+  }
+  SincronizaCarpeta(destino);
+  posix::FijaError(0);
+  return true;
+}
+
+}  // namespace plataforma
