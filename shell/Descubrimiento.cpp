@@ -6,6 +6,7 @@
 #include "platform/plataforma.h"
 #include "shell/Cifrado.h"
 #include "shell/UnidadVentas.h"
+#include "staging/Recuperacion.h"
 
 namespace {
 
@@ -28,6 +29,12 @@ const Texto kSubcarpetaUpdate = u"Update";
 const Texto kBaseDatos = u"QVD.FB";
 const Texto kTraduccion = u"\\VarFileInfo\\Translation";
 const Texto kSinVersion = u"(null)";
+
+// A run cut short after deleting the programs left the journal: the folder
+// is the installation all the same, so that start-up can put it right.
+bool EsInstalacion(const Texto& carpeta) {
+  return plataforma::ExisteFichero(carpeta + kStart) || staging::recuperacion::HayEjecucionInacabada(carpeta);
+}
 const Texto kSinRuta =
     u"No encuentro la Ruta de Zelvano_Start.exe.\nSaldr\u00E1 del asistente de actualizaci\u00F3n.";
 constexpr char16_t kTipoAviso = u'!';  // 33
@@ -55,7 +62,7 @@ void TfV::BuscaRutaAplicacion() {
     clave.Cierra();
     break;
   }
-  if (plataforma::ExisteFichero(RutaTPV->Text() + kStart)) {
+  if (EsInstalacion(RutaTPV->Text())) {
     Valores->RutaAplicacion = RutaTPV->Text();
     return;
   }
@@ -68,7 +75,7 @@ void TfV::BuscaRutaAplicacion() {
     propia.erase(propia.size() - 8, 7);
   }
   RutaTPV->SetText(propia);
-  if (plataforma::ExisteFichero(propia + kStart)) {
+  if (EsInstalacion(propia)) {
     Valores->RutaAplicacion = propia;
     return;
   }

@@ -6,6 +6,7 @@
 #include "screens/UnidadAviso.h"
 #include "shell/Cifrado.h"
 #include "shell/Constantes.h"
+#include "staging/Recuperacion.h"
 
 TfV* fV = nullptr;
 
@@ -234,6 +235,10 @@ void TfV::AnotaVentana(const char* evento) const {
 void TfV::FormCreate() {
   BuscaRutaAplicacion();
   const Texto carpeta = RutaTPV->Text();
+  // A run that was cut short comes first: it may have left the folder
+  // without its programs, or with the new ones and nothing else.
+  Valores->RutaLog = carpeta + kFicheroLog;
+  staging::recuperacion::RevisaEjecucionInacabada(*this);
   if (!plataforma::ExisteFichero(carpeta + kStart)) {
     ui::SetCursor(ui::Cursor::Normal);
     MuestraDialogo(kSinStart, kTipoAviso, false, 0);
@@ -246,6 +251,7 @@ void TfV::FormCreate() {
     MuestraDialogo(kVersionNoActualizable, kTipoAviso, false, 0);
     Finaliza();
   }
+  staging::recuperacion::ApartaCopiasAnteriores(*this);
   if (texto::Compara(version, kVersionMinima) <= 0) {
     // The oldest accepted layout still keeps its settings in Pindal.dat.
     Valores->RutaIni = carpeta + kConfiguracionVieja;

@@ -1,0 +1,213 @@
+#include "staging/Recuperacion.h"
+
+#include <vector>
+
+#include "platform/plataforma.h"
+#include "platform/ui.h"
+#include "shell/UnidadVentas.h"
+#include "staging/Apartado.h"
+#include "staging/Diario.h"
+#include "staging/Tablas.h"
+
+namespace staging::recuperacion {
+
+namespace {
+
+using diario::Etapa;
+
+constexpr char16_t kTipoAviso = u'!';     // 33
+constexpr char16_t kTipoPregunta = u'?';  // 63: "Si" and "No"
+
+// Where the run was when it stopped, as the technician is told.
+struct DescripcionEtapa {
+  Etapa etapa;
+  const char16_t* texto;
+};
+const DescripcionEtapa kDescripciones[] = {
+    {Etapa::Iniciada, u"mientras se guardaba la instalación"},
+    {Etapa::GuardadoCompleto, u"con la instalación ya guardada, antes de cambiar ningún fichero"},
+    {Etapa::InstalacionCambiada, u"mientras se cambiaban los ficheros del programa"},
+    {Etapa::BaseDatosIniciada, u"mientras se actualizaba la base de datos"},
+    {Etapa::BaseDatosTerminada, u"con la base de datos ya actualizada, antes de escribir el registro"},
+    {Etapa::RegistroEscrito, u"al final, con la actualización ya terminada"},
+};
+
+const char16_t* const kEncontrada = u"Se ha encontrado una actualización que no terminó.";
+const char16_t* const kLogEncontrada = u"Actualización interrumpida encontrada: ";
+const char16_t* const kYaTerminada = u"La actualización ya había terminado: no hace falta restaurar nada.";
+const char16_t* const kSinCambios =
+    u"No se había cambiado nada de la instalación: se han quitado las copias a medias de esa "
+    u"actualización y puede iniciarla de nuevo.";
+const char16_t* const kLogSinCambios = u"Quitadas las copias a medias de la actualización interrumpida";
+const char16_t* const kNoDevuelto = u"Lo que no se ha podido devolver a su sitio se conserva en:";
+const char16_t* const kPregunta =
+    u"La copia de seguridad de la instalación está completa.\n"
+    u"¿Desea dejar la instalación como estaba antes de la actualización?";
+const char16_t* const kLogDeshaciendo = u"Deshaciendo la actualización interrumpida";
+const char16_t* const kRechazada =
+    u"No se ha cambiado nada. La copia de seguridad sigue en:\n";
+const char16_t* const kRechazadaTemp = u"y el contenido anterior de la carpeta Temp en:\n";
+const char16_t* const kRechazadaFin =
+    u"La próxima vez que inicie el asistente se le volverá a ofrecer dejar la instalación como estaba.";
+const char16_t* const kSinCopia = u"No se encuentra la copia de seguridad en:\n";
+const char16_t* const kSinCopiaFin =
+    u"No se puede deshacer automáticamente; no se ha tocado nada.";
+
+const char16_t* const kApartadas =
+    u"Se han encontrado copias de seguridad de una actualización anterior que no terminó bien. "
+    u"No se borran: se han apartado, tal como estaban, a la carpeta:\n";
+const char16_t* const kApartadasFin =
+    u"Guárdelas o revíselas antes de borrarlas. La actualización puede continuar.";
+const char16_t* const kLogApartada = u"Copia conservada de una actualización anterior: ";
+const char16_t* const kNoApartadas =
+    u"Hay copias de seguridad de una actualización anterior que no terminó bien y no se han podido "
+    u"apartar a la carpeta Temp:\n";
+const char16_t* const kNoApartadasFin =
+    u"Cópielas a otro lugar, o cámbieles el nombre, y vuelva a iniciar el asistente.";
+
+// "el 10/12/2026 a las 14:33:05"
+Texto Cuando(const Texto& fechaHora) {
+  const size_t blanco = fechaHora.find(u' ');
+  if (blanco == Texto::npos) return u"el " + fechaHora;
+  return u"el " + fechaHora.substr(0, blanco) + u" a las " + fechaHora.substr(blanco + 1);
+}
+
+Texto Descripcion(Etapa e) {
+  for (const DescripcionEtapa& d : kDescripciones)
+    if (d.etapa == e) return d.texto;
+  return Texto();
+}
+
+// "Empezó el ... sobre la versión ... y se interrumpió ... (último paso
+// anotado el ...)."
+Texto QueSeEncontro(const diario::Contenido& c) {
+  return u"Empezó " + Cuando(c.inicio) + u" sobre la versión " + c.version + u" de Zelvano y se interrumpió " +
+         Descripcion(c.etapa) + u" (último paso anotado " + Cuando(c.hora) + u").";
+}
+
+Texto SinSeparadorFinal(Texto carpeta) {
+  if (!carpeta.empty() && (carpeta.back() == u'\\' || carpeta.back() == u'/')) carpeta.pop_back();
+  return carpeta;
+}
+
+// "202103_202128": the backup folder's own name inside Temp.
+Texto NombreCopia() {
+  const Texto copia = kCarpetaCopia;
+  return copia.substr(copia.find_last_of(u'\\') + 1);
+}
+
+bool Vacia(const Texto& carpeta) {
+  plataforma::Busqueda busqueda;
+  plataforma::EntradaDirectorio e;
+  for (bool hay = busqueda.Primero(carpeta + u"\\*", e); hay; hay = busqueda.Siguiente(e))
+    if (e.nombre != u"." && e.nombre != u"..") return false;
+  return true;
+}
+
+// A run stopped before its save was complete had changed nothing: what it
+// had copied goes back where it came from (or is set aside), and the
+// earlier content of Temp is whole again.
+Texto QuitaCopiasAMedias(TfV& v) {
+  const Texto app = v.RutaTPV->Text();
+  apartado::Conservada conservada(app);
+  const Texto copia = app + kCarpetaCopia;
+  if (plataforma::ExisteDirectorio(copia) && !apartado::Reintegra(copia, SinSeparadorFinal(app)))
+    conservada.Aparta(copia, NombreCopia());
+  const Texto tempAnterior = app + kCarpetaTempAnterior;
+  if (plataforma::ExisteDirectorio(tempAnterior) && !apartado::Reintegra(tempAnterior, app + kCarpetaTemp))
+    conservada.Aparta(tempAnterior, kCarpetaTempAnterior);
+  return conservada.Carpeta();
+}
+
+}  // namespace
+
+bool HayEjecucionInacabada(const Texto& aplicacion) {
+  diario::Contenido c;
+  return diario::Lee(aplicacion, c) == diario::Estado::Abierto;
+}
+
+void RevisaEjecucionInacabada(TfV& v) {
+  const Texto app = v.RutaTPV->Text();
+  diario::Contenido c;
+  if (diario::Lee(app, c) != diario::Estado::Abierto) return;
+  const Texto encontrada = Texto(kEncontrada) + u"\n" + QueSeEncontro(c);
+  v.Registra(kLogEncontrada + QueSeEncontro(c));
+
+  if (c.etapa == Etapa::RegistroEscrito) {
+    ui::SetCursor(ui::Cursor::Normal);
+    v.MuestraDialogo(encontrada + u"\n" + kYaTerminada, kTipoAviso, false, 0);
+    diario::Cierra(v);
+    v.GuardaLog();
+    return;
+  }
+
+  if (c.etapa == Etapa::Iniciada) {
+    const Texto conservada = QuitaCopiasAMedias(v);
+    v.Registra(kLogSinCambios);
+    Texto aviso = encontrada + u"\n" + kSinCambios;
+    if (!conservada.empty()) {
+      v.Registra(kLogApartada + conservada);
+      aviso += u"\n" + (kNoDevuelto + (u"\n" + conservada));
+    }
+    diario::Cierra(v);
+    v.GuardaLog();
+    ui::SetCursor(ui::Cursor::Normal);
+    v.MuestraDialogo(aviso, kTipoAviso, false, 0);
+    return;
+  }
+
+  // The save was complete: the installation can be put back as it was.
+  const Texto copia = app + kCarpetaCopia;
+  ui::SetCursor(ui::Cursor::Normal);
+  if (!plataforma::ExisteDirectorio(copia)) {
+    v.MuestraDialogo(encontrada + u"\n" + kSinCopia + copia + u"\n" + kSinCopiaFin, kTipoAviso, false, 0);
+    diario::Cierra(v);
+    v.GuardaLog();
+    return;
+  }
+  if (!v.MuestraDialogo(encontrada + u"\n" + kPregunta, kTipoPregunta, false, 0)) {
+    Texto aviso = kRechazada + copia + u"\n";
+    const Texto tempAnterior = app + kCarpetaTempAnterior;
+    if (plataforma::ExisteDirectorio(tempAnterior)) aviso += kRechazadaTemp + tempAnterior + u"\n";
+    v.MuestraDialogo(aviso + kRechazadaFin, kTipoAviso, false, 0);
+    v.Finaliza();
+  }
+  v.Registra(kLogDeshaciendo);
+  v.GuardaLog();
+  v.ReponerTodo();
+}
+
+void ApartaCopiasAnteriores(TfV& v) {
+  const Texto app = v.RutaTPV->Text();
+  struct Resto {
+    Texto ruta;
+    Texto nombre;
+  };
+  std::vector<Resto> restos;
+  const Texto tempAnterior = app + kCarpetaTempAnterior;
+  if (plataforma::ExisteDirectorio(tempAnterior)) restos.push_back({tempAnterior, kCarpetaTempAnterior});
+  const Texto copia = app + kCarpetaCopia;
+  if (plataforma::ExisteDirectorio(copia) && !Vacia(copia)) restos.push_back({copia, NombreCopia()});
+  if (restos.empty()) return;
+
+  apartado::Conservada conservada(app);
+  Texto fallidas;
+  for (const Resto& r : restos) {
+    if (conservada.Aparta(r.ruta, r.nombre)) {
+      v.Registra(kLogApartada + conservada.Carpeta() + u"\\" + r.nombre);
+    } else {
+      fallidas += r.ruta + u"\n";
+    }
+  }
+  v.GuardaLog();
+  ui::SetCursor(ui::Cursor::Normal);
+  if (!fallidas.empty()) {
+    Texto aviso = kNoApartadas + fallidas;
+    if (!conservada.Carpeta().empty()) aviso += kApartadas + conservada.Carpeta() + u"\n";
+    v.MuestraDialogo(aviso + kNoApartadasFin, kTipoAviso, false, 0);
+    v.Finaliza();
+  }
+  v.MuestraDialogo(kApartadas + conservada.Carpeta() + u"\n" + kApartadasFin, kTipoAviso, false, 0);
+}
+
+}  // namespace staging::recuperacion
