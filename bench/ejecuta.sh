@@ -1,0 +1,341 @@
+#!/usr/bin/env bash
+# Benchmarks of the wizard against the system's own tools on the same data,
+# in the same run (not a test: nothing passes or fails here). For each case
+# it prints the wizard's figure, the yardstick's and their ratio, as medians
+# of several paired runs (wizard, yardstick, wizard, yardstick, ...), after
+# one pair that is not counted (it warms the page cache).
+#
+#   bash bench/ejecuta.sh [case ...]
+#
+# Cases (all by default):
+#   copia      folder copy, Linux build, vs cp -a: 10,000 small files in
+#              nested folders, and 5 files of 100 MB
+#   wine       the same small files copied by the Windows build under Wine,
+#              vs a bare FindFirstFileW/CopyFileW loop under Wine
+#   registro   cost of one log line at line 100 and at line 20,000, on both
+#              builds
+#   migracion  the migration batches vs isql-fb running the same statements
+#   copia-bd   backup and restore through the services API vs gbak -se, on
+#              the fixture and on a database of about 200 MB
+#   servidor   a whole update run on the server machine with the pauses
+#              switched off vs the sum of the yardsticks of its steps, and the
+#              total of the pauses the run asked for
+#
+# Environment: BENCH_RONDAS (counted pairs, 5), BENCH_FICHEROS (10000),
+# BENCH_MB_BD (size of the large database, 200), ZELVANO_BUILD_POSIX and
+# ZELVANO_BUILD_WIN32 (build/posix, build/win32), BENCH_TMP (the temporary
+# folder's parent). The Firebird server must be running
+# (scripts/firebird.sh arranca).
+set -euo pipefail
+raiz="$(cd "$(dirname "$0")/.." && pwd)"
+RONDAS="${BENCH_RONDAS:-5}"
+FICHEROS="${BENCH_FICHEROS:-10000}"
+MB_BD="${BENCH_MB_BD:-200}"
+POSIX="${ZELVANO_BUILD_POSIX:-$raiz/build/posix}"
+WIN32="${ZELVANO_BUILD_WIN32:-$raiz/build/win32}"
+ASIS="$POSIX/bench/asistente"
+CLAVE=Zv2128
+
+casos=("$@")
+[ ${#casos[@]} -gt 0 ] || casos=(copia wine registro migracion copia-bd servidor)
+
+TMP="$(mktemp -d "${BENCH_TMP:-/tmp}/zelvano-bench-XXXXXX")"
+chmod 755 "$TMP"
+bases=()
+pid_xvfb=""
+limpia() {
+  for b in "${bases[@]}"; do
+    echo "DROP DATABASE;" | isql-fb -q -user SYSDBA -password "$CLAVE" "127.0.0.1:$b" >/dev/null 2>&1 || true
+  done
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; fi
+  if [ -n "$pid_xvfb" ]; then kill "$pid_xvfb" 2>/dev/null || true; wait "$pid_xvfb" 2>/dev/null || true; fi
+  rm -rf "$TMP"
+}
+trap limpia EXIT
+
+# ---- timing and figures -------------------------------------------------------
+
+# Seconds the command takes, as a whole process; its output goes to a file.
+cronometra() {
+  local t0 t1
+  t0=$EPOCHREALTIME
+  if ! "$@" >>"$TMP/salida.txt" 2>&1; then
+    echo "falló: $*" >&2
+    tail -5 "$TMP/salida.txt" >&2
+    exit 1
+  fi
+  t1=$EPOCHREALTIME
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f\n", b - a }'
+}
+
+mediana() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+cabecera() {
+  printf '\n%-52s %12s %12s %8s\n' "$1" "asistente" "referencia" "razón"
+}
+# title, wizard's median, yardstick's median, unit
+fila() {
+  awk -v t="$1" -v a="$2" -v b="$3" -v u="${4:-s}" \
+    'BEGIN { printf "%-52s %10.4f %s %10.4f %s %7.2fx\n", t, a, u, b, u, (b > 0 ? a / b : 0) }'
+}
+
+# Runs the wizard's and the yardstick's functions in turn, one pair not
+# counted and then RONDAS pairs; each function gets the round's number and
+# prints its seconds. An optional function prepares each round (untimed).
+compara() {  # title, wizard, yardstick, [preparation]
+  local titulo=$1 fa=$2 fb=$3 prepara=${4:-}
+  local ta=() tb=() i a b
+  for ((i = 0; i <= RONDAS; i++)); do
+    [ -z "$prepara" ] || "$prepara" "$i"
+    a=$("$fa" "$i")
+    b=$("$fb" "$i")
+    if [ "$i" -gt 0 ]; then ta+=("$a"); tb+=("$b"); fi
+  done
+  fila "$titulo" "$(mediana "${ta[@]}")" "$(mediana "${tb[@]}")"
+}
+
+# Dirty pages of earlier rounds are written out before the next copy starts,
+# so no copy pays for another's writes.
+vacia_escrituras() { sync; }
+
+# ---- data ------------------------------------------------------------------------
+
+# FICHEROS files of 100 bytes to 4 KB, random content, in 10 x 10 folders.
+arbol_pequenos() {
+  python3 - "$1" "$FICHEROS" <<'PY'
+import os, random, sys
+raiz, n = sys.argv[1], int(sys.argv[2])
+random.seed(2128)
+por_carpeta = max(1, n // 100)
+for i in range(n):
+    c = i // por_carpeta
+    d = os.path.join(raiz, "Cierres_%02d" % (c // 10 % 10), "Dia_%02d" % (c % 10))
+    os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, "cierre_%05d.dat" % i), "wb") as f:
+        f.write(os.urandom(random.randint(100, 4096)))
+PY
+}
+
+arbol_grandes() {
+  mkdir -p "$1"
+  for i in 1 2 3 4 5; do head -c $((100 * 1024 * 1024)) /dev/urandom >"$1/copia_$i.fbk"; done
+}
+
+datos_pequenos() {
+  if [ ! -d "$TMP/pequenos" ]; then arbol_pequenos "$TMP/pequenos"; fi
+}
+
+# ---- (a) folder copy, Linux ----------------------------------------------------
+
+copia_a() { cronometra "$ASIS" copia "$ORIGEN" "$TMP/copias/a$1"; }
+copia_b() { cronometra cp -a "$ORIGEN" "$TMP/copias/b$1"; }
+copia_grande_prepara() {
+  rm -rf "$TMP/copias"
+  mkdir -p "$TMP/copias"
+  vacia_escrituras
+}
+
+caso_copia() {
+  datos_pequenos
+  arbol_grandes "$TMP/grandes"
+  mkdir -p "$TMP/copias"
+  cabecera "Copia de carpetas (Linux) frente a cp -a"
+  ORIGEN="$TMP/pequenos"
+  vacia_escrituras
+  compara "$FICHEROS ficheros pequeños en carpetas anidadas" copia_a copia_b
+  # Each round's copies of 500 MB go before the next round (a few large
+  # files, not a mass delete), and their writes are flushed untimed.
+  ORIGEN="$TMP/grandes"
+  compara "5 ficheros de 100 MB" copia_a copia_b copia_grande_prepara
+  rm -rf "$TMP/grandes"
+}
+
+# ---- (b) folder copy, Windows build under Wine ----------------------------------
+
+prepara_wine() {
+  [ -z "${WINEPREFIX:-}" ] || return 0
+  for p in wine wineboot wineserver; do command -v $p >/dev/null || { echo "falta $p" >&2; exit 1; }; done
+  for f in "$WIN32/bench/asistente.exe" "$WIN32/bench/copia_desnuda.exe"; do
+    [ -f "$f" ] || { echo "falta $f (scripts/compila.sh win32)" >&2; exit 1; }
+  done
+  export WINEPREFIX="$TMP/prefijo" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export LANG=es_ES.UTF-8 LC_ALL=es_ES.UTF-8
+  if [ -z "${DISPLAY:-}" ]; then
+    local n
+    for n in $(seq 121 199); do
+      [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ] || continue
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$TMP/xvfb.log" 2>&1 &
+      pid_xvfb=$!
+      sleep 1
+      if kill -0 "$pid_xvfb" 2>/dev/null; then export DISPLAY=":$n"; break; fi
+      pid_xvfb=""
+    done
+    [ -n "${DISPLAY:-}" ] || { echo "Xvfb no arrancó" >&2; exit 1; }
+  fi
+  wineboot -i >"$TMP/wineboot.log" 2>&1
+  wineserver -w
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wineserver -w
+  # A Wine server kept alive between rounds, as on a running desktop.
+  wineserver -p
+}
+
+ruta_wine() { local r="Z:$1"; printf '%s' "${r//\//\\}"; }
+
+wine_a() { cronometra wine "$WIN32/bench/asistente.exe" copia "$(ruta_wine "$TMP/pequenos")" "$(ruta_wine "$TMP/copias_wine/a$1")"; }
+wine_b() { cronometra wine "$WIN32/bench/copia_desnuda.exe" "$(ruta_wine "$TMP/pequenos")" "$(ruta_wine "$TMP/copias_wine/b$1")"; }
+
+caso_wine() {
+  prepara_wine
+  datos_pequenos
+  mkdir -p "$TMP/copias_wine"
+  cabecera "Copia de carpetas (Windows, bajo Wine) frente al bucle Win32 desnudo"
+  compara "$FICHEROS ficheros pequeños en carpetas anidadas" wine_a wine_b
+}
+
+# ---- (c) log line cost -----------------------------------------------------------
+
+# Medians of the microseconds per line at line 100 and at line 20,000.
+registro() {  # title, command...
+  local titulo=$1 i inicio=() fin=() l
+  shift
+  for ((i = 0; i <= RONDAS; i++)); do
+    l=$("$@" registro 20100 100 2>>"$TMP/salida.txt" | tr -d '\r')
+    if [ "$i" -gt 0 ]; then inicio+=("${l% *}"); fin+=("${l#* }"); fi
+  done
+  fila "$titulo" "$(mediana "${fin[@]}")" "$(mediana "${inicio[@]}")" "us"
+}
+
+caso_registro() {
+  cabecera "Coste de una línea del registro: en la 20.000 (asistente) y en la 100 (referencia)"
+  registro "Linux" "$ASIS"
+  prepara_wine
+  registro "Windows bajo Wine" wine "$WIN32/bench/asistente.exe"
+}
+
+# ---- database fixtures -------------------------------------------------------------
+
+SQL() { isql-fb -q -bail -user SYSDBA -password "$CLAVE" "127.0.0.1:$1"; }
+
+# A product database of the version in a folder of its own (the server, as
+# root, reaches it).
+base_nueva() {  # folder, version
+  mkdir -p "$1"
+  chmod 777 "$1"
+  "$POSIX/tools/basedatos/crea_bd_prueba" "$1/QVD.FB" "$2" >/dev/null
+  bases+=("$1/QVD.FB")
+}
+
+# A copy of a pristine database file, for one round.
+base_copia() {  # pristine folder, new folder
+  mkdir -p "$2"
+  chmod 777 "$2"
+  cp "$1/QVD.FB" "$2/QVD.FB"
+  bases+=("$2/QVD.FB")
+}
+
+# ---- (d) migration -----------------------------------------------------------------
+
+migra_prepara() {
+  base_copia "$MODELO" "$TMP/migra/a$1"
+  base_copia "$MODELO" "$TMP/migra/b$1"
+}
+migra_a() { cronometra "$ASIS" migra "$TMP/migra/a$1/QVD.FB" "$VERSION"; }
+migra_b() { cronometra isql-fb -q -bail -user SYSDBA -password "$CLAVE" -i "$TMP/migra.sql" "127.0.0.1:$TMP/migra/b$1/QVD.FB"; }
+
+caso_migracion() {
+  cabecera "Migración frente a isql-fb con las mismas sentencias"
+  for VERSION in 20.21.0.3 20.21.1.0; do
+    MODELO="$TMP/modelo_$VERSION"
+    base_nueva "$MODELO" "$VERSION"
+    "$ASIS" guion-sql "$VERSION" >"$TMP/migra.sql"
+    compara "Base de datos $VERSION ($(grep -c '^COMMIT$' "$TMP/migra.sql") sentencias)" migra_a migra_b migra_prepara
+  done
+}
+
+# ---- (e) backup and restore ---------------------------------------------------------
+
+# One round: the wizard's backup and restore on one copy (it reports each
+# one's seconds), gbak's on another, each gbak timed as a whole process.
+copia_bd_ronda() {  # round
+  local a="$TMP/cbd/a$1" b="$TMP/cbd/b$1" l
+  base_copia "$MODELO" "$a"
+  base_copia "$MODELO" "$b"
+  l=$("$ASIS" copia-bd "$a/" 2>>"$TMP/salida.txt")
+  CBD_A_COPIA=${l%% *}
+  l=${l#* }
+  CBD_A_REST=${l%% *}
+  CBD_B_COPIA=$(cronometra gbak -b -se 127.0.0.1:service_mgr -user SYSDBA -password "$CLAVE" -v -ig -g -nt \
+                  "$b/QVD.FB" "$b/QVD.FBK")
+  CBD_B_REST=$(cronometra gbak -rep -se 127.0.0.1:service_mgr -user SYSDBA -password "$CLAVE" -v -k -p 4096 \
+                 "$b/QVD.FBK" "$b/QVD.FB")
+  rm -f "$a/QVD.FBK" "$b/QVD.FBK"
+}
+
+copia_bd() {  # title
+  local i c=() r=() gc=() gr=()
+  for ((i = 0; i <= RONDAS_BD; i++)); do
+    copia_bd_ronda "$i"
+    if [ "$i" -gt 0 ]; then c+=("$CBD_A_COPIA"); r+=("$CBD_A_REST"); gc+=("$CBD_B_COPIA"); gr+=("$CBD_B_REST"); fi
+    # Only the pristine file stays.
+    for d in "$TMP/cbd/a$i" "$TMP/cbd/b$i"; do
+      echo "DROP DATABASE;" | SQL "$d/QVD.FB" >/dev/null 2>&1 || true
+      rm -rf "$d"
+    done
+  done
+  fila "$1: copia" "$(mediana "${c[@]}")" "$(mediana "${gc[@]}")"
+  fila "$1: restauración" "$(mediana "${r[@]}")" "$(mediana "${gr[@]}")"
+}
+
+# Fills the database with about MB_BD megabytes of rows that do not compress.
+base_grande() {  # folder
+  base_nueva "$1" 20.21.1.8
+  local filas=$((MB_BD * 1024 * 1024 / 260))
+  SQL "$1/QVD.FB" >/dev/null <<SQL
+CREATE TABLE RELLENO_BENCH (ID INTEGER NOT NULL PRIMARY KEY, DATO VARCHAR(220));
+COMMIT;
+SET TERM ^ ;
+EXECUTE BLOCK AS
+  DECLARE i INTEGER = 0;
+BEGIN
+  WHILE (i < $filas) DO BEGIN
+    INSERT INTO RELLENO_BENCH VALUES (:i, UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) ||
+      UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()));
+    i = i + 1;
+  END
+END^
+SET TERM ; ^
+COMMIT;
+SQL
+}
+
+caso_copia_bd() {
+  cabecera "Copia y restauración (servicios) frente a gbak -se"
+  MODELO="$TMP/modelo_cbd"
+  base_nueva "$MODELO" 20.21.1.8
+  RONDAS_BD=$RONDAS
+  copia_bd "Base de datos de prueba"
+  MODELO="$TMP/modelo_grande"
+  base_grande "$MODELO"
+  RONDAS_BD=${BENCH_RONDAS_BD_GRANDE:-3}
+  copia_bd "Base de datos de $(($(stat -c %s "$MODELO/QVD.FB") / 1048576)) MB"
+}
+
+# ---- main ------------------------------------------------------------------------------
+
+for f in "$ASIS" "$POSIX/tools/basedatos/crea_bd_prueba"; do
+  [ -x "$f" ] || { echo "falta $f (scripts/compila.sh posix)" >&2; exit 1; }
+done
+echo "Equipo: $(nproc) núcleos, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)," \
+     "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'); $RONDAS rondas emparejadas, medianas"
+for c in "${casos[@]}"; do
+  case "$c" in
+    copia) caso_copia ;;
+    wine) caso_wine ;;
+    registro) caso_registro ;;
+    migracion) caso_migracion ;;
+    copia-bd) caso_copia_bd ;;
+    servidor) caso_servidor ;;
+    *) echo "caso desconocido: $c" >&2; exit 2 ;;
+  esac
+done
