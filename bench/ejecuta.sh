@@ -27,6 +27,7 @@
 # folder's parent). The Firebird server must be running
 # (scripts/firebird.sh arranca).
 set -euo pipefail
+export LC_ALL=C
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 RONDAS="${BENCH_RONDAS:-5}"
 FICHEROS="${BENCH_FICHEROS:-10000}"
@@ -52,6 +53,9 @@ limpia() {
   rm -rf "$TMP"
 }
 trap limpia EXIT
+
+# The wizard runs on a Spanish system, as in the shops.
+asis() { LANG=es_ES.UTF-8 LC_ALL=es_ES.UTF-8 "$ASIS" "$@"; }
 
 # ---- timing and figures -------------------------------------------------------
 
@@ -127,7 +131,7 @@ datos_pequenos() {
 
 # ---- (a) folder copy, Linux ----------------------------------------------------
 
-copia_a() { cronometra "$ASIS" copia "$ORIGEN" "$TMP/copias/a$1"; }
+copia_a() { cronometra asis copia "$ORIGEN" "$TMP/copias/a$1"; }
 copia_b() { cronometra cp -a "$ORIGEN" "$TMP/copias/b$1"; }
 copia_grande_prepara() {
   rm -rf "$TMP/copias"
@@ -159,7 +163,6 @@ prepara_wine() {
     [ -f "$f" ] || { echo "falta $f (scripts/compila.sh win32)" >&2; exit 1; }
   done
   export WINEPREFIX="$TMP/prefijo" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  export LANG=es_ES.UTF-8 LC_ALL=es_ES.UTF-8
   if [ -z "${DISPLAY:-}" ]; then
     local n
     for n in $(seq 121 199); do
@@ -180,10 +183,13 @@ prepara_wine() {
   wineserver -p
 }
 
+# The Windows programs run on a Spanish system (decimal comma, code page 1252).
+wine_es() { LANG=es_ES.UTF-8 LC_ALL=es_ES.UTF-8 wine "$@"; }
+
 ruta_wine() { local r="Z:$1"; printf '%s' "${r//\//\\}"; }
 
-wine_a() { cronometra wine "$WIN32/bench/asistente.exe" copia "$(ruta_wine "$TMP/pequenos")" "$(ruta_wine "$TMP/copias_wine/a$1")"; }
-wine_b() { cronometra wine "$WIN32/bench/copia_desnuda.exe" "$(ruta_wine "$TMP/pequenos")" "$(ruta_wine "$TMP/copias_wine/b$1")"; }
+wine_a() { cronometra wine_es "$WIN32/bench/asistente.exe" copia "$(ruta_wine "$TMP/pequenos")" "$(ruta_wine "$TMP/copias_wine/a$1")"; }
+wine_b() { cronometra wine_es "$WIN32/bench/copia_desnuda.exe" "$(ruta_wine "$TMP/pequenos")" "$(ruta_wine "$TMP/copias_wine/b$1")"; }
 
 caso_wine() {
   prepara_wine
@@ -208,9 +214,9 @@ registro() {  # title, command...
 
 caso_registro() {
   cabecera "Coste de una línea del registro: en la 20.000 (asistente) y en la 100 (referencia)"
-  registro "Linux" "$ASIS"
+  registro "Linux" asis
   prepara_wine
-  registro "Windows bajo Wine" wine "$WIN32/bench/asistente.exe"
+  registro "Windows bajo Wine" wine_es "$WIN32/bench/asistente.exe"
 }
 
 # ---- database fixtures -------------------------------------------------------------
@@ -240,7 +246,7 @@ migra_prepara() {
   base_copia "$MODELO" "$TMP/migra/a$1"
   base_copia "$MODELO" "$TMP/migra/b$1"
 }
-migra_a() { cronometra "$ASIS" migra "$TMP/migra/a$1/QVD.FB" "$VERSION"; }
+migra_a() { cronometra asis migra "$TMP/migra/a$1/QVD.FB" "$VERSION"; }
 migra_b() { cronometra isql-fb -q -bail -user SYSDBA -password "$CLAVE" -i "$TMP/migra.sql" "127.0.0.1:$TMP/migra/b$1/QVD.FB"; }
 
 caso_migracion() {
@@ -248,7 +254,7 @@ caso_migracion() {
   for VERSION in 20.21.0.3 20.21.1.0; do
     MODELO="$TMP/modelo_$VERSION"
     base_nueva "$MODELO" "$VERSION"
-    "$ASIS" guion-sql "$VERSION" >"$TMP/migra.sql"
+    asis guion-sql "$VERSION" >"$TMP/migra.sql"
     compara "Base de datos $VERSION ($(grep -c '^COMMIT$' "$TMP/migra.sql") sentencias)" migra_a migra_b migra_prepara
   done
 }
@@ -261,7 +267,7 @@ copia_bd_ronda() {  # round
   local a="$TMP/cbd/a$1" b="$TMP/cbd/b$1" l
   base_copia "$MODELO" "$a"
   base_copia "$MODELO" "$b"
-  l=$("$ASIS" copia-bd "$a/" 2>>"$TMP/salida.txt")
+  l=$(asis copia-bd "$a/" 2>>"$TMP/salida.txt")
   CBD_A_COPIA=${l%% *}
   l=${l#* }
   CBD_A_REST=${l%% *}
