@@ -8,6 +8,9 @@ paquetes=(
   firebird3.0-server firebird-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick
+  # The Wine tests' stand-in fbclient.dll: a 32-bit Winelib library that
+  # hands every call to Debian's i386 client library.
+  gcc-multilib wine32-tools:i386 libfbclient2:i386
   locales libarchive-tools unar xz-utils gzip
 )
 

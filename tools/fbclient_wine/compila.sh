@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the Wine tests' fbclient.dll into the folder given (created when
+# missing): the forwarding functions with the 32-bit Linux compiler, then
+# winegcc links them with the export table of fbclient.spec into a Winelib
+# library. Wine loads it as a builtin DLL when the file is named fbclient.dll
+# (no ".so") and lies in the prefix's 32-bit system folder or next to the
+# executable. Rebuilt only when a source is newer than the library.
+set -euo pipefail
+fuentes="$(cd "$(dirname "$0")" && pwd)"
+destino="${1:?uso: compila.sh CARPETA_DESTINO}"
+mkdir -p "$destino"
+dll="$destino/fbclient.dll"
+# The i386 package has no libfbclient.so link: the library by its full name.
+cliente=/usr/lib/i386-linux-gnu/libfbclient.so.2
+
+for requisito in "$cliente" /usr/include/ibase.h; do
+  if [ ! -f "$requisito" ]; then
+    echo "compila.sh: falta $requisito (bash scripts/instala-dependencias.sh)" >&2
+    exit 1
+  fi
+done
+if ! command -v winegcc >/dev/null; then
+  echo "compila.sh: falta winegcc (bash scripts/instala-dependencias.sh)" >&2
+  exit 1
+fi
+
+if [ -f "$dll" ] && [ "$dll" -nt "$fuentes/reenvio.c" ] && [ "$dll" -nt "$fuentes/fbclient.spec" ] &&
+   [ "$dll" -nt "$0" ]; then
+  exit 0
+fi
+
+obra="$(mktemp -d "$destino/obra-XXXXXX")"
+trap 'rm -rf "$obra"' EXIT
+gcc -m32 -O2 -fPIC -std=c11 -Wall -Wextra -Werror -c "$fuentes/reenvio.c" -o "$obra/reenvio.o"
+winegcc -m32 -shared "$fuentes/fbclient.spec" "$obra/reenvio.o" "$cliente" -o "$obra/fbclient.dll.so"
+mv "$obra/fbclient.dll.so" "$dll"
