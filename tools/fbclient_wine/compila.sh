@@ -24,6 +24,19 @@ if ! command -v winegcc >/dev/null; then
   exit 1
 fi
 
+# Every function the wizard loads must be exported, or the wizard would
+# find no usable client library.
+cargadas="$(sed -n 's/.*Carga(modulo, "\([A-Za-z0-9_]*\)".*/\1/p' "$fuentes/../../database/ClienteFirebird.cpp" | sort -u)"
+if [ -z "$cargadas" ]; then
+  echo "compila.sh: no se hallan las funciones que carga database/ClienteFirebird.cpp" >&2
+  exit 1
+fi
+faltan="$(comm -23 <(echo "$cargadas") <(awk '/^@/ { sub(/\(.*/, "", $3); print $3 }' "$fuentes/fbclient.spec" | sort -u))"
+if [ -n "$faltan" ]; then
+  echo "compila.sh: fbclient.spec no exporta lo que el asistente carga:" $faltan >&2
+  exit 1
+fi
+
 if [ -f "$dll" ] && [ "$dll" -nt "$fuentes/reenvio.c" ] && [ "$dll" -nt "$fuentes/fbclient.spec" ] &&
    [ "$dll" -nt "$0" ]; then
   exit 0

@@ -9,15 +9,21 @@
  * with variable arguments), so the functions here take them too. */
 #include <ibase.h>
 #include <stdarg.h>
+#include <stddef.h>
 
 /* Nothing is converted on the way: both sides must agree on these sizes. */
 _Static_assert(sizeof(ISC_STATUS) == 4, "ISC_STATUS de 4 bytes");
 _Static_assert(sizeof(ISC_LONG) == 4, "ISC_LONG de 4 bytes");
 _Static_assert(sizeof(isc_db_handle) == 4, "manejadores de 4 bytes");
 _Static_assert(sizeof(void*) == 4, "biblioteca de 32 bits");
+/* Statement descriptors as the Windows build lays them out. */
+_Static_assert(sizeof(XSQLVAR) == 152 && offsetof(XSQLVAR, sqldata) == 8 && offsetof(XSQLVAR, sqlind) == 12,
+               "XSQLVAR como en Windows");
+_Static_assert(sizeof(XSQLDA) == 172 && offsetof(XSQLDA, sqldabc) == 12 && offsetof(XSQLDA, sqlvar) == 20,
+               "XSQLDA como en Windows");
 
-/* A Windows caller keeps the stack aligned to 4 bytes only; the i386 Linux
- * library expects 16. */
+/* A Windows caller guarantees a stack aligned to 4 bytes only; the i386
+ * Linux library is compiled for 16. */
 #define WINAPI_REENVIO __attribute__((stdcall, force_align_arg_pointer))
 #define CDECL_REENVIO __attribute__((cdecl, force_align_arg_pointer))
 
@@ -88,6 +94,12 @@ WINAPI_REENVIO ISC_STATUS reenvia_dsql_prepare(ISC_STATUS* st, isc_tr_handle* tr
 WINAPI_REENVIO ISC_STATUS reenvia_dsql_execute(ISC_STATUS* st, isc_tr_handle* tr, isc_stmt_handle* sentencia,
                                                unsigned short version, const XSQLDA* descriptor) {
   return isc_dsql_execute(st, tr, sentencia, version, descriptor);
+}
+
+WINAPI_REENVIO ISC_STATUS reenvia_dsql_execute2(ISC_STATUS* st, isc_tr_handle* tr, isc_stmt_handle* sentencia,
+                                                unsigned short version, const XSQLDA* entrada,
+                                                const XSQLDA* salida) {
+  return isc_dsql_execute2(st, tr, sentencia, version, entrada, salida);
 }
 
 WINAPI_REENVIO ISC_STATUS reenvia_dsql_free_statement(ISC_STATUS* st, isc_stmt_handle* sentencia,
