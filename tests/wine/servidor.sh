@@ -137,15 +137,16 @@ actualizacion_completa() {
   grep -q "^(RDB\$FIELD_NAME\|^ALTER PROCEDURE PROC_ENVASADO\|^CREATE DOMAIN" <<<"$lineas" &&
     falla "el registro lleva pasos de lotes anteriores a 20.21.1.0"
 
-  # After the stamp: the backup's lines, then the restore's, up to the
-  # clean-up, with no line of the wizard's own between them and no error of
-  # either service. (Each ends when its service stops: its last lines may
-  # be left unread.)
-  local servicio
+  # Right after the stamp: the backup's lines, then the restore's, with no
+  # line of the wizard's own among them and no error of either service.
+  # (Each ends when its service stops: its last lines may be left unread.)
+  local servicio ultima
   servicio="$(tail -n +"$((desde + 7))" <<<"$lineas" | sed '/^Eliminado Pindal.dat$/,$d')"
+  ultima="$(grep -n '^gbak:' <<<"$servicio" | tail -1 | cut -d: -f1)"
+  servicio="$(head -n "${ultima:-0}" <<<"$servicio")"
   local ajenas
   ajenas="$(grep -v -E '^(gbak:.*)?$' <<<"$servicio" | head -3)"
-  [ -z "$ajenas" ] || falla "líneas ajenas a los servicios entre el sello y la limpieza: $ajenas"
+  [ -z "$ajenas" ] || falla "líneas ajenas a los servicios entre la copia y la restauración: $ajenas"
   local errores
   errores="$(grep -E '^gbak: *ERROR:' <<<"$servicio" | head -3)"
   [ -z "$errores" ] || falla "errores de los servicios en el registro: $errores"
