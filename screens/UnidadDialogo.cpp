@@ -30,6 +30,7 @@ constexpr int kExtraConClip = 50;
 constexpr int kAnchoAmplio = 700;
 constexpr int kIzquierdaNoAmplio = 525;
 constexpr int kIconoDefecto = 2;
+constexpr int kMargenTitulo = 5;
 constexpr int kUltimoFotograma = 8;
 constexpr int kResultadoSi = 1;
 constexpr int kResultadoNo = 7;
@@ -166,6 +167,8 @@ void TfrmDialogo::CreaComponentes() {
   P_Titulo->SetAlign(ui::Alineacion::Arriba);
   L_Titulo = new ui::Etiqueta(P_Titulo, "L_Titulo");
   L_Titulo->SetBounds(0, 0, P_Titulo->Width(), 31);
+  // Centred on the band whatever the dialog's width.
+  L_Titulo->SetAlign(ui::Alineacion::Cliente);
   L_Titulo->SetCaption(kBanner);
   L_Titulo->SetJustificacion(ui::Justificacion::Centro);
   L_Titulo->SetFont(F(u"Courier New", 30, ui::clSilver, true, true));
@@ -282,6 +285,10 @@ unsigned PreparaDialogo(TfrmDialogo& d, const TfV& principal, const Texto& texto
     d.SetWidth(kAnchoAmplio);
     d.BtnNO->SetLeft(kIzquierdaNoAmplio);
   }
+  // The headline grows with its caption, as a label does, over the band
+  // beside the icon or the clip: the kinds' headlines are longer than the
+  // designed "Leame por favor...".
+  d.Titulo->SetWidth(d.Panel2->Width() - d.Titulo->Left() - kMargenTitulo);
   d.SetLeft((principal.Width() - d.Width()) / 2);
   d.SetTop((principal.Height() - d.Height()) / 2);
   return t.sonido;

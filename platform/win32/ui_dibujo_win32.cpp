@@ -1,5 +1,6 @@
 // Win32 backend: colours, fonts, pictures and the painting of the controls
 // the layer draws itself (forms, panels, labels, the progress bar, pictures).
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <tuple>
@@ -50,7 +51,7 @@ void Texto(HDC dc, const ui::Texto& t, RECT r, UINT formato, COLORREF color, int
 void PintaEtiqueta(const Etiqueta& e, HDC dc, const RECT& r, bool oculta) {
   Relleno(dc, r, Rgb(e.Transparente() ? ColorDetras(e) : e.ColorFondo()));
   if (oculta) return;
-  HGDIOBJ antes = SelectObject(dc, FuenteGdi(e.Font()));
+  HGDIOBJ antes = SelectObject(dc, FuenteGdi(FuenteVisible(e)));
   SetBkMode(dc, TRANSPARENT);
   UINT formato = DT_NOPREFIX | DT_EXPANDTABS;
   formato |= e.Multilinea() ? DT_WORDBREAK : DT_SINGLELINE;
@@ -146,6 +147,137 @@ HBITMAP MapaDeBits(const std::string& nombre) {
       LoadImageW(GetModuleHandleW(nullptr), w.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   mapas.emplace(nombre, h);
   return h;
+}
+
+namespace {
+
+SIZE Extension(HWND h, const Fuente& f, const ui::Texto& t, UINT formato, int ancho) {
+  HDC dc = GetDC(h);
+  HGDIOBJ antes = SelectObject(dc, FuenteGdi(f));
+  RECT r{0, 0, ancho, 0};
+  DrawTextW(dc, W(t), static_cast<int>(t.size()), &r, formato | DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, antes);
+  ReleaseDC(h, dc);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// A label's text as PintaEtiqueta draws it: the relief's shadow reaches
+// `profundidad` pixels right and down of the face (both sides when centred).
+SIZE NecesarioEtiqueta(const Etiqueta& e, HWND h, const Fuente& f, int ancho) {
+  const int fondo = e.GetRelieve().activo ? e.GetRelieve().profundidad : 0;
+  const int lados = e.GetJustificacion() == Justificacion::Centro ? 2 : 1;
+  const UINT formato = e.Multilinea() ? DT_WORDBREAK : DT_SINGLELINE;
+  SIZE s = Extension(h, f, e.Caption(), formato, std::max(1, ancho - lados * fondo));
+  s.cx += lados * fondo;
+  s.cy += fondo;
+  return s;
+}
+
+// The widest line of a memo, drawn with its margins, and one row per line.
+SIZE NecesarioMemo(const Memo& m, HWND h, const Fuente& f) {
+  SIZE s{0, 0};
+  for (const ui::Texto& l : m.Lines()) {
+    const SIZE t = Extension(h, f, l.empty() ? ui::Texto(u" ") : l, DT_SINGLELINE, 1);
+    s.cx = std::max(s.cx, t.cx + 4);
+    s.cy += t.cy;
+  }
+  return s;
+}
+
+// What the system needs to lay a button's or box's caption and picture out
+// whole, with the font it has now.
+SIZE NecesarioBoton(Control& c, HWND h) {
+  SIZE ideal{0, 0};
+  if (SendMessageW(h, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) && ideal.cx > 0) return ideal;
+  ui::Texto caption;
+  if (auto* b = dynamic_cast<Boton*>(&c)) caption = b->Caption();
+  if (auto* k = dynamic_cast<Casilla*>(&c)) caption = k->Caption();
+  SIZE s = Extension(h, FuenteVisible(c), caption, DT_SINGLELINE, 1);
+  s.cx += dynamic_cast<Casilla*>(&c) ? GetSystemMetrics(SM_CXMENUCHECK) + 6 : 8;
+  s.cy += 4;
+  return s;
+}
+
+// The box a control has for its caption: a memo's inside of its sunken
+// edge, scroll bar or not (lines that fit show none); a button its whole
+// window; the rest their client area.
+SIZE Disponible(const Control& c, HWND h) {
+  RECT r{};
+  if (dynamic_cast<const Memo*>(&c) || dynamic_cast<const Boton*>(&c) || dynamic_cast<const Casilla*>(&c)) {
+    GetWindowRect(h, &r);
+    const int borde = dynamic_cast<const Memo*>(&c) ? 2 * GetSystemMetrics(SM_CXEDGE) : 0;
+    return SIZE{r.right - r.left - borde, r.bottom - r.top - borde};
+  }
+  GetClientRect(h, &r);
+  return SIZE{r.right, r.bottom};
+}
+
+bool SeAjusta(const Control& c) {
+  if (c.Width() <= 0) return false;
+  if (auto* e = dynamic_cast<const Etiqueta*>(&c)) return !e->Caption().empty();
+  if (auto* m = dynamic_cast<const Memo*>(&c)) {
+    const auto* n = const_cast<Memo*>(m)->nativo();
+    return !m->Lines().empty() && !(n && n->sigueFinal);
+  }
+  return dynamic_cast<const Boton*>(&c) || dynamic_cast<const Casilla*>(&c);
+}
+
+SIZE Necesario(Control& c, HWND h, const Fuente& f) {
+  if (auto* e = dynamic_cast<Etiqueta*>(&c)) {
+    RECT r{};
+    GetClientRect(h, &r);
+    return NecesarioEtiqueta(*e, h, f, r.right);
+  }
+  if (auto* m = dynamic_cast<Memo*>(&c)) return NecesarioMemo(*m, h, f);
+  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(f)), FALSE);
+  return NecesarioBoton(c, h);
+}
+
+}  // namespace
+
+Fuente FuenteVisible(const Control& c) {
+  Fuente f = c.Font();
+  const auto* n = const_cast<Control&>(c).nativo();
+  if (n && n->altoAjustado > 0) f.altoPx = n->altoAjustado;
+  return f;
+}
+
+bool AjustaFuente(Control& c) {
+  HWND h = Ventana(c);
+  if (!h || !SeAjusta(c)) return false;
+  auto& n = c.NativoCreado();
+  const int antes = n.altoAjustado;
+  const SIZE hay = Disponible(c, h);
+  // A disabled button draws its caption one pixel lower and to the right.
+  const int holgura = dynamic_cast<Boton*>(&c) ? 2 : 0;
+  const int diseno = c.Font().altoPx;
+  const int minimo = std::max(8, diseno / 2);
+  Fuente f = c.Font();
+  for (f.altoPx = diseno; f.altoPx > minimo; --f.altoPx) {
+    const SIZE s = Necesario(c, h, f);
+    if (s.cx + holgura <= hay.cx && s.cy <= hay.cy) break;
+  }
+  n.altoAjustado = f.altoPx == diseno ? 0 : f.altoPx;
+  if (dynamic_cast<Boton*>(&c) || dynamic_cast<Casilla*>(&c))
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(FuenteVisible(c))), TRUE);
+  if (n.altoAjustado == antes) return false;
+  InvalidateRect(h, nullptr, TRUE);
+  return true;
+}
+
+LRESULT Mide(Control& c, bool disponible) {
+  HWND h = Ventana(c);
+  if (!h || !SeAjusta(c)) return 0;
+  if (auto* m = dynamic_cast<Memo*>(&c); m && m->nativo() && m->nativo()->sigueFinal) return 0;
+  SIZE s = Disponible(c, h);
+  if (!disponible) {
+    if (dynamic_cast<Boton*>(&c) || dynamic_cast<Casilla*>(&c)) {
+      s = NecesarioBoton(c, h);
+    } else {
+      s = Necesario(c, h, FuenteVisible(c));
+    }
+  }
+  return MAKELRESULT(std::max<LONG>(0, s.cx), std::max<LONG>(0, s.cy));
 }
 
 void Pinta(Control& c, HDC dc, const RECT& r) {

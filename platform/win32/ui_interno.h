@@ -27,6 +27,9 @@ struct Control::Nativo {
   // Lines were appended: the memo follows its last line (the process log);
   // a memo given its lines shows them from the first.
   bool sigueFinal = false;
+  // The caption's font size when the designed one would not show it whole
+  // in the control's box (0: the designed size).
+  int altoAjustado = 0;
 };
 
 struct Temporizador::Nativo {
@@ -48,6 +51,12 @@ constexpr const wchar_t* kClaseControl = L"ZelvanoControl";
 constexpr const wchar_t* kClaseMensajes = L"ZelvanoMensajes";
 // Posted to a form when it becomes the active window.
 constexpr UINT WM_ZELVANO_ACTIVA = WM_APP + 1;
+// Sent to a form by a test helper in another process: wParam a control of
+// the form, lParam 0 for the size its text needs to be shown whole (with the
+// picture, relief and margins it is drawn with), 1 for the size it has.
+// The answer is MAKELRESULT(width, height), 0 when the control shows no
+// caption to measure.
+constexpr UINT WM_ZELVANO_MIDE = WM_APP + 2;
 
 inline const wchar_t* W(const Texto& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
 inline std::wstring WS(const Texto& t) { return std::wstring(W(t), t.size()); }
@@ -65,6 +74,15 @@ HFONT FuenteGdi(const Fuente& f);
 // The colour behind a transparent control: the first ancestor's own colour.
 Color ColorDetras(const Control& c);
 void Pinta(Control& c, HDC dc, const RECT& r);
+// The answer to WM_ZELVANO_MIDE for one control.
+LRESULT Mide(Control& c, bool disponible);
+// Captions are shown whole: a label, button, check box or memo given its
+// lines whose text does not fit its box with the designed font is drawn
+// with the largest smaller size of the same face that fits (the designed
+// sizes fit with the designed fonts; another system's fonts may be wider).
+// True when the size changed.
+bool AjustaFuente(Control& c);
+Fuente FuenteVisible(const Control& c);
 // Bitmap resource by name, magenta keyed ("Dialogos", "Encendido", ...).
 HBITMAP MapaDeBits(const std::string& nombre);
 constexpr COLORREF kColorClave = RGB(255, 0, 255);

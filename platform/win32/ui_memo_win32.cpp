@@ -65,7 +65,7 @@ struct Medida {
   HWND h;
   HDC dc;
   HGDIOBJ antes;
-  Medida(HWND hwnd, const Memo& m) : h(hwnd), dc(GetDC(hwnd)), antes(SelectObject(dc, FuenteGdi(m.Font()))) {}
+  Medida(HWND hwnd, const Memo& m) : h(hwnd), dc(GetDC(hwnd)), antes(SelectObject(dc, FuenteGdi(FuenteVisible(m)))) {}
   ~Medida() {
     SelectObject(dc, antes);
     ReleaseDC(h, dc);
@@ -115,7 +115,7 @@ void PintaMemo(Memo& m, HDC dc, const RECT& r) {
   DeleteObject(fondo);
   const auto& lineas = m.Lines();
   if (lineas.size() != n.filasAcumuladas.size()) return;  // measured on the next change
-  HGDIOBJ antes = SelectObject(dc, FuenteGdi(m.Font()));
+  HGDIOBJ antes = SelectObject(dc, FuenteGdi(FuenteVisible(m)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, Rgb(m.Font().color));
   // The first line that reaches the top row.

@@ -131,7 +131,8 @@ void ImagenBoton(Boton& b, HWND h) {
   DeleteObject(copia);
   BUTTON_IMAGELIST bil{};
   bil.himl = n.imagenes;
-  bil.margin = RECT{4, 4, 4, 4};
+  // Small margins leave the caption its room beside or below the picture.
+  bil.margin = RECT{2, 2, 2, 2};
   bil.uAlign = b.ImagenEncima() ? BUTTON_IMAGELIST_ALIGN_TOP : BUTTON_IMAGELIST_ALIGN_LEFT;
   if (!SendMessageW(h, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil)))
     SendMessageW(h, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(mapa));
@@ -183,9 +184,15 @@ void AplicaFuente(Control& c, HWND h) {
   } else if (auto* m = dynamic_cast<Memo*>(&c)) {
     MemoPrepara(*m, h);
   } else {
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(c.Font())), TRUE);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(FuenteVisible(c))), TRUE);
   }
   InvalidateRect(h, nullptr, TRUE);
+}
+
+// After any change that moves a caption or its box: the caption whole again.
+void Encaja(Control& c, HWND h) {
+  if (!AjustaFuente(c)) return;
+  if (auto* m = dynamic_cast<Memo*>(&c)) MemoPrepara(*m, h);
 }
 
 void AplicaLineas(Control& c, HWND h) {
@@ -270,6 +277,7 @@ HWND CreaNativo(Control& c, HWND padre) {
   AplicaValor(c, h);
   AplicaParpadeo(c, h);
   if (auto* b = dynamic_cast<Boton*>(&c)) ImagenBoton(*b, h);
+  Encaja(c, h);
   CreaHijos(c, h);
   return h;
 }
@@ -382,6 +390,11 @@ LRESULT Procedimiento(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return r;
       }
       break;
+    case WM_ZELVANO_MIDE: {
+      HWND hijo = reinterpret_cast<HWND>(wp);
+      Control* medido = hijo && IsChild(hwnd, hijo) ? ControlDe(hijo) : nullptr;
+      return medido ? Mide(*medido, lp != 0) : 0;
+    }
     case WM_ZELVANO_ACTIVA:
       if (auto* f = dynamic_cast<Formulario*>(c)) {
         if (f->Mostrado()) nucleo::Dispara(nucleo::EmisorDe(*f), f->OnActivate);
@@ -508,8 +521,12 @@ bool Animacion::Abre(const Texto& fichero) {
 
 void Animacion::Reproduce(int ultimoFotograma) {
   HWND h = Ventana(*this);
-  reproduciendo_ = h && !fichero_.empty() &&
-                   SendMessageW(h, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, ultimoFotograma));
+  const auto reproduce = [h](int ultimo) {
+    return SendMessageW(h, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, ultimo)) != 0;
+  };
+  // The control refuses a last frame beyond the clip's end and then shows
+  // nothing: a shorter clip plays to its own last frame.
+  reproduciendo_ = h && !fichero_.empty() && (reproduce(ultimoFotograma) || reproduce(0xFFFF));
 }
 
 namespace nucleo {
@@ -529,6 +546,7 @@ void Notifica(Control& c, Cambio que) {
         win32::ColocaFormulario(*f, h);
       } else {
         MoveWindow(h, c.Left(), c.Top(), c.Width(), c.Height(), TRUE);
+        win32::Encaja(c, h);
       }
       break;
     case Cambio::Visible:
@@ -541,15 +559,28 @@ void Notifica(Control& c, Cambio que) {
         SendMessageW(h, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(win32::Rgb(r->ColorFondo())));
       InvalidateRect(h, nullptr, TRUE);
       break;
-    case Cambio::Fuente: win32::AplicaFuente(c, h); break;
-    case Cambio::Texto: win32::AplicaTexto(c, h); break;
-    case Cambio::Estilo: win32::AplicaEstilo(c, h); break;
+    case Cambio::Fuente:
+      win32::AplicaFuente(c, h);
+      win32::Encaja(c, h);
+      break;
+    case Cambio::Texto:
+      win32::AplicaTexto(c, h);
+      win32::Encaja(c, h);
+      break;
+    case Cambio::Estilo:
+      win32::AplicaEstilo(c, h);
+      win32::Encaja(c, h);
+      break;
     case Cambio::Valor: win32::AplicaValor(c, h); break;
-    case Cambio::Lineas: win32::AplicaLineas(c, h); break;
+    case Cambio::Lineas:
+      win32::AplicaLineas(c, h);
+      win32::Encaja(c, h);
+      break;
     case Cambio::Parpadeo: win32::AplicaParpadeo(c, h); break;
     case Cambio::Foco: win32::EnfocaNativo(c); break;
     case Cambio::Imagen:
       if (auto* b = dynamic_cast<Boton*>(&c)) win32::ImagenBoton(*b, h);
+      win32::Encaja(c, h);
       InvalidateRect(h, nullptr, TRUE);
       break;
   }

@@ -225,6 +225,144 @@ int Anota(const Argumentos& a) {
   return bien && escritos == linea.size() ? 0 : Falla("no se pudo escribir en \"" + Utf8(a[0]) + "\"");
 }
 
+// ---- keyboard -------------------------------------------------------------
+
+// The keys a technician presses on the wizard's screens.
+struct NombreTecla {
+  const wchar_t* nombre;
+  WORD vk;
+  bool mayus;
+};
+constexpr NombreTecla kTeclas[] = {
+    {L"Tab", VK_TAB, false},       {L"Mayus+Tab", VK_TAB, true}, {L"Intro", VK_RETURN, false},
+    {L"Espacio", VK_SPACE, false}, {L"Escape", VK_ESCAPE, false},
+};
+
+// The window of the wizard's thread that has the keyboard focus.
+HWND FocoDe(HWND ventana) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(ventana, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void Teclea(WORD vk, bool arriba) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = arriba ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+}
+
+// Presses a key as the keyboard does: it goes to the window in front, to its
+// focused control. The window named must be the one in front, enabled.
+int Tecla(const Argumentos& a) {
+  const NombreTecla* k = nullptr;
+  for (const auto& t : kTeclas)
+    if (a[1] == t.nombre) k = &t;
+  if (!k) return Falla("tecla desconocida \"" + Utf8(a[1]) + "\" (Tab, Mayus+Tab, Intro, Espacio, Escape)");
+  const Plazo plazo(Segundos(a, 2, kPlazoControl));
+  std::string motivo;
+  for (;;) {
+    const auto halladas = VentanasPrincipales(a[0]);
+    HWND v = halladas.empty() ? nullptr : halladas.front();
+    if (!v) {
+      motivo = "no hay ventana \"" + Utf8(a[0]) + "\"";
+    } else if (GetForegroundWindow() != v) {
+      motivo = "la ventana \"" + Utf8(a[0]) + "\" no está delante";
+    } else if (!IsWindowEnabled(v)) {
+      motivo = "la ventana \"" + Utf8(a[0]) + "\" no está habilitada";
+    } else {
+      break;
+    }
+    if (plazo.Vencido()) return Falla("no se pudo pulsar " + Utf8(a[1]) + ": " + motivo);
+    Pausa();
+  }
+  if (k->mayus) Teclea(VK_SHIFT, false);
+  Teclea(k->vk, false);
+  Teclea(k->vk, true);
+  if (k->mayus) Teclea(VK_SHIFT, true);
+  return 0;
+}
+
+// The component name of the control that has the focus in the window.
+int Foco(const Argumentos& a) {
+  const auto halladas = VentanasPrincipales(a[0]);
+  if (halladas.empty()) return Falla("no hay ventana \"" + Utf8(a[0]) + "\"");
+  HWND f = FocoDe(halladas.front());
+  if (!f || GetAncestor(f, GA_ROOT) != halladas.front()) return Falla("ningún control de la ventana tiene el foco");
+  Escribe(Utf8(NombreComponente(f)) + "\n");
+  return 0;
+}
+
+// Waits until the focus is on the control named (the key before it may still
+// be on its way).
+int EsperaFoco(const Argumentos& a) {
+  const Plazo plazo(Segundos(a, 2, kPlazoControl));
+  std::string visto = "ninguno";
+  for (;;) {
+    const auto halladas = VentanasPrincipales(a[0]);
+    if (!halladas.empty()) {
+      HWND f = FocoDe(halladas.front());
+      if (f && GetAncestor(f, GA_ROOT) == halladas.front()) {
+        visto = Utf8(NombreComponente(f));
+        if (NombreComponente(f) == a[1] || Titulo(f) == a[1]) return 0;
+      }
+    }
+    if (plazo.Vencido()) return Falla("el foco no llegó a \"" + Utf8(a[1]) + "\" (está en " + visto + ")");
+    Pausa();
+  }
+}
+
+// The first line a text area shows (0: it opens at its first line).
+int LineaVisible(const Argumentos& a) {
+  std::string motivo;
+  HWND h = ControlExistente(a, motivo);
+  if (!h) return Falla(motivo);
+  DWORD_PTR primera = 0;
+  if (!SendMessageTimeoutW(h, EM_GETFIRSTVISIBLELINE, 0, 0, SMTO_ABORTIFHUNG, 5000, &primera))
+    return Falla("el control no respondió");
+  Escribe(std::to_string(static_cast<long>(primera)) + "\n");
+  return 0;
+}
+
+// ---- texts cut short ------------------------------------------------------
+
+struct Medicion {
+  HWND raiz;
+  std::string salida;
+  int cortados = 0;
+};
+
+BOOL CALLBACK MideUno(HWND h, LPARAM lp) {
+  auto* m = reinterpret_cast<Medicion*>(lp);
+  if (!IsWindowVisible(h)) return TRUE;
+  DWORD_PTR necesario = 0, disponible = 0;
+  if (!SendMessageTimeoutW(m->raiz, WM_APP + 2, reinterpret_cast<WPARAM>(h), 0, SMTO_ABORTIFHUNG, 5000, &necesario) ||
+      necesario == 0 ||
+      !SendMessageTimeoutW(m->raiz, WM_APP + 2, reinterpret_cast<WPARAM>(h), 1, SMTO_ABORTIFHUNG, 5000, &disponible))
+    return TRUE;
+  const int nw = LOWORD(necesario), nh = HIWORD(necesario), dw = LOWORD(disponible), dh = HIWORD(disponible);
+  const bool cabe = nw <= dw && nh <= dh;
+  if (!cabe) ++m->cortados;
+  char b[128];
+  std::snprintf(b, sizeof b, " necesita %dx%d, tiene %dx%d: %s\n", nw, nh, dw, dh, cabe ? "entero" : "CORTADO");
+  m->salida += Utf8(NombreComponente(h)) + b;
+  return TRUE;
+}
+
+// Every caption of the window measured by the wizard with its own fonts:
+// one line per control; status 1 when a text does not fit.
+int Mide(const Argumentos& a) {
+  const auto halladas = VentanasPrincipales(a[0]);
+  if (halladas.empty()) return Falla("no hay ventana \"" + Utf8(a[0]) + "\"");
+  Medicion m{halladas.front(), {}, 0};
+  EnumChildWindows(m.raiz, MideUno, reinterpret_cast<LPARAM>(&m));
+  Escribe(m.salida);
+  return m.cortados == 0 ? 0 : 1;
+}
+
 // One line per window: class, [component name], text, screen rectangle.
 void EscribeVentana(HWND h, int nivel) {
   RECT r{};
@@ -279,6 +417,11 @@ const std::vector<Orden>& Ordenes() {
       {L"bloquea", "bloquea <fichero> [segundos]", 1, 2, Bloquea},
       {L"anota", "anota <fichero> <texto>", 2, 2, Anota},
       {L"lista", "lista", 0, 0, Lista},
+      {L"tecla", "tecla <ventana> <Tab|Mayus+Tab|Intro|Espacio|Escape> [segundos]", 2, 3, Tecla},
+      {L"foco", "foco <ventana>", 1, 1, Foco},
+      {L"espera-foco", "espera-foco <ventana> <control> [segundos]", 2, 3, EsperaFoco},
+      {L"mide", "mide <ventana>", 1, 1, Mide},
+      {L"linea-visible", "linea-visible <ventana> <control>", 2, 2, LineaVisible},
   };
   return ordenes;
 }

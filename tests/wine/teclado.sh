@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# A complete update of a client machine under Wine with the keyboard alone,
+# as a technician at a counter without a mouse does it: every step is a key
+# given to the window in front (no clicks). On every screen and dialog the
+# focus starts where it should, Tab goes round in order, every caption is
+# measured whole by the wizard's own fonts, the text areas open at their
+# first line, and the screenshots of the notice, the final screen and the
+# playing maintenance clip are kept.
+source "$(dirname "$0")/comun.sh"
+
+tecla() { usuario tecla "$1" "$2" 30; }
+foco() { usuario espera-foco "$1" "$2" 30; }
+# Every caption of the window whole; the process log is a log and wraps.
+enteros() { # ventana estado
+  local m
+  m="$(ayudante mide "$1")"
+  local cortados
+  cortados="$(grep CORTADO <<<"$m" | grep -v '^MemoBackup ')"
+  [ -z "$cortados" ] || falla "$1 ($2): textos cortados:
+$cortados"
+  grep -q . <<<"$m" || falla "$1 ($2): no se midió nada"
+}
+primera_linea() { # ventana control
+  igual "$1.$2 abre en su primera línea" 0 "$(ayudante linea-visible "$1" "$2")"
+}
+
+instala 20.21.1.5 TERMINAL1 SERVIDOR --clip
+python3 "$ZELVANO_FUENTES/tests/wine/clip.py" "$APP/Galeria/Videos/Mantenimiento.avi"
+paginas="$(anota_paginas)"
+
+arranca_asistente teclado
+usuario espera-ventana frmAviso 120
+# The button is first in tab order but disabled: the focus starts on the box.
+foco frmAviso LCBLeido
+primera_linea frmAviso Memo2
+primera_linea frmAviso Memo1
+enteros frmAviso aviso
+captura aviso frmAviso
+tecla frmAviso Escape
+tecla frmAviso Tab
+foco frmAviso LCBLeido
+tecla frmAviso Espacio
+igual "casilla del aviso tras Espacio" "visible=1 habilitado=1 marcado=1" "$(ayudante estado frmAviso LCBLeido)"
+tecla frmAviso Tab
+foco frmAviso BtnLeido
+tecla frmAviso Intro
+usuario espera-cierre frmAviso 30
+
+# The main window: the first field that takes the focus, then round to the
+# start button.
+foco fV RutaDatos
+enteros fV reposo
+for siguiente in NombrePC NombreServidor Version BtnAceptar BtnSalir; do
+  tecla fV Tab
+  foco fV "$siguiente"
+done
+tecla fV Mayus+Tab
+foco fV BtnAceptar
+tecla fV Intro
+
+# During the run the window is disabled and its captions must stay whole.
+medida=0
+fin=$((SECONDS + 300))
+while [ "$SECONDS" -lt "$fin" ] && ! ayudante existe-ventana frm_Final >/dev/null; do
+  [ -s "$TMP_PRUEBA/estado-teclado" ] && aborta "el asistente terminó sin pantalla final"
+  if [ "$medida" -eq 0 ] && [ "$(ayudante barra fV PB7 | cut -d' ' -f1)" -gt 5 ] 2>/dev/null; then
+    enteros fV "durante la actualización"
+    captura durante fV
+    medida=1
+  fi
+  sleep 0.3
+done
+[ "$medida" -eq 1 ] || falla "no se pudo medir la ventana principal durante la actualización"
+
+usuario espera-ventana frm_Final 300
+foco frm_Final LCBLeido
+primera_linea frm_Final Memo1
+primera_linea frm_Final Memo2
+enteros frm_Final "pantalla final"
+captura pantalla_final frm_Final
+sleep 0.25
+captura pantalla_final-b frm_Final
+# Aceptar before the box: the reminder, Enter closes it and the focus is
+# back on Aceptar.
+tecla frm_Final Tab
+foco frm_Final BtnSoporteVideo
+tecla frm_Final Tab
+foco frm_Final BtnSalir
+tecla frm_Final Intro
+usuario espera-ventana frmDialogo 30
+foco frmDialogo BtnOK
+enteros frmDialogo "diálogo 33"
+contiene "recordatorio" "$(texto_de frmDialogo Mensaje)" "Debe marcar que ha leído la notificación."
+tecla frmDialogo Escape
+sleep 0.5
+ayudante existe-ventana frmDialogo >/dev/null || falla "Escape cerró el diálogo"
+tecla frmDialogo Intro
+usuario espera-cierre frmDialogo 30
+foco frm_Final BtnSalir
+tecla frm_Final Tab
+foco frm_Final LCBLeido
+tecla frm_Final Espacio
+tecla frm_Final Mayus+Tab
+foco frm_Final BtnSalir
+tecla frm_Final Espacio
+
+# The channel invitation with the maintenance clip playing.
+usuario espera-ventana frmDialogo 30
+foco frmDialogo BtnOK
+enteros frmDialogo "diálogo 77"
+contiene "invitación" "$(texto_de frmDialogo Mensaje)" "Suscríbase a nuestro Canal YouTube"
+captura dialogo-77 frmDialogo
+sleep 0.3
+captura dialogo-77-b frmDialogo
+tecla frmDialogo Intro
+estado="$(espera_fin teclado 120)" || aborta "el asistente no terminó tras la pantalla final"
+igual "estado de salida" 0 "$estado"
+igual "páginas abiertas" 1 "$(grep -c sub_confirmation=1 "$paginas")"
+igual "versión instalada" "20.21.2.8" "$(python3 "$ZELVANO_FUENTES/tests/wine/recursos.py" --version "$APP/Zelvano_Start.exe")"
+
+# The clip plays: two pictures of its corner a moment apart differ.
+python3 - "$ZELVANO_ARTEFACTOS/dialogo-77.png" "$ZELVANO_ARTEFACTOS/dialogo-77-b.png" <<'PY' || falla "el vídeo de mantenimiento no se mueve"
+import subprocess, sys
+def clip(f):
+    # The clip's place in the title band: left 5, 33 px below the top, 85 x 73.
+    return subprocess.run(["convert", f, "-crop", "85x73+7+35", "+repage", "rgb:-"],
+                          capture_output=True, check=True).stdout
+a, b = clip(sys.argv[1]), clip(sys.argv[2])
+negro = sum(1 for i in range(0, len(a), 3) if a[i:i + 3] == b"\0\0\0") * 3
+sys.exit(0 if a != b and negro < len(a) // 2 else 1)
+PY
+
+termina_prueba
