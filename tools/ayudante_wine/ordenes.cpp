@@ -198,9 +198,13 @@ int Geometria(const Argumentos& a) {
 }
 
 // Holds the file open without sharing, as a running program holds its own
-// executable, so that nobody can delete or replace it meanwhile.
+// executable, so that nobody can delete or replace it meanwhile; with
+// "lectura", others may still read it (and so copy it) but not replace it.
 int Bloquea(const Argumentos& a) {
-  HANDLE f = CreateFileW(a[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool lectura = a.size() > 2 && a[2] == L"lectura";
+  if (a.size() > 2 && !lectura) return Falla("el tercer argumento solo puede ser \"lectura\"");
+  HANDLE f = CreateFileW(a[0].c_str(), GENERIC_READ, lectura ? FILE_SHARE_READ : 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) {
     char b[64];
     std::snprintf(b, sizeof b, " (error %lu)", GetLastError());
@@ -283,6 +287,21 @@ int Tecla(const Argumentos& a) {
   Teclea(k->vk, false);
   Teclea(k->vk, true);
   if (k->mayus) Teclea(VK_SHIFT, true);
+  return 0;
+}
+
+// A key that closes its window (dialogs come in a row): waits until that
+// very window is gone, not the next one of the same name.
+int TeclaYCierra(const Argumentos& a) {
+  const auto halladas = VentanasPrincipales(a[0]);
+  if (halladas.empty()) return Falla("no hay ventana \"" + Utf8(a[0]) + "\"");
+  HWND ventana = halladas.front();
+  if (const int r = Tecla(a); r != 0) return r;
+  const Plazo plazo(Segundos(a, 2, kPlazoControl));
+  while (IsWindow(ventana) && IsWindowVisible(ventana)) {
+    if (plazo.Vencido()) return Falla("la ventana \"" + Utf8(a[0]) + "\" no se cerró con " + Utf8(a[1]));
+    Pausa();
+  }
   return 0;
 }
 
@@ -414,10 +433,11 @@ const std::vector<Orden>& Ordenes() {
       {L"estado", "estado <ventana> <control>", 2, 2, Estado},
       {L"barra", "barra <ventana> <barra>", 2, 2, Barra},
       {L"geometria", "geometria <ventana> [control]", 1, 2, Geometria},
-      {L"bloquea", "bloquea <fichero> [segundos]", 1, 2, Bloquea},
+      {L"bloquea", "bloquea <fichero> [segundos] [lectura]", 1, 3, Bloquea},
       {L"anota", "anota <fichero> <texto>", 2, 2, Anota},
       {L"lista", "lista", 0, 0, Lista},
       {L"tecla", "tecla <ventana> <Tab|Mayus+Tab|Intro|Espacio|Escape> [segundos]", 2, 3, Tecla},
+      {L"tecla-y-cierra", "tecla-y-cierra <ventana> <tecla> [segundos]", 2, 3, TeclaYCierra},
       {L"foco", "foco <ventana>", 1, 1, Foco},
       {L"espera-foco", "espera-foco <ventana> <control> [segundos]", 2, 3, EsperaFoco},
       {L"mide", "mide <ventana>", 1, 1, Mide},

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Every message dialog of the wizard's table of calls pictured under Wine
+# (kinds 33, 69, 73 and 77, normal and wide, with and without a countdown),
+# shown by the wizard's own code through the gallery tool; each one opens
+# with the focus on "Aceptar", shows every caption whole and is answered by
+# keyboard or by its countdown. Then a real kind-69 dialog: a rollback whose
+# copy-back is refused because the program file is held open (readable, so
+# the save could copy it); the saved copy must be kept and named.
+source "$(dirname "$0")/comun.sh"
+
+GALERIA="$ZELVANO_BUILD_WIN32/tools/galeria_dialogos/galeria_dialogos.exe"
+[ -f "$GALERIA" ] || aborta "falta $GALERIA"
+CARPETA="$C/galeria"
+mkdir -p "$CARPETA/Galeria/Videos"
+python3 "$ZELVANO_FUENTES/tests/wine/clip.py" "$CARPETA/Galeria/Videos/Mantenimiento.avi"
+CARPETA_WIN='C:\galeria\'
+
+enteros() { # ventana qué
+  local m cortados
+  m="$(ayudante mide "$1")"
+  cortados="$(grep CORTADO <<<"$m")"
+  [ -z "$cortados" ] || falla "$2: textos cortados:
+$cortados"
+}
+# The maintenance clip plays: its corner differs between two pictures.
+clip_se_mueve() { # a.png b.png qué
+  python3 - "$1" "$2" <<'PY' || falla "$3: el vídeo de mantenimiento no se mueve"
+import subprocess, sys
+def clip(f):
+    return subprocess.run(["convert", f, "-crop", "85x73+7+35", "+repage", "rgb:-"],
+                          capture_output=True, check=True).stdout
+a, b = clip(sys.argv[1]), clip(sys.argv[2])
+negro = sum(1 for i in range(0, len(a), 3) if a[i:i + 3] == b"\0\0\0") * 3
+sys.exit(0 if a != b and negro < len(a) // 2 else 1)
+PY
+}
+
+# name kind wide seconds text (\n: a line feed, as the calls pass it)
+casos=(
+  "33|33|0|0|No encuentro la Ruta de Zelvano_Start.exe.\nPor favor, copie el fichero de actualización en la carpeta donde esté el ejecutable del programa y vuelva a intentarlo."
+  "33-amplio|33|1|0|Solo las Versiones entre 20.21.0.3 y 20.21.1.8\nde Zelvano son actualizables."
+  "33-cuenta_atras|33|0|3|Debe marcar que ha leído la notificación."
+  "69|69|0|0|Su RED ha sufrido un Corte de Luz, o su conexión de RED no es consistente a Fallos.\n\n\nZelvano, tiene que desconectarse del Servidor.\nSaldrá del Programa, para evitar un mal mayor.\n"
+  "69-amplio|69|1|0|Excepción FireBird controlada por Zelvano."
+  "73|73|0|0|Se han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización"
+  "73-cuenta_atras-amplio|73|1|3|Zelvano está en ejecución."
+  "77-amplio|77|1|0|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
+  "77|77|0|0|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
+  "77-cuenta_atras-amplio|77|1|4|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
+)
+for caso in "${casos[@]}"; do
+  IFS='|' read -r nombre tipo amplio segundos texto <<<"$caso"
+  rm -f "$TMP_PRUEBA/estado-$nombre"
+  (
+    wine "$GALERIA" "$tipo" "$amplio" "$segundos" "$CARPETA_WIN" "$texto" >/dev/null 2>&1
+    echo $? >"$TMP_PRUEBA/estado-$nombre"
+  ) &
+  usuario espera-ventana frmDialogo 60
+  usuario espera-foco frmDialogo BtnOK 30
+  enteros frmDialogo "diálogo $nombre"
+  esperado="$(printf '%b' "${texto//\\n/\\n}")"
+  contiene "diálogo $nombre" "$(texto_de frmDialogo Mensaje)" "$(head -1 <<<"$esperado")"
+  captura "galeria-$nombre" frmDialogo
+  if [ "$tipo" = 77 ]; then
+    sleep 0.3
+    captura "galeria-$nombre-b" frmDialogo
+    clip_se_mueve "$ZELVANO_ARTEFACTOS/galeria-$nombre.png" "$ZELVANO_ARTEFACTOS/galeria-$nombre-b.png" "$nombre"
+  fi
+  if [ "$segundos" -gt 0 ]; then
+    # Nobody answers: the countdown does.
+    usuario espera-cierre frmDialogo $((segundos + 10))
+  else
+    usuario tecla frmDialogo Escape 30
+    sleep 0.3
+    ayudante existe-ventana frmDialogo >/dev/null || falla "$nombre: Escape cerró el diálogo"
+    usuario tecla frmDialogo Intro 30
+  fi
+  estado="$(espera_fin "$nombre" 30)" || aborta "$nombre: la galería no terminó"
+  igual "$nombre: estado de salida" 0 "$estado"
+done
+
+# ---- a rollback that cannot put the program file back ------------------------
+instala 20.21.1.5 TERMINAL1 SERVIDOR
+original="$(sha256sum "$APP/Zelvano.exe" | cut -d' ' -f1)"
+wine "$AYUDANTE_WIN" bloquea 'C:\Zelvano\Zelvano.exe' 600 lectura >"$TMP_PRUEBA/bloqueo.out" 2>&1 &
+pid_bloqueo=$!
+fin=$((SECONDS + 60))
+until grep -q bloqueado "$TMP_PRUEBA/bloqueo.out" 2>/dev/null; do
+  kill -0 "$pid_bloqueo" 2>/dev/null || aborta "no se pudo bloquear Zelvano.exe: $(cat "$TMP_PRUEBA/bloqueo.out")"
+  [ "$SECONDS" -lt "$fin" ] || aborta "el bloqueo de Zelvano.exe no llegó a tiempo"
+  sleep 0.2
+done
+
+arranca_asistente reponer
+usuario espera-ventana frmAviso 120
+usuario tecla frmAviso Espacio 30
+usuario tecla frmAviso Tab 30
+usuario tecla frmAviso Intro 30
+usuario espera-cierre frmAviso 30
+usuario espera-foco fV RutaDatos 30
+for _ in 1 2 3 4; do usuario tecla fV Tab 30; done
+usuario espera-foco fV BtnAceptar 30
+usuario tecla fV Intro 30
+# The program file cannot be deleted, then the rollback starts: each
+# dialog answered by Enter until the one that says what could not be put back.
+visto69=0
+for _ in 1 2 3 4; do
+  ayudante espera-ventana frmDialogo 180 >/dev/null || break
+  usuario espera-foco frmDialogo BtnOK 30
+  if [ "$(texto_de frmDialogo Titulo)" = "¡¡¡ Error grave !!!" ]; then
+    visto69=1
+    enteros frmDialogo "diálogo 69 de la restauración"
+    t="$(texto_de frmDialogo Mensaje)"
+    contiene "diálogo 69 de la restauración" "$t" 'C:\Zelvano\Temp\202103_202128'
+    captura reponer-69 frmDialogo
+  fi
+  usuario tecla-y-cierra frmDialogo Intro 30
+  [ "$visto69" -eq 1 ] && break
+done
+[ "$visto69" -eq 1 ] || falla "la restauración que no pudo reponer Zelvano.exe no mostró el diálogo de error"
+estado="$(espera_fin reponer 120)" || aborta "el asistente no terminó tras la restauración"
+igual "estado de salida tras la restauración" 0 "$estado"
+kill "$pid_bloqueo" 2>/dev/null
+wait "$pid_bloqueo" 2>/dev/null
+igual "Zelvano.exe sigue siendo el de antes" "$original" "$(sha256sum "$APP/Zelvano.exe" | cut -d' ' -f1)"
+[ -f "$APP/Temp/202103_202128/Zelvano.exe" ] || falla "la copia guardada de Zelvano.exe no se conservó"
+
+termina_prueba
