@@ -3,9 +3,8 @@
 # (kinds 33, 69, 73 and 77, normal and wide, with and without a countdown),
 # shown by the wizard's own code through the gallery tool; each one opens
 # with the focus on "Aceptar", shows every caption whole and is answered by
-# keyboard or by its countdown. Then a real kind-69 dialog: a rollback whose
-# copy-back is refused because the program file is held open (readable, so
-# the save could copy it); the saved copy must be kept and named.
+# keyboard or by its countdown. Then a real kind-69 dialog: a rollback that
+# cannot read back a file of the saved copy; the copy must be kept and named.
 source "$(dirname "$0")/comun.sh"
 
 GALERIA="$ZELVANO_BUILD_WIN32/tools/galeria_dialogos/galeria_dialogos.exe"
@@ -79,17 +78,24 @@ for caso in "${casos[@]}"; do
   igual "$nombre: estado de salida" 0 "$estado"
 done
 
-# ---- a rollback that cannot put the program file back ------------------------
+# ---- a rollback that cannot put a saved file back ---------------------------
+# Zelvano.exe held open but readable: the save copies it, cannot delete it
+# and starts the rollback. While the save's message is up, the test makes a
+# file of the saved copy unreadable: the rollback cannot put it back.
+bloquea() { # fichero-windows [lectura]; sets pid_bloqueo
+  local salida="$TMP_PRUEBA/bloqueo-$RANDOM.out"
+  wine "$AYUDANTE_WIN" bloquea "$1" 600 ${2:+"$2"} >"$salida" 2>&1 &
+  pid_bloqueo="$pid_bloqueo $!"
+  local fin=$((SECONDS + 60))
+  until grep -q bloqueado "$salida" 2>/dev/null; do
+    [ "$SECONDS" -lt "$fin" ] || aborta "no se pudo bloquear $1: $(cat "$salida")"
+    sleep 0.2
+  done
+}
 instala 20.21.1.5 TERMINAL1 SERVIDOR
-original="$(sha256sum "$APP/Zelvano.exe" | cut -d' ' -f1)"
-wine "$AYUDANTE_WIN" bloquea 'C:\Zelvano\Zelvano.exe' 600 lectura >"$TMP_PRUEBA/bloqueo.out" 2>&1 &
-pid_bloqueo=$!
-fin=$((SECONDS + 60))
-until grep -q bloqueado "$TMP_PRUEBA/bloqueo.out" 2>/dev/null; do
-  kill -0 "$pid_bloqueo" 2>/dev/null || aborta "no se pudo bloquear Zelvano.exe: $(cat "$TMP_PRUEBA/bloqueo.out")"
-  [ "$SECONDS" -lt "$fin" ] || aborta "el bloqueo de Zelvano.exe no llegó a tiempo"
-  sleep 0.2
-done
+programa="$(sha256sum "$APP/Zelvano.exe" | cut -d' ' -f1)"
+pid_bloqueo=""
+bloquea 'C:\Zelvano\Zelvano.exe' lectura
 
 arranca_asistente reponer
 usuario espera-ventana frmAviso 120
@@ -101,28 +107,36 @@ usuario espera-foco fV RutaDatos 30
 for _ in 1 2 3 4; do usuario tecla fV Tab 30; done
 usuario espera-foco fV BtnAceptar 30
 usuario tecla fV Intro 30
-# The program file cannot be deleted, then the rollback starts: each
-# dialog answered by Enter until the one that says what could not be put back.
+
+usuario espera-ventana frmDialogo 180
+contiene "primer diálogo" "$(texto_de frmDialogo Mensaje)" "Zelvano está en ejecución."
+[ -f "$APP/Temp/202103_202128/Zelvano_Start.exe" ] || aborta "la copia no guardó Zelvano_Start.exe"
+bloquea 'C:\Zelvano\Temp\202103_202128\Zelvano_Start.exe'
+usuario tecla-y-cierra frmDialogo Intro 30
+# The rollback's dialogs, each answered by Enter, until the one that says
+# what could not be put back.
 visto69=0
-for _ in 1 2 3 4; do
+for _ in 1 2 3; do
   ayudante espera-ventana frmDialogo 180 >/dev/null || break
   usuario espera-foco frmDialogo BtnOK 30
   if [ "$(texto_de frmDialogo Titulo)" = "¡¡¡ Error grave !!!" ]; then
     visto69=1
     enteros frmDialogo "diálogo 69 de la restauración"
-    t="$(texto_de frmDialogo Mensaje)"
-    contiene "diálogo 69 de la restauración" "$t" 'C:\Zelvano\Temp\202103_202128'
+    contiene "diálogo 69 de la restauración" "$(texto_de frmDialogo Mensaje)" 'C:\Zelvano\Temp\202103_202128'
     captura reponer-69 frmDialogo
+    usuario tecla frmDialogo Intro 30
+    break
   fi
   usuario tecla-y-cierra frmDialogo Intro 30
-  [ "$visto69" -eq 1 ] && break
 done
-[ "$visto69" -eq 1 ] || falla "la restauración que no pudo reponer Zelvano.exe no mostró el diálogo de error"
+[ "$visto69" -eq 1 ] || falla "la restauración que no pudo reponer un fichero no mostró el diálogo de error"
 estado="$(espera_fin reponer 120)" || aborta "el asistente no terminó tras la restauración"
 igual "estado de salida tras la restauración" 0 "$estado"
-kill "$pid_bloqueo" 2>/dev/null
-wait "$pid_bloqueo" 2>/dev/null
-igual "Zelvano.exe sigue siendo el de antes" "$original" "$(sha256sum "$APP/Zelvano.exe" | cut -d' ' -f1)"
-[ -f "$APP/Temp/202103_202128/Zelvano.exe" ] || falla "la copia guardada de Zelvano.exe no se conservó"
+for p in $pid_bloqueo; do
+  kill "$p" 2>/dev/null
+  wait "$p" 2>/dev/null
+done
+igual "Zelvano.exe sigue siendo el de antes" "$programa" "$(sha256sum "$APP/Zelvano.exe" | cut -d' ' -f1)"
+[ -f "$APP/Temp/202103_202128/Zelvano_Start.exe" ] || falla "la copia guardada no se conservó"
 
 termina_prueba

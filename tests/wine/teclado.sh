@@ -115,6 +115,9 @@ captura dialogo-77-b frmDialogo
 tecla frmDialogo Intro
 estado="$(espera_fin teclado 120)" || aborta "el asistente no terminó tras la pantalla final"
 igual "estado de salida" 0 "$estado"
+# The page opens through the system, which may take a moment after the end.
+fin=$((SECONDS + 20))
+until grep -q sub_confirmation=1 "$paginas" || [ "$SECONDS" -ge "$fin" ]; do sleep 0.3; done
 igual "páginas abiertas" 1 "$(grep -c sub_confirmation=1 "$paginas")"
 igual "versión instalada" "20.21.2.8" "$(python3 "$ZELVANO_FUENTES/tests/wine/recursos.py" --version "$APP/Zelvano_Start.exe")"
 
