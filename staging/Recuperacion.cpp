@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "database/VersionBaseDatos.h"
 #include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
@@ -43,6 +44,10 @@ const char16_t* const kNoDevuelto = u"Lo que no se ha podido devolver a su sitio
 const char16_t* const kPregunta =
     u"La copia de seguridad de la instalación está completa.\n"
     u"¿Desea dejar la instalación como estaba antes de la actualización?";
+const char16_t* const kVersionBaseDatos = u"La base de datos indica ahora la versión ";
+const char16_t* const kSinVersionBaseDatos = u"No se ha podido leer la versión de la base de datos ";
+const char16_t* const kFicheroEnDatos =
+    u"Su fichero, si está en la carpeta Datos, vuelve con ella a como estaba antes de la actualización.";
 const char16_t* const kLogDeshaciendo = u"Deshaciendo la actualización interrumpida";
 const char16_t* const kRechazada =
     u"No se ha cambiado nada. La copia de seguridad sigue en:\n";
@@ -94,6 +99,20 @@ Texto SinSeparadorFinal(Texto carpeta) {
 Texto NombreCopia() {
   const Texto copia = kCarpetaCopia;
   return copia.substr(copia.find_last_of(u'\\') + 1);
+}
+
+// A server run stopped in its database phase: what the database reads now
+// (the rollback puts back files, not the database, unless its file lies in
+// the data folder).
+Texto EstadoBaseDatos(TfV& v, const diario::Contenido& c) {
+  if (!c.servidor || (c.etapa != Etapa::BaseDatosIniciada && c.etapa != Etapa::BaseDatosTerminada)) return Texto();
+  Texto version;
+  const Texto linea = basedatos::LeeVersion(c.baseDatos, v.Valores->UsuarioBaseDatos, v.Valores->ClaveBaseDatos,
+                                            version)
+                          ? kVersionBaseDatos + version + u"."
+                          : kSinVersionBaseDatos + c.baseDatos + u".";
+  v.Registra(linea);
+  return linea + u"\n" + kFicheroEnDatos + u"\n";
 }
 
 bool Vacia(const Texto& carpeta) {
@@ -165,7 +184,8 @@ void RevisaEjecucionInacabada(TfV& v) {
     v.GuardaLog();
     return;
   }
-  if (!v.MuestraDialogo(encontrada + u"\n" + kPregunta, kTipoPregunta, false, 0)) {
+  const Texto baseDatos = EstadoBaseDatos(v, c);
+  if (!v.MuestraDialogo(encontrada + u"\n" + baseDatos + kPregunta, kTipoPregunta, false, 0)) {
     Texto aviso = kRechazada + copia + u"\n";
     const Texto tempAnterior = app + kCarpetaTempAnterior;
     if (plataforma::ExisteDirectorio(tempAnterior)) aviso += kRechazadaTemp + tempAnterior + u"\n";
