@@ -1,11 +1,14 @@
 // Loading of the Firebird client and translation of its status vectors.
 #include "database/ClienteFirebird.h"
 
+#include <cstdarg>
+
 #include "platform/excepciones.h"
 
 #ifdef ZELVANO_WIN32
 #include <windows.h>
 #else
+#include "platform/plataforma.h"
 #include "platform/posix/posix_comun.h"
 #endif
 
@@ -37,6 +40,7 @@ Funciones CargaFunciones() {
   Carga(modulo, "isc_dsql_allocate_statement", f.dsql_allocate_statement);
   Carga(modulo, "isc_dsql_prepare", f.dsql_prepare);
   Carga(modulo, "isc_dsql_execute", f.dsql_execute);
+  Carga(modulo, "isc_dsql_execute2", f.dsql_execute2);
   Carga(modulo, "isc_dsql_free_statement", f.dsql_free_statement);
   Carga(modulo, "isc_sqlcode", f.sqlcode);
   Carga(modulo, "fb_interpret", f.interpret);
@@ -47,13 +51,63 @@ Funciones CargaFunciones() {
   return f;
 }
 #else
+// Tests make a chosen call fail as a lost connection would (the fault seam of
+// the platform layer counts every call); the product's table is the library's.
+ISC_STATUS FallaRed(ISC_STATUS* st) {
+  st[0] = isc_arg_gds;
+  st[1] = isc_network_error;
+  st[2] = isc_arg_end;
+  return st[1];
+}
+
+template <auto Real, const char* Nombre>
+struct ConFallo;
+template <typename... A, ISC_STATUS (*Real)(ISC_STATUS*, A...), const char* Nombre>
+struct ConFallo<Real, Nombre> {
+  static ISC_STATUS Llama(ISC_STATUS* st, A... a) {
+    if (plataforma::OperacionInyectable(Nombre, texto::Texto())) return FallaRed(st);
+    return Real(st, a...);
+  }
+};
+
+constexpr char kAttach[] = "bd_attach", kDetach[] = "bd_detach", kTransaccion[] = "bd_transaccion",
+               kCommit[] = "bd_commit", kRollback[] = "bd_rollback", kRollbackFin[] = "bd_rollback_fin",
+               kReserva[] = "bd_reserva", kPrepara[] = "bd_prepara", kEjecuta[] = "bd_ejecuta",
+               kEjecuta2[] = "bd_ejecuta2", kLibera[] = "bd_libera", kServicio[] = "bd_servicio",
+               kServicioFin[] = "bd_servicio_fin", kServicioInicia[] = "bd_servicio_inicia",
+               kServicioConsulta[] = "bd_servicio_consulta";
+
+// The one variadic entry: the data module always starts one transaction on
+// one database.
+ISC_STATUS InicioConFallo(ISC_STATUS* st, isc_tr_handle* tr, short n, ...) {
+  va_list args;
+  va_start(args, n);
+  isc_db_handle* db = va_arg(args, isc_db_handle*);
+  const int largo = va_arg(args, int);
+  const ISC_SCHAR* tpb = va_arg(args, const ISC_SCHAR*);
+  va_end(args);
+  if (plataforma::OperacionInyectable(kTransaccion, texto::Texto())) return FallaRed(st);
+  return isc_start_transaction(st, tr, n, db, largo, tpb);
+}
+
 Funciones CargaFunciones() {
-  return Funciones{&isc_attach_database,       &isc_detach_database,   &isc_start_transaction,
-                   &isc_commit_retaining,      &isc_rollback_retaining, &isc_rollback_transaction,
-                   &isc_dsql_allocate_statement, &isc_dsql_prepare,    &isc_dsql_execute,
-                   &isc_dsql_free_statement,   &isc_sqlcode,           &fb_interpret,
-                   &isc_service_attach,        &isc_service_detach,    &isc_service_start,
-                   &isc_service_query};
+  return Funciones{ConFallo<&isc_attach_database, kAttach>::Llama,
+                   ConFallo<&isc_detach_database, kDetach>::Llama,
+                   InicioConFallo,
+                   ConFallo<&isc_commit_retaining, kCommit>::Llama,
+                   ConFallo<&isc_rollback_retaining, kRollback>::Llama,
+                   ConFallo<&isc_rollback_transaction, kRollbackFin>::Llama,
+                   ConFallo<&isc_dsql_allocate_statement, kReserva>::Llama,
+                   ConFallo<&isc_dsql_prepare, kPrepara>::Llama,
+                   ConFallo<&isc_dsql_execute, kEjecuta>::Llama,
+                   ConFallo<&isc_dsql_execute2, kEjecuta2>::Llama,
+                   ConFallo<&isc_dsql_free_statement, kLibera>::Llama,
+                   &isc_sqlcode,
+                   &fb_interpret,
+                   ConFallo<&isc_service_attach, kServicio>::Llama,
+                   ConFallo<&isc_service_detach, kServicioFin>::Llama,
+                   ConFallo<&isc_service_start, kServicioInicia>::Llama,
+                   ConFallo<&isc_service_query, kServicioConsulta>::Llama};
 }
 #endif
 

@@ -53,6 +53,10 @@ class TMDatos {
   // close, switch, text, execute, commit retaining.
   void EjecutaSentencia(const Texto& etiqueta, const Texto& sentencia, ParamCheck instruccion);
 
+  // The first column of the first row a query returns, as text (empty when
+  // it returns no row or a null). Attaches when needed; raises on failure.
+  Texto ConsultaValor(const Texto& consulta);
+
   // Backup to QVD.FBK and restore over QVD.FB through the services.
   void CopiaSeguridad();
   void RestauraCopia();

@@ -177,6 +177,9 @@ class Proceso {
   bool Inicia(const Texto& lineaComandos);
   // WaitForSingleObject: ESPERA_TERMINADO, ESPERA_TIEMPO_AGOTADO or ESPERA_FALLO.
   uint32_t Espera(uint32_t milisegundos);
+  // GetExitCodeProcess of a process that has ended: false while it runs. On
+  // posix a process ended by a signal reports 128 + the signal number.
+  bool CodigoSalida(uint32_t& codigo);
   void Cierra();
 
  private:
@@ -244,6 +247,18 @@ bool LeeRecurso(uint16_t tipo, const Texto& nombre, uint16_t idioma, std::string
 // installations served.
 std::string AAnsi(const Texto& t);
 Texto DeAnsi(const std::string& bytes);
+
+// ---- Fault seam -------------------------------------------------------------
+// Every operation of this layer that may fail, and every call of the database
+// client, first passes here. On posix, tests switch it on with environment
+// variables (off otherwise; the win32 backend never injects):
+//   ZELVANO_FALLO_EN=N          the Nth operation fails; file operations with
+//                               ZELVANO_FALLO_ERROR = denegado (access denied,
+//                               the default), disco_lleno or ruta_larga
+//   ZELVANO_MATA_EN=N           the process is killed just before the Nth
+//   ZELVANO_TRAZA_OPERACIONES   file that receives "N kind path" per operation
+// True when this operation must fail (the last error is then set).
+bool OperacionInyectable(const char* tipo, const Texto& ruta);
 
 // Locale of the user: separators and date/time formats.
 char16_t SeparadorDecimal();

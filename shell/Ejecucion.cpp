@@ -8,6 +8,7 @@
 #include "screens/Unidad_Final.h"
 #include "shell/Cronometro.h"
 #include "shell/UnidadVentas.h"
+#include "staging/Guardado.h"
 
 namespace {
 
@@ -21,8 +22,32 @@ const Texto kFinalCorrecto = u"ACTUALIZACI\u00D3N FINALIZADA CORRECTAMENTE.";
 const Texto kProcesosRealizados = u"Procesos Realizados: ";
 const Texto kTiempoProcesos = u"Tiempo de procesos: ";
 
+const Texto kVersionNueva = u"20.21.2.8";
+const Texto kLeeVersion = u"SELECT VERSION_ZELVANO FROM EMPRESA";
+const Texto kRestauracionOmitida =
+    u"La base de datos no se ha podido compactar; sigue siendo v\u00E1lida y tiene la versi\u00F3n nueva.";
+
 constexpr char16_t kTipoAviso = u'!';  // 33
 constexpr uint32_t kPausaServicios = 2000;
+
+// The restore only compacts the database: one that failed (the database in
+// use, say) but left a database that opens and reads the new version costs
+// nothing but the compaction, and the run goes on. Anything else is a
+// database the product cannot use, and takes the failure path.
+void RestauraSiHaceFalta(TfV& v) {
+  try {
+    MDatos->RestauraCopia();
+  } catch (const std::exception& e) {
+    Texto version;
+    try {
+      version = MDatos->ConsultaValor(kLeeVersion);
+    } catch (const std::exception&) {
+      throw;  // the first failure, the restore's, is the one that counts
+    }
+    if (version != kVersionNueva) throw;
+    v.Registra(kRestauracionOmitida);
+  }
+}
 
 // Database phase of the server machine: migrations under their version
 // gates, the new version stamped, the file rebuilt by backup and restore.
@@ -38,9 +63,35 @@ void ActualizaBaseDatos(TfV& v) {
   migracion::EjecutaLotes(v.Version->Text());
   MDatos->CopiaSeguridad();
   plataforma::Duerme(kPausaServicios);
-  MDatos->RestauraCopia();
+  RestauraSiHaceFalta(v);
   plataforma::Duerme(kPausaServicios);
   MDatos->Cierra();
+}
+
+void AnadeResumen(TfV& v) {
+  v.AnadeLinea(kProcesosRealizados + v.ST_R->Caption());
+  v.AnadeLinea(kTiempoProcesos + v.ST_Tiempo->Caption());
+}
+
+void MideTiempo(TfV& v) {
+  v.ContadorFin = plataforma::ContadorRendimiento();
+  v.ST_Tiempo->SetCaption(texto::FormatoSegundos(SegundosEntre(v.ContadorInicio, v.ContadorFin, v.FrecuenciaContador)));
+}
+
+// The save could not be completed: nothing of the installation was deleted.
+// The user learns why (in the log file too) and the wizard ends; the
+// installation is as it was, but for its programs, which were stopped.
+[[noreturn]] void DetieneSinCambios(TfV& v, const staging::EGuardadoIncompleto& e) {
+  for (const Texto& linea : texto::PartePorLineas(e.Message())) v.Registra(linea);
+  staging::DeshaceGuardado(v, e);
+  v.Timer1->SetEnabled(false);
+  MideTiempo(v);
+  AnadeResumen(v);
+  v.GuardaLog();
+  v.SetEnabled(true);
+  ui::SetCursor(ui::Cursor::Normal);
+  v.MuestraDialogo(e.Message(), kTipoAviso, false, 0);
+  v.Finaliza();
 }
 
 void LimpiaRestos(TfV& v) {
@@ -74,7 +125,11 @@ void TfV::BtnAceptarClick() {
     SetEnabled(false);
 
     if (texto::Compara(Version->Text(), kVersionMinima) >= 0) {
-      Guarda_Datos();
+      try {
+        Guarda_Datos();
+      } catch (const staging::EGuardadoIncompleto& e) {
+        DetieneSinCambios(*this, e);
+      }
       if (EsServidor()) ActualizaBaseDatos(*this);
     }
 
@@ -87,8 +142,7 @@ void TfV::BtnAceptarClick() {
     PB7->SetPosition(PB7->Max());
     ui::aplicacion::ProcesaMensajes();
     Timer1->SetEnabled(false);
-    AnadeLinea(kProcesosRealizados + ST_R->Caption());
-    AnadeLinea(kTiempoProcesos + ST_Tiempo->Caption());
+    AnadeResumen(*this);
     ui::aplicacion::ProcesaMensajes();
     GuardaLog();
     SetEnabled(true);
@@ -99,10 +153,8 @@ void TfV::BtnAceptarClick() {
     MuestraPantallaFinal(*this);
     Close();
   } catch (...) {
-    ContadorFin = plataforma::ContadorRendimiento();
-    ST_Tiempo->SetCaption(texto::FormatoSegundos(SegundosEntre(ContadorInicio, ContadorFin, FrecuenciaContador)));
-    AnadeLinea(kProcesosRealizados + ST_R->Caption());
-    AnadeLinea(kTiempoProcesos + ST_Tiempo->Caption());
+    MideTiempo(*this);
+    AnadeResumen(*this);
     GuardaLog();
     Timer1->SetEnabled(false);
     SetEnabled(true);

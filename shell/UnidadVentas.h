@@ -95,7 +95,8 @@ class TfV : public ui::Formulario {
   [[noreturn]] void ReponerTodo();
   void CopiaCarpeta(const Texto& origen, const Texto& destino, double& total);
   bool BorraCarpeta(const Texto& carpeta);
-  bool EjecutaYEspera(const Texto& lineaComandos);
+  // True when the process started; its exit code, when asked for, once it ended.
+  bool EjecutaYEspera(const Texto& lineaComandos, uint32_t* codigoSalida = nullptr);
   bool CierraProceso(const Texto& ejecutable);
 
   // ---- Registry and shell ------------------------------------------------

@@ -1,7 +1,10 @@
 // Folder copy and delete of the main window.
 #include "staging/Carpetas.h"
 
+#include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/plataforma.h"
 #include "platform/ui.h"
@@ -23,15 +26,6 @@ bool FalloAlListar(const Texto& carpeta) {
   return plataforma::ExisteDirectorio(carpeta);
 }
 
-// A copy that fails onto a file already holding the same bytes (a running
-// program that was never deleted) left nothing unrestored.
-bool MismoContenido(const Texto& a, const Texto& b) {
-  uint64_t ta = 0, tb = 0;
-  if (!plataforma::TamanoFichero(a, ta) || !plataforma::TamanoFichero(b, tb) || ta != tb) return false;
-  std::string ca, cb;
-  return plataforma::LeeFicheroCompleto(a, ca) && plataforma::LeeFicheroCompleto(b, cb) && ca == cb;
-}
-
 void MuestraTamanos(TfV& v, uint64_t tamano, double total) {
   v.ST_F->SetCaption(texto::FormatoKB(static_cast<double>(tamano)));
   v.ST_T->SetCaption(total < 1024.0 ? texto::FormatoKB(total) : texto::FormatoMB(total));
@@ -41,28 +35,65 @@ void MuestraTamanos(TfV& v, uint64_t tamano, double total) {
 
 }  // namespace
 
-int CopiaCarpetaContando(TfV& v, const Texto& origen, const Texto& destino, double& total) {
-  int fallos = 0;
+// A copy that fails onto a file already holding the same bytes (a running
+// program that was never deleted) left nothing unrestored. Files of any size
+// are compared in pieces: a whole database must not be held in memory.
+bool MismoContenido(const Texto& a, const Texto& b) {
+  uint64_t ta = 0, tb = 0;
+  if (!plataforma::TamanoFichero(a, ta) || !plataforma::TamanoFichero(b, tb) || ta != tb) return false;
+  std::FILE* fa = plataforma::AbreFlujo(a, "rb");
+  if (!fa) return false;
+  std::FILE* fb = plataforma::AbreFlujo(b, "rb");
+  if (!fb) {
+    std::fclose(fa);
+    return false;
+  }
+  std::vector<char> pa(1 << 16), pb(1 << 16);
+  bool iguales = true;
+  for (;;) {
+    const size_t na = std::fread(pa.data(), 1, pa.size(), fa);
+    const size_t nb = std::fread(pb.data(), 1, pb.size(), fb);
+    if (na != nb || std::memcmp(pa.data(), pb.data(), na) != 0) {
+      iguales = false;
+      break;
+    }
+    if (na < pa.size()) {
+      iguales = !std::ferror(fa) && !std::ferror(fb);
+      break;
+    }
+  }
+  std::fclose(fa);
+  std::fclose(fb);
+  return iguales;
+}
+
+FallosCopia CopiaCarpetaContando(TfV& v, const Texto& origen, const Texto& destino, double& total,
+                                 Omision omite) {
+  FallosCopia fallos;
   if (!plataforma::ExisteDirectorio(destino) && !plataforma::CreaDirectorio(destino) &&
       !plataforma::ExisteDirectorio(destino)) {
-    ++fallos;
+    fallos.Anota(destino);
   }
   Bombea();
 
   plataforma::Busqueda busqueda;
   plataforma::EntradaDirectorio entrada;
   if (!busqueda.Primero(origen + u"\\*.*", entrada)) {
-    if (FalloAlListar(origen)) ++fallos;
+    if (FalloAlListar(origen)) fallos.Anota(origen);
     return fallos;
   }
   bool hay = true;
   while (hay) {
     Bombea();
-    if (!EsPuntoOPadre(entrada.nombre)) {
+    if (!EsPuntoOPadre(entrada.nombre) && !(omite && omite(entrada.nombre))) {
       const Texto desde = origen + u"\\" + entrada.nombre;
       const Texto hacia = destino + u"\\" + entrada.nombre;
-      if (entrada.atributos & plataforma::ATR_DIRECTORIO) {
-        fallos += CopiaCarpetaContando(v, desde, hacia, total);
+      if (entrada.atributos & plataforma::ATR_PUNTO_REPARSE) {
+        // A link may lead out of the installation, or back into the tree
+        // it lies in: it is never followed.
+        v.Registra(textos::kEnlaceNoCopiado + desde);
+      } else if (entrada.atributos & plataforma::ATR_DIRECTORIO) {
+        fallos.Suma(CopiaCarpetaContando(v, desde, hacia, total));
         Bombea();
       } else {
         Bombea();
@@ -70,12 +101,12 @@ int CopiaCarpetaContando(TfV& v, const Texto& origen, const Texto& destino, doub
         v.AnadeLinea(textos::kFicheroA + hacia + textos::kFicheroOk);
         total += static_cast<double>(entrada.tamano);
         MuestraTamanos(v, entrada.tamano, total);
-        if (!plataforma::CopiaFichero(desde, hacia, false) && !MismoContenido(desde, hacia)) ++fallos;
+        if (!plataforma::CopiaFichero(desde, hacia, false) && !MismoContenido(desde, hacia)) fallos.Anota(desde);
         Bombea();
       }
     }
     hay = busqueda.Siguiente(entrada);
-    if (!hay && plataforma::UltimoError() != plataforma::ERROR_NO_MAS_FICHEROS) ++fallos;
+    if (!hay && plataforma::UltimoError() != plataforma::ERROR_NO_MAS_FICHEROS) fallos.Anota(origen);
     Bombea();
   }
   busqueda.Cierra();
@@ -94,14 +125,38 @@ void TfV::CopiaCarpeta(const Texto& origen, const Texto& destino, double& total)
 // and "." / ".." are skipped, so nothing outside the folder is reached; a
 // symbolic link or junction inside the tree is removed as a link and its
 // target is never entered.
-bool TfV::BorraCarpeta(const Texto& carpeta) {
+bool TfV::BorraCarpeta(const Texto& carpeta) { return staging::BorraCarpetaSalvo(*this, carpeta, nullptr); }
+
+namespace staging {
+
+bool CarpetaVacia(const Texto& carpeta) {
+  plataforma::Busqueda busqueda;
+  plataforma::EntradaDirectorio entrada;
+  if (!busqueda.Primero(carpeta + u"\\*", entrada))
+    return plataforma::UltimoError() == plataforma::ERROR_FICHERO_NO_ENCONTRADO;
+  for (bool hay = true; hay; hay = busqueda.Siguiente(entrada))
+    if (!EsPuntoOPadre(entrada.nombre)) return false;
+  return plataforma::UltimoError() == plataforma::ERROR_NO_MAS_FICHEROS;
+}
+
+bool BorraCarpetaSalvo(TfV& v, const Texto& carpeta, Omision omite) {
+  // A folder that is itself a link goes as a link: the folder it points to,
+  // maybe outside the installation, is not emptied.
+  const uint32_t atributos = plataforma::LeeAtributos(carpeta);
+  if (atributos != plataforma::ATR_INVALIDO && (atributos & plataforma::ATR_PUNTO_REPARSE)) {
+    return (atributos & plataforma::ATR_DIRECTORIO) ? plataforma::EliminaDirectorio(carpeta)
+                                                    : plataforma::BorraFichero(carpeta);
+  }
   plataforma::Busqueda busqueda;
   plataforma::EntradaDirectorio entrada;
   if (!busqueda.Primero(carpeta + u"\\*", entrada)) return false;
+  bool conservado = false;
   bool hay = true;
   while (hay) {
     const bool esCarpeta = (entrada.atributos & plataforma::ATR_DIRECTORIO) != 0;
-    if (!(entrada.nombre == u"." || entrada.nombre == u"..")) {
+    if (omite && omite(entrada.nombre)) {
+      conservado = true;
+    } else if (!(entrada.nombre == u"." || entrada.nombre == u"..")) {
       const Texto hijo = carpeta + u"\\" + entrada.nombre;
       if (entrada.atributos & plataforma::ATR_SOLO_LECTURA) {
         const uint32_t resto = entrada.atributos & ~(plataforma::ATR_SOLO_LECTURA | plataforma::ATR_DIRECTORIO |
@@ -112,7 +167,7 @@ bool TfV::BorraCarpeta(const Texto& carpeta) {
       if (entrada.atributos & plataforma::ATR_PUNTO_REPARSE) {
         borrado = esCarpeta ? plataforma::EliminaDirectorio(hijo) : plataforma::BorraFichero(hijo);
       } else if (esCarpeta) {
-        borrado = BorraCarpeta(hijo);
+        borrado = BorraCarpetaSalvo(v, hijo, nullptr);
       } else {
         borrado = plataforma::BorraFichero(hijo);
       }
@@ -126,5 +181,7 @@ bool TfV::BorraCarpeta(const Texto& carpeta) {
   const bool completa = plataforma::UltimoError() == plataforma::ERROR_NO_MAS_FICHEROS;
   busqueda.Cierra();
   if (!completa) return false;
-  return plataforma::EliminaDirectorio(carpeta);
+  return conservado || plataforma::EliminaDirectorio(carpeta);
 }
+
+}  // namespace staging

@@ -1,9 +1,18 @@
 // The first step of an update run: save the installation and stage the new
-// program files.
+// program files. The steps are a table; each row says what a failure of the
+// step means for the run, so that nothing of the installation is deleted
+// before all of it is saved.
+#include <string>
+#include <vector>
+
 #include "database/ModuloDatos.h"
+#include "platform/excepciones.h"
 #include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
+#include "staging/Carpetas.h"
+#include "staging/ContenidoArchivo.h"
+#include "staging/Guardado.h"
 #include "staging/Procesos.h"
 #include "staging/Tablas.h"
 
@@ -11,13 +20,89 @@ namespace {
 
 using namespace staging;
 
+// What a failure of a step means for the run.
+enum class SiFalla {
+  SeIgnora,  // the run goes on as if it had worked (an obsolete file left behind)
+  SeCuenta,  // counted: one file not saved keeps anything from being deleted
+  Detiene,   // the save is checked here: counted failures stop the run unchanged
+  Lanza,     // raises: the run's failure path puts every saved file back
+  Repone,    // tells the user and runs the rollback itself
+};
+
+struct Guardado {
+  Guardado(TfV& ventana, const Texto& aplicacion)
+      : v(ventana),
+        app(aplicacion),
+        temp(aplicacion + kCarpetaTemp),
+        tempAnterior(aplicacion + kCarpetaTempAnterior),
+        copia(aplicacion + kCarpetaCopia) {}
+  TfV& v;
+  Texto app, temp, tempAnterior, copia;
+  double total = 0.0;
+  bool habiaTemp = false;    // before this run touched it
+  bool tempRotada = false;
+  bool copiaPropia = false;  // the backup folder was empty or new
+  FallosCopia fallos;        // what the save could not copy, so far
+  std::string archivo;       // the embedded archive's bytes
+};
+
+using Accion = FallosCopia (*)(Guardado&);
+struct Paso {
+  Accion accion;
+  SiFalla siFalla;
+};
+
+const FallosCopia kSinFallos{};
+
 void BorraSiExiste(const Texto& ruta) {
   if (plataforma::ExisteFichero(ruta)) plataforma::BorraFichero(ruta);
 }
 
+bool EsEnlace(const Texto& ruta) {
+  const uint32_t a = plataforma::LeeAtributos(ruta);
+  return a != plataforma::ATR_INVALIDO && (a & plataforma::ATR_PUNTO_REPARSE);
+}
+
+// Temp's earlier content waits in Temp_V_Ant until the run ends; Temp is
+// emptied only once that copy is complete. The journal and the copies set
+// aside from earlier runs stay where they are.
+FallosCopia RotaTemp(Guardado& g) {
+  FallosCopia fallos;
+  if (!plataforma::ExisteDirectorio(g.tempAnterior) && !plataforma::CreaDirectorio(g.tempAnterior))
+    fallos.Anota(g.tempAnterior);
+  if (!g.habiaTemp) return fallos;
+  g.v.Registra(textos::kGuardandoTemp);
+  fallos.Suma(CopiaCarpetaContando(g.v, g.temp, g.tempAnterior, g.total, SeConservaEnTemp));
+  g.tempRotada = true;
+  plataforma::Duerme(1000);
+  if (fallos.cuenta) return fallos;
+  g.v.Registra(textos::kEliminadoTemp);
+  if (plataforma::ExisteDirectorio(g.temp)) {
+    BorraCarpetaSalvo(g.v, g.temp, SeConservaEnTemp);
+    plataforma::Duerme(500);
+  }
+  return fallos;
+}
+
+// A backup folder that still holds files is some earlier run's copy, maybe
+// the only one left: it is never written over.
+FallosCopia PreparaCopia(Guardado& g) {
+  if (!plataforma::ExisteDirectorio(g.temp)) plataforma::CreaDirectorio(g.temp);
+  if (plataforma::ExisteDirectorio(g.temp))
+    plataforma::PonAtributos(g.temp, plataforma::ATR_OCULTO | plataforma::ATR_DIRECTORIO);  // result ignored
+  g.v.Registra(textos::kCreandoTemporal + g.temp);
+  if (!plataforma::ExisteDirectorio(g.copia)) {
+    g.copiaPropia = plataforma::CreaDirectorio(g.copia);
+    return kSinFallos;
+  }
+  g.copiaPropia = CarpetaVacia(g.copia);
+  return kSinFallos;
+}
+
 // The product's own level procedure is switched on and off again before its
 // files are touched; these calls are not migration steps and log nothing.
-void LlamaProcedimientoNivel() {
+FallosCopia LlamaProcedimientoNivel(Guardado& g) {
+  if (!g.v.EsServidor()) return kSinFallos;
   MDatos->Abre();
   for (int nivel : {1, 0}) {
     MDatos->CierraSentencia();
@@ -29,107 +114,222 @@ void LlamaProcedimientoNivel() {
     MDatos->CierraSentencia();
   }
   MDatos->Cierra();
+  return kSinFallos;
 }
+
+FallosCopia CierraProgramas(Guardado& g) {
+  for (const ProgramaEnEjecucion& programa : kProgramas) g.v.CierraProceso(programa.ejecutable);
+  return kSinFallos;
+}
+
+// A file that is not there has nothing to save; one that is there and could
+// not be copied is a hole in the save.
+FallosCopia GuardaProgramas(Guardado& g) {
+  FallosCopia fallos;
+  for (const char16_t* nombre : kFicherosPrograma) {
+    g.v.Registra(textos::kCopiando + Texto(nombre) + textos::kCopiandoA + g.copia);
+    if (plataforma::CopiaFichero(g.app + nombre, g.copia + u"\\" + nombre, false))
+      g.v.MuestraTamanoFichero(g.app + nombre);
+    else if (plataforma::ExisteFichero(g.app + nombre))
+      fallos.Anota(g.app + nombre);
+  }
+  return fallos;
+}
+
+FallosCopia GuardaConfiguracion(Guardado& g) {
+  FallosCopia fallos;
+  for (const char16_t* nombre : kFicherosConfiguracion) {
+    if (!plataforma::ExisteFichero(g.app + nombre)) continue;
+    if (plataforma::CopiaFichero(g.app + nombre, g.copia + u"\\" + nombre, false)) {
+      g.v.MuestraTamanoFichero(g.app + nombre);
+      g.v.Registra(textos::kCopiando + Texto(nombre) + textos::kCopiandoA + g.copia);
+      plataforma::Duerme(1000);
+    } else {
+      fallos.Anota(g.app + nombre);
+    }
+  }
+  return fallos;
+}
+
+FallosCopia GuardaCarpetas(Guardado& g) {
+  FallosCopia fallos;
+  for (const char16_t* carpeta : kCarpetasGuardadas)
+    fallos.Suma(CopiaCarpetaContando(g.v, g.app + carpeta, g.copia + u"\\" + carpeta, g.total));
+  return fallos;
+}
+
+Texto MensajeGuardadoIncompleto(const Guardado& g) {
+  Texto mensaje = g.fallos.cuenta == 1 ? Texto(textos::kNoGuardadoUno)
+                                       : textos::kNoGuardadosAntes + texto::FormatoEntero(g.fallos.cuenta) +
+                                             textos::kNoGuardadosDespues;
+  return mensaje + g.fallos.primero + u"\n" + textos::kNadaCambiado + u"\n" + textos::kQueHacerGuardado;
+}
+
+// The gate before the first deletion.
+FallosCopia CompruebaGuardado(Guardado& g) {
+  if (!g.copiaPropia) {
+    throw EGuardadoIncompleto(textos::kCopiaOcupada + g.copia + u"\n" + textos::kNadaCambiado + u"\n" +
+                                  textos::kQueHacerCopiaOcupada,
+                              g.tempRotada, false);
+  }
+  if (g.fallos.cuenta) throw EGuardadoIncompleto(MensajeGuardadoIncompleto(g), g.tempRotada, true);
+  return kSinFallos;
+}
+
+// A program that cannot be deleted is still running: nothing new may be
+// unpacked over it, so the whole run is undone.
+FallosCopia BorraProgramas(Guardado& g) {
+  for (const ProgramaEnEjecucion& programa : kProgramas) {
+    const Texto ruta = g.app + programa.ejecutable;
+    if (plataforma::ExisteFichero(ruta) && !plataforma::BorraFichero(ruta)) {
+      g.v.MuestraDialogo(programa.mensajeEnUso, u'I', false, 0);
+      g.v.ReponerTodo();
+    }
+  }
+  return kSinFallos;
+}
+
+// What the save already holds is deleted; anything else moves into the
+// backup folder, so that a rollback brings it back. A file that cannot move
+// simply stays.
+FallosCopia ApartaFicherosObsoletos(Guardado& g) {
+  for (const FicheroObsoleto& fichero : kFicherosObsoletos) {
+    const Texto ruta = g.app + fichero.ruta;
+    if (plataforma::ExisteFichero(ruta) || EsEnlace(ruta)) {
+      const Texto guardado = g.copia + u"\\" + fichero.ruta;
+      if (plataforma::ExisteFichero(guardado)) plataforma::BorraFichero(ruta);  // result ignored
+      else plataforma::Mueve(ruta, guardado);                                   // result ignored
+    }
+    g.v.Registra(fichero.texto);
+  }
+  return kSinFallos;
+}
+
+FallosCopia BorraPuntosRestauracion(Guardado& g) {
+  for (int n = 0; n <= kUltimoPuntoRestauracion; ++n) {
+    const Texto punto = g.v.Valores->RutaAplicacion + u"Datos\\" + texto::FormatoEntero(n) + u".NBK";
+    if (plataforma::ExisteFichero(punto) && plataforma::BorraFichero(punto)) {
+      g.v.AnadeLinea(textos::kPuntoRestauracion + punto + textos::kPuntoBorrado);
+      g.v.MemoBackup->Repaint();
+    }
+  }
+  return kSinFallos;
+}
+
+// Clients work against the server's database; a local copy is stale (and
+// saved with "Datos").
+FallosCopia BorraBaseDatosLocal(Guardado& g) {
+  if (g.v.EsServidor()) return kSinFallos;
+  for (const char16_t* nombre : kBaseDatosLocal) {
+    BorraSiExiste(g.app + nombre);
+    g.v.Registra(textos::kEliminado + Texto(nombre));
+  }
+  return kSinFallos;
+}
+
+// Folders inside the saved copy are deleted; the others move into it. A
+// folder that is a link goes as a link, its target untouched.
+FallosCopia ApartaCarpetasObsoletas(Guardado& g) {
+  for (const CarpetaObsoleta& carpeta : kCarpetasObsoletas) {
+    const Texto ruta = g.app + carpeta.ruta;
+    if (plataforma::ExisteDirectorio(ruta)) {
+      if (EsEnlace(ruta) || plataforma::ExisteDirectorio(g.copia + u"\\" + carpeta.ruta))
+        g.v.BorraCarpeta(ruta);  // result ignored
+      else
+        plataforma::Mueve(ruta, g.copia + u"\\" + carpeta.ruta);  // result ignored
+      plataforma::Duerme(500);
+    }
+    g.v.Registra(carpeta.texto);
+    if (carpeta.pausaExtra) plataforma::Duerme(carpeta.pausaExtra);
+  }
+  return kSinFallos;
+}
+
+FallosCopia BorraArchivoAntiguo(Guardado& g) {
+  BorraSiExiste(g.app + kFicheroArchivo);
+  g.v.Registra(textos::kArchivoAntiguo);
+  return kSinFallos;
+}
+
+FallosCopia EscribeArchivo(Guardado& g) {
+  g.archivo = EscribeArchivoNuevo(g.app + kFicheroArchivo);
+  plataforma::Duerme(1000);
+  return kSinFallos;
+}
+
+[[noreturn]] void FallaExtraccion(Guardado& g, const Texto& motivo) {
+  g.v.Registra(motivo);
+  throw Exception(motivo);
+}
+
+// The program files are gone by now: an extraction that did not put every
+// file of the archive in place must not pass for an update.
+FallosCopia Extrae(Guardado& g) {
+  std::vector<EntradaArchivo> entradas;
+  if (!LeeContenidoArchivo(g.archivo, entradas)) FallaExtraccion(g, textos::kArchivoDanado);
+  g.v.Registra(textos::kExtrayendo);
+  uint32_t codigo = 0;
+  const bool iniciada = g.v.EjecutaYEspera(LineaExtraccion(g.app), &codigo);
+  ui::aplicacion::ProcesaMensajes();
+  plataforma::Duerme(3000);
+  if (!iniciada) FallaExtraccion(g, textos::kExtraccionSinIniciar + g.app + kHerramientaExtraccion);
+  if (codigo != 0) FallaExtraccion(g, textos::kExtraccionFallida + texto::FormatoEntero(codigo) + u").");
+  for (const EntradaArchivo& e : entradas) {
+    const Texto ruta = g.app + e.ruta;
+    uint64_t tamano = 0;
+    const bool enSuSitio = e.carpeta ? plataforma::ExisteDirectorio(ruta)
+                                     : plataforma::TamanoFichero(ruta, tamano) && tamano == e.tamano &&
+                                           plataforma::ExisteFichero(ruta);
+    if (!enSuSitio) FallaExtraccion(g, textos::kExtraccionIncompleta + ruta);
+  }
+  return kSinFallos;
+}
+
+FallosCopia BorraArchivo(Guardado& g) {
+  BorraSiExiste(g.app + kFicheroArchivo);
+  g.v.Registra(textos::kArchivoBorrado);
+  return kSinFallos;
+}
+
+const Paso kPasos[] = {
+    {RotaTemp, SiFalla::SeCuenta},
+    {PreparaCopia, SiFalla::SeCuenta},
+    {LlamaProcedimientoNivel, SiFalla::Lanza},
+    {CierraProgramas, SiFalla::SeIgnora},
+    {GuardaProgramas, SiFalla::SeCuenta},
+    {GuardaConfiguracion, SiFalla::SeCuenta},
+    {GuardaCarpetas, SiFalla::SeCuenta},
+    {CompruebaGuardado, SiFalla::Detiene},
+    // Nothing of the installation is deleted above this line.
+    {BorraProgramas, SiFalla::Repone},
+    {ApartaFicherosObsoletos, SiFalla::SeIgnora},
+    {BorraPuntosRestauracion, SiFalla::SeIgnora},
+    {BorraBaseDatosLocal, SiFalla::SeIgnora},
+    {ApartaCarpetasObsoletas, SiFalla::SeIgnora},
+    {BorraArchivoAntiguo, SiFalla::SeIgnora},
+    {EscribeArchivo, SiFalla::Lanza},
+    {Extrae, SiFalla::Lanza},
+    {BorraArchivo, SiFalla::SeIgnora},
+};
 
 }  // namespace
 
 void TfV::Guarda_Datos() {
-  const Texto app = RutaTPV->Text();
-  const Texto temp = app + kCarpetaTemp;
-  const Texto tempAnterior = app + kCarpetaTempAnterior;
-  const Texto copia = app + kCarpetaCopia;
-  double total = 0.0;
+  Guardado g(*this, RutaTPV->Text());
+  g.habiaTemp = plataforma::ExisteDirectorio(g.temp);
 
   Registra(textos::kInicioGuardaDatos);
-
-  // Rotate Temp: its earlier content waits in Temp_V_Ant until the run ends.
-  if (!plataforma::ExisteDirectorio(tempAnterior)) plataforma::CreaDirectorio(tempAnterior);
-  if (plataforma::ExisteDirectorio(temp)) {
-    Registra(textos::kGuardandoTemp);
-    CopiaCarpeta(temp, tempAnterior, total);
-    plataforma::Duerme(1000);
-    Registra(textos::kEliminadoTemp);
-    if (plataforma::ExisteDirectorio(temp)) {
-      BorraCarpeta(temp);
-      plataforma::Duerme(500);
+  for (const Paso& paso : kPasos) {
+    const FallosCopia fallos = paso.accion(g);
+    switch (paso.siFalla) {
+      case SiFalla::SeCuenta:
+        g.fallos.Suma(fallos);
+        break;
+      case SiFalla::SeIgnora:  // nothing the run depends on
+      case SiFalla::Detiene:   // raised from the step itself
+      case SiFalla::Lanza:
+      case SiFalla::Repone:
+        break;
     }
   }
-  if (!plataforma::ExisteDirectorio(temp)) plataforma::CreaDirectorio(temp);
-  if (plataforma::ExisteDirectorio(temp)) {
-    plataforma::PonAtributos(temp, plataforma::ATR_OCULTO | plataforma::ATR_DIRECTORIO);
-  }
-  Registra(textos::kCreandoTemporal + temp);
-  if (!plataforma::ExisteDirectorio(copia)) plataforma::CreaDirectorio(copia);
-
-  if (EsServidor()) LlamaProcedimientoNivel();
-
-  for (const ProgramaEnEjecucion& programa : kProgramas) CierraProceso(programa.ejecutable);
-
-  for (const char16_t* nombre : kFicherosPrograma) {
-    Registra(textos::kCopiando + Texto(nombre) + textos::kCopiandoA + copia);
-    if (plataforma::CopiaFichero(app + nombre, copia + u"\\" + nombre, false)) MuestraTamanoFichero(app + nombre);
-  }
-  for (const char16_t* nombre : kFicherosConfiguracion) {
-    if (plataforma::ExisteFichero(app + nombre) &&
-        plataforma::CopiaFichero(app + nombre, copia + u"\\" + nombre, false)) {
-      MuestraTamanoFichero(app + nombre);
-      Registra(textos::kCopiando + Texto(nombre) + textos::kCopiandoA + copia);
-      plataforma::Duerme(1000);
-    }
-  }
-  for (const char16_t* carpeta : kCarpetasGuardadas) CopiaCarpeta(app + carpeta, copia + u"\\" + carpeta, total);
-
-  // A program that cannot be deleted is still running: nothing new may be
-  // unpacked over it, so the whole run is undone.
-  for (const ProgramaEnEjecucion& programa : kProgramas) {
-    const Texto ruta = app + programa.ejecutable;
-    if (plataforma::ExisteFichero(ruta) && !plataforma::BorraFichero(ruta)) {
-      MuestraDialogo(programa.mensajeEnUso, u'I', false, 0);
-      ReponerTodo();
-    }
-  }
-
-  for (const FicheroObsoleto& fichero : kFicherosObsoletos) {
-    BorraSiExiste(app + fichero.ruta);
-    Registra(fichero.texto);
-  }
-
-  for (int n = 0; n <= kUltimoPuntoRestauracion; ++n) {
-    const Texto punto = Valores->RutaAplicacion + u"Datos\\" + texto::FormatoEntero(n) + u".NBK";
-    if (plataforma::ExisteFichero(punto) && plataforma::BorraFichero(punto)) {
-      AnadeLinea(textos::kPuntoRestauracion + punto + textos::kPuntoBorrado);
-      MemoBackup->Repaint();
-    }
-  }
-
-  // Clients work against the server's database; a local copy is stale.
-  if (!EsServidor()) {
-    for (const char16_t* nombre : kBaseDatosLocal) {
-      BorraSiExiste(app + nombre);
-      Registra(textos::kEliminado + Texto(nombre));
-    }
-  }
-
-  for (const CarpetaObsoleta& carpeta : kCarpetasObsoletas) {
-    if (plataforma::ExisteDirectorio(app + carpeta.ruta)) {
-      BorraCarpeta(app + carpeta.ruta);
-      plataforma::Duerme(500);
-    }
-    Registra(carpeta.texto);
-    if (carpeta.pausaExtra) plataforma::Duerme(carpeta.pausaExtra);
-  }
-
-  const Texto archivo = app + kFicheroArchivo;
-  BorraSiExiste(archivo);
-  Registra(textos::kArchivoAntiguo);
-  EscribeArchivoNuevo(archivo);
-  plataforma::Duerme(1000);
-
-  Registra(textos::kExtrayendo);
-  EjecutaYEspera(LineaExtraccion(app));
-  ui::aplicacion::ProcesaMensajes();
-  plataforma::Duerme(3000);
-
-  BorraSiExiste(archivo);
-  Registra(textos::kArchivoBorrado);
 }

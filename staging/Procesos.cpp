@@ -16,7 +16,7 @@ Texto LineaExtraccion(const Texto& carpeta) {
   return u"\"" + carpeta + kHerramientaExtraccion + u"\" x \"" + carpeta + kFicheroArchivo + u"\" -o+ \"" + carpeta;
 }
 
-void EscribeArchivoNuevo(const Texto& ruta) {
+std::string EscribeArchivoNuevo(const Texto& ruta) {
   std::string datos;
   if (!plataforma::LeeRecurso(kTipoRecursoDatos, kRecursoArchivo, kIdiomaRecurso, datos)) {
     throw EResNotFound(textos::kSinRecurso);
@@ -24,6 +24,7 @@ void EscribeArchivoNuevo(const Texto& ruta) {
   if (!plataforma::EscribeFicheroCompleto(ruta, datos)) {
     throw EFCreateError(textos::kSinFichero + (u"\"" + ruta + u"\""));
   }
+  return datos;
 }
 
 Texto MayusculasAscii(const Texto& t) {
@@ -47,10 +48,12 @@ Texto ParteNombre(const Texto& ruta) {
 
 // No overall limit: the tool may take long on a slow disk, and the window
 // stays alive through the pump while it works.
-bool TfV::EjecutaYEspera(const Texto& lineaComandos) {
+bool TfV::EjecutaYEspera(const Texto& lineaComandos, uint32_t* codigoSalida) {
   plataforma::Proceso proceso;
   if (!proceso.Inicia(lineaComandos)) return false;
   while (proceso.Espera(100) == plataforma::ESPERA_TIEMPO_AGOTADO) ui::aplicacion::ProcesaMensajes();
+  // A wait that failed leaves no exit code: that counts as a failure.
+  if (codigoSalida && !proceso.CodigoSalida(*codigoSalida)) *codigoSalida = plataforma::ESPERA_FALLO;
   proceso.Cierra();
   return true;
 }

@@ -2,6 +2,8 @@
 // unpack it.
 #pragma once
 
+#include <string>
+
 #include "platform/texto.h"
 
 namespace staging {
@@ -15,9 +17,10 @@ using texto::Texto;
 Texto LineaExtraccion(const Texto& carpeta);
 
 // Writes the archive carried by the executable to `ruta`, creating or
-// replacing the file. Throws EResNotFound when the executable carries no
-// archive and EFCreateError when the file cannot be written.
-void EscribeArchivoNuevo(const Texto& ruta);
+// replacing the file, and returns its bytes. Throws EResNotFound when the
+// executable carries no archive and EFCreateError when the file cannot be
+// written.
+std::string EscribeArchivoNuevo(const Texto& ruta);
 
 // ASCII-only upper case: a-z become A-Z, every other unit stays.
 Texto MayusculasAscii(const Texto& t);

@@ -7,6 +7,7 @@
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
 #include "staging/Carpetas.h"
+#include "staging/Guardado.h"
 #include "staging/Tablas.h"
 
 namespace {
@@ -42,13 +43,13 @@ void TfV::ReponerTodo() {
   // otherwise it is the only good copy left. Temp_V_Ant then stays as well:
   // copying it into Temp could overwrite the kept copy with an older one.
   ui::SetCursor(ui::Cursor::RelojArena);
-  const int fallosCopia = staging::CopiaCarpetaContando(*this, copia, app, total);
+  const int fallosCopia = staging::CopiaCarpetaContando(*this, copia, app, total).cuenta;
   plataforma::Duerme(2000);
   if (fallosCopia == 0 && plataforma::ExisteDirectorio(copia)) BorraCarpeta(copia);
 
   ui::SetCursor(ui::Cursor::RelojArena);
   int fallosTemp = 0;
-  if (fallosCopia == 0) fallosTemp = staging::CopiaCarpetaContando(*this, tempAnterior, temp, total);
+  if (fallosCopia == 0) fallosTemp = staging::CopiaCarpetaContando(*this, tempAnterior, temp, total).cuenta;
   plataforma::Duerme(2000);
   const bool conservaTempAnterior = fallosCopia != 0 || fallosTemp != 0;
   if (!conservaTempAnterior && plataforma::ExisteDirectorio(tempAnterior)) BorraCarpeta(tempAnterior);
@@ -62,7 +63,30 @@ void TfV::ReponerTodo() {
     Texto aviso = textos::kRestauracionIncompleta;
     if (fallosCopia != 0) aviso += u"\n" + (textos::kCopiaConservada + copia);
     if (plataforma::ExisteDirectorio(tempAnterior)) aviso += u"\n" + (textos::kTempConservada + tempAnterior);
+    aviso += u"\n" + Texto(textos::kCopiasSinBorrar);
     MuestraDialogo(aviso, u'E', false, 0);
   }
   Finaliza();
 }
+
+namespace staging {
+
+void DeshaceGuardado(TfV& v, const EGuardadoIncompleto& e) {
+  const Texto app = v.RutaTPV->Text();
+  const Texto copia = app + kCarpetaCopia;
+  const Texto temp = app + kCarpetaTemp;
+  const Texto tempAnterior = app + kCarpetaTempAnterior;
+  // Every original is still in place, so this run's partial copy is no
+  // one's only copy; a folder that held an earlier run's files stays.
+  if (e.CopiaPropia() && plataforma::ExisteDirectorio(copia)) v.BorraCarpeta(copia);
+  if (e.TempRotada()) {
+    double total = 0.0;
+    if (CopiaCarpetaContando(v, tempAnterior, temp, total).cuenta == 0) v.BorraCarpeta(tempAnterior);
+  } else {
+    // Neither existed before the run: what is left empty goes.
+    if (CarpetaVacia(tempAnterior)) plataforma::EliminaDirectorio(tempAnterior);
+    if (CarpetaVacia(temp)) plataforma::EliminaDirectorio(temp);
+  }
+}
+
+}  // namespace staging

@@ -74,6 +74,7 @@ const char16_t* const kProcedimientoNivel = u"EXECUTE PROCEDURE PROC_NIVEL_DEF_U
 const char16_t* const kCopiandoFichero = u"Copiando... ";
 const char16_t* const kFicheroA = u"a ";
 const char16_t* const kFicheroOk = u"· OK";
+const char16_t* const kEnlaceNoCopiado = u"Enlace no copiado (no se sigue): ";
 
 const char16_t* const kErrorRollback =
     u"Ha sucedido un Error en el proceso de Actualización.\n"
@@ -85,6 +86,25 @@ const char16_t* const kRestaurado =
 const char16_t* const kRestauracionIncompleta = u"No se han podido restaurar todos sus Datos Anteriores.";
 const char16_t* const kCopiaConservada = u"La copia de seguridad se conserva en: ";
 const char16_t* const kTempConservada = u"El contenido anterior de la carpeta Temp se conserva en: ";
+
+const char16_t* const kNoGuardadoUno = u"No se ha podido guardar 1 fichero de la instalación: ";
+const char16_t* const kNoGuardadosAntes = u"No se han podido guardar ";
+const char16_t* const kNoGuardadosDespues = u" ficheros de la instalación; el primero es: ";
+const char16_t* const kNadaCambiado = u"No se ha borrado ni cambiado nada de la instalación.";
+const char16_t* const kQueHacerGuardado =
+    u"Compruebe que se puedan leer (que ningún programa los tenga abiertos), que haya espacio libre en el "
+    u"disco y que sus rutas no sean demasiado largas, y vuelva a ejecutar la actualización.";
+const char16_t* const kCopiaOcupada = u"La carpeta de copia de seguridad ya contiene ficheros de otra ejecución: ";
+const char16_t* const kQueHacerCopiaOcupada =
+    u"Esa copia puede ser la única de sus datos: muévala a otro lugar y vuelva a ejecutar la actualización.";
+
+const char16_t* const kArchivoDanado = u"El archivo Datos_Nuevos.rar que lleva el actualizador está dañado.";
+const char16_t* const kExtraccionSinIniciar = u"No se ha podido iniciar la extracción de Datos_Nuevos.rar con ";
+const char16_t* const kExtraccionFallida = u"La extracción de Datos_Nuevos.rar ha terminado con error (código ";
+const char16_t* const kExtraccionIncompleta = u"Falta tras la extracción de Datos_Nuevos.rar: ";
+
+const char16_t* const kCopiasSinBorrar =
+    u"Una nueva actualización no borrará estas copias. Recupere de ellas lo que falte antes de usar el programa.";
 
 const char16_t* const kSinRecurso = u"No se encuentra el recurso DATOS_NUEVOS";
 const char16_t* const kSinFichero = u"No se puede crear el fichero ";

@@ -89,6 +89,7 @@ extern const char16_t* const kProcedimientoNivel;  // + number + ");"
 extern const char16_t* const kCopiandoFichero;   // "Copiando... " + source
 extern const char16_t* const kFicheroA;          // "a " + destination + "· OK"
 extern const char16_t* const kFicheroOk;
+extern const char16_t* const kEnlaceNoCopiado;
 
 extern const char16_t* const kErrorRollback;
 extern const char16_t* const kInicioReponer;
@@ -97,6 +98,23 @@ extern const char16_t* const kRestaurado;
 extern const char16_t* const kRestauracionIncompleta;
 extern const char16_t* const kCopiaConservada;
 extern const char16_t* const kTempConservada;
+
+// Why a run stops before anything is deleted, and what to do.
+extern const char16_t* const kNoGuardadoUno;       // + path
+extern const char16_t* const kNoGuardadosAntes;    // + count + kNoGuardadosDespues + path
+extern const char16_t* const kNoGuardadosDespues;
+extern const char16_t* const kNadaCambiado;
+extern const char16_t* const kQueHacerGuardado;
+extern const char16_t* const kCopiaOcupada;        // + folder
+extern const char16_t* const kQueHacerCopiaOcupada;
+
+// Why the unpacking of the new files does not count as done.
+extern const char16_t* const kArchivoDanado;
+extern const char16_t* const kExtraccionSinIniciar;  // + tool path
+extern const char16_t* const kExtraccionFallida;     // + exit code + ")."
+extern const char16_t* const kExtraccionIncompleta;  // + missing path
+
+extern const char16_t* const kCopiasSinBorrar;
 
 extern const char16_t* const kSinRecurso;
 extern const char16_t* const kSinFichero;

@@ -135,7 +135,9 @@ bool EscribeTodo(int fd, const char* datos, size_t n) {
 // Opens for writing a file that may exist, with the Windows refusals: a
 // read-only file is never written, and a hidden or system file is not
 // replaced (CopyFileW, and CreateFileW with CREATE_ALWAYS, refuse it).
-int AbreParaEscribir(const std::string& ruta, int flags) {
+// With `abre` false it only checks the refusals: 0 when the file could be
+// written, -1 (and the error) otherwise.
+int AbreParaEscribir(const std::string& ruta, int flags, bool abre = true) {
   struct stat st;
   if (::stat(ruta.c_str(), &st) == 0) {
     const bool reemplaza = (flags & O_TRUNC) != 0;
@@ -148,6 +150,7 @@ int AbreParaEscribir(const std::string& ruta, int flags) {
       return -1;
     }
   }
+  if (!abre) return 0;
   int fd = AbreSinHerencia(ruta, O_WRONLY | O_CREAT | flags, 0666);
   if (fd < 0) FijaErrorRuta(errno, ruta);
   return fd;
@@ -167,6 +170,7 @@ Busqueda::~Busqueda() = default;
 
 bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
   Cierra();
+  if (OperacionInyectable("lista", patron)) return false;
   size_t corte = patron.find_last_of(u"\\/");
   Texto carpeta = corte == Texto::npos ? Texto(u".") : patron.substr(0, corte);
   Texto mascara = corte == Texto::npos ? patron : patron.substr(corte + 1);
@@ -212,6 +216,9 @@ bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
 }
 
 bool Busqueda::Siguiente(EntradaDirectorio& entrada) {
+  if (estado_ && estado_->siguiente < estado_->entradas.size() &&
+      OperacionInyectable("siguiente", estado_->entradas[estado_->siguiente].nombre))
+    return false;
   if (!estado_) {
     FijaError(ERROR_NO_MAS_FICHEROS);
     return false;
@@ -230,6 +237,7 @@ void Busqueda::Cierra() { estado_.reset(); }
 // ---- Single files ----------------------------------------------------------
 
 bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste) {
+  if (OperacionInyectable("copia", destino)) return false;
   const std::string ro = RutaPosix(origen), rd = RutaPosix(destino);
   struct stat so;
   if (::stat(ro.c_str(), &so) != 0) {
@@ -257,8 +265,18 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
     FijaErrorRuta(errno, ro);
     return false;
   }
-  int out = AbreParaEscribir(rd, O_TRUNC);
+  // The destination keeps its old content until the new one is complete:
+  // the bytes go to a name beside it that then replaces it in one step.
+  // The refusals of a real replace are checked on the destination first.
+  int previo = AbreParaEscribir(rd, O_TRUNC, false);
+  if (previo < 0) {
+    ::close(in);
+    return false;
+  }
+  const std::string temporal = rd + ".~zelvano";
+  int out = AbreSinHerencia(temporal, O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (out < 0) {
+    FijaErrorRuta(errno, rd);
     ::close(in);
     return false;
   }
@@ -291,8 +309,12 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
     bien = false;
     fallo = errno;
   }
+  if (bien && ::rename(temporal.c_str(), rd.c_str()) != 0) {
+    bien = false;
+    fallo = errno;
+  }
   if (!bien) {
-    ::unlink(rd.c_str());  // no half-written copy is left behind
+    ::unlink(temporal.c_str());  // the destination is untouched
     FijaErrorErrno(fallo);
     return false;
   }
@@ -302,6 +324,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
 }
 
 bool BorraFichero(const Texto& ruta) {
+  if (OperacionInyectable("borra", ruta)) return false;
   const std::string r = RutaPosix(ruta);
   struct stat st;
   if (::lstat(r.c_str(), &st) != 0) {
@@ -325,6 +348,7 @@ bool BorraFichero(const Texto& ruta) {
 }
 
 bool CreaDirectorio(const Texto& ruta) {
+  if (OperacionInyectable("crea_carpeta", ruta)) return false;
   const std::string r = RutaPosix(ruta);
   if (::mkdir(r.c_str(), 0777) != 0) {
     FijaError(errno == ENOENT ? ERROR_RUTA_NO_ENCONTRADA : posix::ErrorDeErrno(errno));
@@ -335,6 +359,7 @@ bool CreaDirectorio(const Texto& ruta) {
 }
 
 bool EliminaDirectorio(const Texto& ruta) {
+  if (OperacionInyectable("elimina_carpeta", ruta)) return false;
   std::string r = RutaPosix(ruta);
   while (r.size() > 1 && r.back() == '/') r.pop_back();
   struct stat st;
@@ -373,6 +398,7 @@ bool EliminaDirectorio(const Texto& ruta) {
 }
 
 bool Mueve(const Texto& origen, const Texto& destino) {
+  if (OperacionInyectable("mueve", origen)) return false;
   std::string ro = RutaPosix(origen), rd = RutaPosix(destino);
   while (ro.size() > 1 && ro.back() == '/') ro.pop_back();
   while (rd.size() > 1 && rd.back() == '/') rd.pop_back();
@@ -394,6 +420,7 @@ bool Mueve(const Texto& origen, const Texto& destino) {
 }
 
 bool PonAtributos(const Texto& ruta, uint32_t atributos) {
+  if (OperacionInyectable("atributos", ruta)) return false;
   const std::string r = RutaPosix(ruta);
   struct stat st;
   if (::lstat(r.c_str(), &st) != 0) {
@@ -451,6 +478,7 @@ bool TamanoFichero(const Texto& ruta, uint64_t& tamano) {
 }
 
 bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes) {
+  if (OperacionInyectable("lee", ruta)) return false;
   int fd = AbreSinHerencia(RutaPosix(ruta), O_RDONLY);
   if (fd < 0) {
     FijaErrorRuta(errno, RutaPosix(ruta));
@@ -480,6 +508,7 @@ namespace {
 // Writes the bytes through a descriptor opened with the given mode flag
 // (truncate or append); a failed close counts as a failed write.
 bool EscribeConModo(const Texto& ruta, const std::string& bytes, int modo) {
+  if (OperacionInyectable("escribe", ruta)) return false;
   int fd = AbreParaEscribir(RutaPosix(ruta), modo);
   if (fd < 0) return false;
   bool bien = EscribeTodo(fd, bytes.data(), bytes.size());

@@ -12,6 +12,7 @@
 namespace plataforma {
 
 std::FILE* AbreFlujo(const Texto& ruta, const char* modo) {
+  if (OperacionInyectable("flujo", ruta)) return nullptr;
   const std::string r = posix::RutaPosix(ruta);
   // A read-only file is not written, even by root, as on Windows.
   const bool escribe = std::strpbrk(modo, "wa+") != nullptr;

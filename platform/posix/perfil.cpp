@@ -151,6 +151,7 @@ Texto LeePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, 
 }
 
 bool EscribePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, const Texto& valor) {
+  if (OperacionInyectable("perfil", fichero)) return false;
   Fichero f;
   if (!Carga(fichero, f) && ExisteFichero(fichero)) return false;  // unreadable: leave it alone
   const Texto linea = Recorta(clave) + u"=" + valor;

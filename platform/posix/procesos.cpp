@@ -127,6 +127,7 @@ std::string LocalizaPrograma(const std::string& programa) {
 struct Proceso::Estado {
   pid_t pid = -1;
   bool terminado = false;
+  uint32_t codigo = 0;
 };
 
 Proceso::Proceso() = default;
@@ -134,6 +135,7 @@ Proceso::~Proceso() = default;
 
 bool Proceso::Inicia(const Texto& lineaComandos) {
   Cierra();
+  if (OperacionInyectable("proceso", lineaComandos)) return false;
   std::vector<Texto> partes = posix::ParteLineaComandos(lineaComandos);
   if (partes.empty() || partes[0].empty()) {
     posix::FijaError(ERROR_FICHERO_NO_ENCONTRADO);
@@ -170,6 +172,8 @@ uint32_t Proceso::Espera(uint32_t milisegundos) {
     pid_t r = ::waitpid(estado_->pid, &estado, milisegundos == 0xFFFFFFFFu ? 0 : WNOHANG);
     if (r == estado_->pid) {
       estado_->terminado = true;
+      estado_->codigo = WIFEXITED(estado) ? static_cast<uint32_t>(WEXITSTATUS(estado))
+                                          : 128u + static_cast<uint32_t>(WTERMSIG(estado));
       return ESPERA_TERMINADO;
     }
     if (r < 0) {
@@ -184,6 +188,12 @@ uint32_t Proceso::Espera(uint32_t milisegundos) {
     struct timespec pausa {0, 2000000};
     ::nanosleep(&pausa, nullptr);
   }
+}
+
+bool Proceso::CodigoSalida(uint32_t& codigo) {
+  if (!estado_ || !estado_->terminado) return false;
+  codigo = estado_->codigo;
+  return true;
 }
 
 void Proceso::Cierra() { estado_.reset(); }
@@ -230,6 +240,7 @@ bool InstantaneaProcesos(std::vector<EntradaProceso>& procesos) {
 }
 
 bool TerminaProcesoId(uint32_t id, uint32_t) {
+  if (OperacionInyectable("termina", texto::FormatoEntero(id))) return false;
   // A killed process has no exit code of its choosing on posix.
   if (id == 0 || ::kill(static_cast<pid_t>(id), SIGKILL) != 0) {
     posix::FijaError(errno == ESRCH ? 87u : ERROR_ACCESO_DENEGADO);  // ERROR_INVALID_PARAMETER

@@ -273,6 +273,7 @@ bool Clave::AbreLectura(Raiz raiz, const Texto& ruta) {
 
 bool Clave::AbreOCrea(Raiz raiz, const Texto& ruta) {
   Cierra();
+  if (OperacionInyectable("registro_crea", ruta)) return false;
   bool bien = Modifica([&](Almacen& a) {
     if (EsRaiz(ruta) || a.claves.count(IdDe(raiz, ruta))) return false;
     CreaConPadres(a, raiz, ruta);
@@ -306,6 +307,8 @@ bool Clave::LeeTexto(const Texto& nombre, Texto& valor) {
 namespace {
 
 void EscribeValor(const Raiz raiz, const Texto& ruta, const Texto& nombre, char tipo, const Texto& dato) {
+  if (OperacionInyectable("registro_escribe", ruta + u"\\" + nombre))
+    throw ERegistryException(u"Failed to set data for '" + nombre + u"'");
   bool bien = Modifica([&](Almacen& a) {
     Id id = IdDe(raiz, ruta);
     if (!a.claves.count(id)) CreaConPadres(a, raiz, ruta);
@@ -349,6 +352,7 @@ bool Clave::ExisteValor(const Texto& nombre) {
 void Clave::Cierra() { estado_.reset(); }
 
 bool BorraClave(Raiz raiz, const Texto& ruta) {
+  if (OperacionInyectable("registro_borra", ruta)) return false;
   if (EsRaiz(ruta)) return false;  // a root is never deleted
   const Id id = IdDe(raiz, ruta);
   const Texto prefijo = id.second + u"\\";

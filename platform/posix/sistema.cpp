@@ -106,6 +106,7 @@ Texto CarpetaEjecutable() {
 }
 
 bool LeeRecurso(uint16_t tipo, const Texto& nombre, uint16_t idioma, std::string& datos) {
+  if (OperacionInyectable("recurso", nombre)) return false;
 #ifdef ZELVANO_LEE_DATOS_NUEVOS
   if (tipo == 10 && texto::IgualesSinMayusculas(nombre, u"DATOS_NUEVOS") && idioma == 3082) {
     datos.assign(reinterpret_cast<const char*>(datos_nuevos), datos_nuevos_tam);

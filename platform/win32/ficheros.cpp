@@ -53,8 +53,27 @@ void Busqueda::Cierra() {
   estado_.reset();
 }
 
+// The destination keeps its old content until the new one is complete: the
+// copy goes to a name beside it that then replaces it, so a copy that fails
+// half-way (disk full, source unreadable) never leaves it truncated. The
+// refusals of CopyFileW on an existing destination are kept.
 bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste) {
-  return ::CopyFileW(W(origen), W(destino), fallaSiExiste ? TRUE : FALSE) != 0;
+  const DWORD previo = ::GetFileAttributesW(W(destino));
+  if (previo == INVALID_FILE_ATTRIBUTES || fallaSiExiste)
+    return ::CopyFileW(W(origen), W(destino), fallaSiExiste ? TRUE : FALSE) != 0;
+  if (previo & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  const Texto temporal = destino + u".~zelvano";
+  if (!::CopyFileW(W(origen), W(temporal), FALSE)) return false;
+  if (!::MoveFileExW(W(temporal), W(destino), MOVEFILE_REPLACE_EXISTING)) {
+    const DWORD error = ::GetLastError();
+    ::DeleteFileW(W(temporal));
+    ::SetLastError(error);
+    return false;
+  }
+  return true;
 }
 
 bool BorraFichero(const Texto& ruta) { return ::DeleteFileW(W(ruta)) != 0; }

@@ -48,6 +48,13 @@ uint32_t Proceso::Espera(uint32_t milisegundos) {
   }
 }
 
+bool Proceso::CodigoSalida(uint32_t& codigo) {
+  DWORD c = 0;
+  if (!estado_ || !::GetExitCodeProcess(estado_->h, &c) || c == STILL_ACTIVE) return false;
+  codigo = c;
+  return true;
+}
+
 void Proceso::Cierra() {
   if (estado_ && estado_->h) ::CloseHandle(estado_->h);
   estado_.reset();

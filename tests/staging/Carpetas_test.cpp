@@ -123,7 +123,7 @@ TEST(CopiaCarpeta, CuentaLoQueNoLlegaAlDestino) {
     fs::create_directories(tmp.Ruta() / "destino");
     CreaArbol(tmp.Ruta() / "destino", c.destinoPrevio);
     double total = 0;
-    EXPECT_EQ(staging::CopiaCarpetaContando(v, T(tmp.Ruta() / "origen"), T(tmp.Ruta() / "destino"), total),
+    EXPECT_EQ(staging::CopiaCarpetaContando(v, T(tmp.Ruta() / "origen"), T(tmp.Ruta() / "destino"), total).cuenta,
               c.fallos);
   }
 }
@@ -158,7 +158,7 @@ TEST(CopiaCarpeta, UnDestinoQueNoSeDejaSobrescribirSoloFallaSiDifiere) {
       ASSERT_TRUE(plataforma::PonAtributos(T(destino), plataforma::ATR_SOLO_LECTURA));
     }
     double total = 0;
-    EXPECT_EQ(staging::CopiaCarpetaContando(v, T(tmp.Ruta() / "origen"), T(tmp.Ruta() / "destino"), total),
+    EXPECT_EQ(staging::CopiaCarpetaContando(v, T(tmp.Ruta() / "origen"), T(tmp.Ruta() / "destino"), total).cuenta,
               c.fallos);
     EXPECT_EQ(Lee(destino), c.contenidoDestino);
   }

@@ -96,6 +96,32 @@ Arbol CopiaEsperada(const Arbol& antes) {
   return copia;
 }
 
+// What the save moves into the backup folder instead of deleting it: the
+// obsolete files and folders that are not part of the saved copy.
+Arbol Apartados(const Arbol& antes) {
+  static const char* const kObsoletos[] = {
+      "DesencriptarFichero.exe",    "DesencriptarFichero_2016.exe", "Excepciones.log",
+      "Excepciones_Act_202103.log", "Excepciones_Act_202109.log",   "Excepciones_Act_202110.log",
+      "Excepciones_Act_202111.log", "Excepciones_Act_202118.log",   "CapturaExcepciones",
+      "Imagenes",                   "Documentos"};
+  Arbol r;
+  for (const auto& [ruta, contenido] : antes) {
+    for (const char* o : kObsoletos) {
+      const std::string n = o;
+      if (ruta == n || ruta.rfind(n + "/", 0) == 0) r[ruta] = contenido;
+    }
+  }
+  return r;
+}
+
+// The backup folder at the end of a save: the saved copy and what was moved
+// into it.
+Arbol CopiaCompleta(const Arbol& antes) {
+  Arbol c = CopiaEsperada(antes);
+  for (const auto& [ruta, contenido] : Apartados(antes)) c[ruta] = contenido;
+  return c;
+}
+
 // The folder-copy records of step 11.
 std::set<std::pair<std::string, std::string>> CopiasDelGuardado(const Arbol& antes) {
   auto pares = CopiasEsperadas(SubArbol(antes, "Datos/"), kAppSinBarra + "\\Datos", std::string(kCopia) + "\\Datos");
@@ -162,7 +188,7 @@ TEST(GuardaDatos, ClienteSinTempGuardaBorraYExtraeYLaReposicionDevuelveLoGuardad
 
   const Arbol despues = LeeArbol(inst.App());
   Arbol temp = {{"202103_202128", kCarpeta}};
-  for (const auto& [ruta, contenido] : CopiaEsperada(antes)) temp["202103_202128/" + ruta] = contenido;
+  for (const auto& [ruta, contenido] : CopiaCompleta(antes)) temp["202103_202128/" + ruta] = contenido;
   EXPECT_EQ(Diferencias(SubArbol(despues, "Temp/"), temp), "");
   EXPECT_TRUE(Oculta(inst.App() / "Temp"));
   ASSERT_EQ(despues.count("Temp_V_Ant"), 1u);
@@ -177,9 +203,10 @@ TEST(GuardaDatos, ClienteSinTempGuardaBorraYExtraeYLaReposicionDevuelveLoGuardad
   EXPECT_FALSE(fs::exists(inst.App() / "Zelvano.exe"));
   EXPECT_FALSE(fs::exists(inst.App() / "Datos_Nuevos.rar"));
 
-  // A failure after the extraction (in the migration): the saved files come
-  // back over the new ones, what only the archive brought stays, the
-  // Temp folder is left hidden and empty, both working folders go.
+  // A failure after the extraction (in the migration): the saved files, and
+  // the obsolete ones moved aside, come back over the new ones; what only the
+  // archive brought stays, the Temp folder is left hidden and empty, both
+  // working folders go.
   const Resultado rep = Ejecuta(inst.Prepara("reponer"));
   EXPECT_EQ(rep.estado, 0) << rep.salida;
   ASSERT_EQ(rep.dialogos.size(), 2u) << Dialogos(rep);
@@ -197,18 +224,18 @@ TEST(GuardaDatos, ClienteSinTempGuardaBorraYExtraeYLaReposicionDevuelveLoGuardad
       std::string("Restaurando Datos anteriores desde Carpeta Temporal: ") + kCopia, "<copias>"};
   EXPECT_EQ(logRep.lineas, fijas);
   ASSERT_EQ(logRep.copias.size(), 1u);
-  EXPECT_EQ(logRep.copias[0], CopiasEsperadas(CopiaEsperada(antes), kCopia, kApp));
+  EXPECT_EQ(logRep.copias[0], CopiasEsperadas(CopiaCompleta(antes), kCopia, kApp));
 
   const Arbol repuesto = LeeArbol(inst.App());
   Arbol esperado = app;
-  for (const auto& [ruta, contenido] : CopiaEsperada(antes)) esperado[ruta] = contenido;
+  for (const auto& [ruta, contenido] : CopiaCompleta(antes)) esperado[ruta] = contenido;
   EXPECT_EQ(Diferencias(SinTemporales(repuesto), esperado), "");
   EXPECT_EQ(repuesto.count("Temp_V_Ant"), 0u);
   EXPECT_TRUE(SubArbol(repuesto, "Temp/").empty());
   EXPECT_TRUE(Oculta(inst.App() / "Temp"));
 }
 
-TEST(GuardaDatos, TempAnteriorRotadoSinHerramientaNiProgramasAusentes) {
+TEST(GuardaDatos, TempAnteriorRotadoYSinHerramientaLaExtraccionNoPasaPorHecha) {
   struct Caso {
     const char* nombre;
     std::vector<std::string> ausentes;
@@ -230,14 +257,21 @@ TEST(GuardaDatos, TempAnteriorRotadoSinHerramientaNiProgramasAusentes) {
     CreaArbol(inst.App() / "Temp", tempPrevio);
     const Arbol antes = LeeArbol(inst.App());
 
+    // Without the tool nothing is unpacked: the save raises, so that the
+    // run's failure path puts the saved files back.
     const Resultado r = Ejecuta(inst.Prepara("guarda"));
-    ASSERT_EQ(r.estado, kDevolvioNormal) << r.excepcion << r.salida;
+    ASSERT_EQ(r.estado, kLanzoExcepcion) << r.salida;
+    const std::string motivo =
+        "No se ha podido iniciar la extracción de Datos_Nuevos.rar con C:\\Programa Zelvano\\rar.exe";
+    EXPECT_EQ(r.excepcion, "Exception: " + motivo + "\n");
 
     Opciones o;
     o.tempPrevio = true;
     o.pindalDat = antes.count("Pindal.dat") != 0;
+    std::vector<std::string> lineas = LineasFijas(o);
+    lineas.back() = motivo;  // instead of deleting the archive
     const LogReducido log = Reduce(r.lineas);
-    EXPECT_EQ(log.lineas, LineasFijas(o));
+    EXPECT_EQ(log.lineas, lineas);
     ASSERT_EQ(log.copias.size(), 2u);
     EXPECT_EQ(log.copias[0], CopiasEsperadas(tempPrevio, kTemp, kAppSinBarra + "\\Temp_V_Ant"));
     EXPECT_EQ(log.copias[1], CopiasDelGuardado(antes));
@@ -245,16 +279,17 @@ TEST(GuardaDatos, TempAnteriorRotadoSinHerramientaNiProgramasAusentes) {
     const Arbol despues = LeeArbol(inst.App());
     EXPECT_EQ(Diferencias(SubArbol(despues, "Temp_V_Ant/"), tempPrevio), "");
     Arbol temp = {{"202103_202128", kCarpeta}};
-    for (const auto& [ruta, contenido] : CopiaEsperada(antes)) temp["202103_202128/" + ruta] = contenido;
+    for (const auto& [ruta, contenido] : CopiaCompleta(antes)) temp["202103_202128/" + ruta] = contenido;
     EXPECT_EQ(Diferencias(SubArbol(despues, "Temp/"), temp), "");
     EXPECT_TRUE(Oculta(inst.App() / "Temp"));
 
-    // Without the tool nothing is unpacked, and the archive is removed anyway.
     Arbol app;
     for (const auto& [ruta, contenido] : SinTemporales(antes)) {
       if (!BorradoPorElGuardado(ruta, true)) app[ruta] = contenido;
     }
-    EXPECT_EQ(Diferencias(SinTemporales(despues), app), "");
+    Arbol sinArchivo = SinTemporales(despues);
+    EXPECT_EQ(sinArchivo.erase("Datos_Nuevos.rar"), 1u);
+    EXPECT_EQ(Diferencias(sinArchivo, app), "");
   }
 }
 
@@ -340,20 +375,12 @@ TEST(GuardaDatos, FalloAlEscribirElArchivoYReposicion) {
   ASSERT_EQ(rep.dialogos.size(), 2u) << Dialogos(rep);
   EXPECT_EQ(rep.dialogos[1].tipo, 73);
 
-  // Restored: programs, configuration, Datos and BDD Predefinidas as saved.
-  // Not restored: the obsolete files and folders deleted without a copy.
-  // Left in place: what sits where the archive would have been.
-  const std::set<std::string> noRepuestos = {
-      "DesencriptarFichero.exe", "DesencriptarFichero_2016.exe", "Excepciones.log",
-      "Excepciones_Act_202103.log", "Excepciones_Act_202109.log", "Excepciones_Act_202118.log",
-      "CapturaExcepciones", "CapturaExcepciones/captura.txt", "Imagenes", "Imagenes/logo.jpg",
-      "Documentos", "Documentos/Manual viejo.pdf"};
-  Arbol esperado;
-  for (const auto& [ruta, contenido] : antes) {
-    if (!noRepuestos.count(ruta)) esperado[ruta] = contenido;
-  }
+  // Everything is back: programs, configuration, Datos and BDD Predefinidas
+  // as saved, and the obsolete files and folders, which were moved into the
+  // backup folder rather than deleted. Left in place: what sits where the
+  // archive would have been.
   const Arbol despues = LeeArbol(inst.App());
-  EXPECT_EQ(Diferencias(SinTemporales(despues), esperado), "");
+  EXPECT_EQ(Diferencias(SinTemporales(despues), SinTemporales(antes)), "");
   EXPECT_EQ(despues.count("Datos_Nuevos.rar"), 1u);
   EXPECT_TRUE(SubArbol(despues, "Temp/").empty());
   EXPECT_EQ(despues.count("Temp_V_Ant"), 0u);

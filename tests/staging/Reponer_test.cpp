@@ -36,6 +36,8 @@ TEST(ReponerTodo, UnaCopiaQueNoPuedeVolverSeConservaYSeAvisa) {
   const std::string copia = "\nLa copia de seguridad se conserva en: C:\\Programa Zelvano\\Temp\\202103_202128";
   const std::string anterior =
       "\nEl contenido anterior de la carpeta Temp se conserva en: C:\\Programa Zelvano\\Temp_V_Ant";
+  const std::string sinBorrar =
+      "\nUna nueva actualización no borrará estas copias. Recupere de ellas lo que falte antes de usar el programa.";
   const Arbol basico = Con(ConPrefijo(kCopia, "Temp/202103_202128/"),
                            Con(ConPrefijo(kTempAnterior, "Temp_V_Ant/"),
                                {{"Temp", kCarpeta}, {"Temp/202103_202128", kCarpeta}, {"Temp_V_Ant", kCarpeta}}));
@@ -43,13 +45,13 @@ TEST(ReponerTodo, UnaCopiaQueNoPuedeVolverSeConservaYSeAvisa) {
   const std::vector<Caso> casos = {
       // A folder stands where the saved program must go back.
       {"programa", Con(Con(basico, cajaNueva), {{"Zelvano.exe", kCarpeta}, {"Zelvano.exe/dentro.txt", "x"}}), true,
-       incompleto + copia + anterior, Con({{"202103_202128", kCarpeta}}, ConPrefijo(kCopia, "202103_202128/")),
+       incompleto + copia + anterior + sinBorrar, Con({{"202103_202128", kCarpeta}}, ConPrefijo(kCopia, "202103_202128/")),
        {{"Caja.txt", "guardado caja"}}},
       // A file stands where a saved folder must be created again.
-      {"carpeta", Con(basico, {{"Datos", "un fichero en lugar de la carpeta"}}), true, incompleto + copia + anterior,
+      {"carpeta", Con(basico, {{"Datos", "un fichero en lugar de la carpeta"}}), true, incompleto + copia + anterior + sinBorrar,
        Con({{"202103_202128", kCarpeta}}, ConPrefijo(kCopia, "202103_202128/")), {}},
       // The program data comes back, but the old Temp content cannot.
-      {"temp anterior", Con(Con(basico, cajaNueva), {{"Temp/Anterior.txt", kCarpeta}}), false, incompleto + anterior,
+      {"temp anterior", Con(Con(basico, cajaNueva), {{"Temp/Anterior.txt", kCarpeta}}), false, incompleto + anterior + sinBorrar,
        {{"Anterior.txt", kCarpeta}}, {{"Caja.txt", "guardado caja"}}},
   };
   for (const Caso& caso : casos) {

@@ -53,6 +53,7 @@ TEST(GuardaDatosServidor, LlamaAlProcedimientoDeNivelYConservaLaBaseLocal) {
                                bd);
   ASSERT_EQ(ddl, "");
 
+  inst.PonHerramienta();
   const Arbol antes = LeeArbol(inst.App());
   Escenario e = inst.Prepara("guarda", true);
   e.baseDatos = base;

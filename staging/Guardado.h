@@ -1,0 +1,36 @@
+// The save of the installation as a whole: what stops a run before anything
+// of the installation is deleted, and how such a run leaves no trace.
+#pragma once
+
+#include "platform/excepciones.h"
+#include "shell/UnidadVentas.h"
+
+namespace staging {
+
+// The save could not be completed, so nothing may be deleted: the message
+// tells the user why and what to do. Raised before the first deletion of an
+// installation file; the run driver undoes the save and ends the program.
+class EGuardadoIncompleto : public Exception {
+ public:
+  EGuardadoIncompleto(texto::Texto mensaje, bool tempRotada, bool copiaPropia)
+      : Exception(std::move(mensaje)), tempRotada_(tempRotada), copiaPropia_(copiaPropia) {}
+  const char* ClassName() const override { return "EGuardadoIncompleto"; }
+  const char* UnitName() const override { return "UnidadVentas"; }
+  // The Temp folder's earlier content was copied into Temp_V_Ant.
+  bool TempRotada() const { return tempRotada_; }
+  // The backup folder holds only this run's copies (it was empty when the
+  // run began using it), so it may go.
+  bool CopiaPropia() const { return copiaPropia_; }
+
+ private:
+  bool tempRotada_;
+  bool copiaPropia_;
+};
+
+// Leaves the installation as it was before the run: this run's partial copy
+// goes (every original is still in place), the Temp folder gets its earlier
+// content back from Temp_V_Ant, and Temp_V_Ant goes only once that copy is
+// complete.
+void DeshaceGuardado(TfV& v, const EGuardadoIncompleto& e);
+
+}  // namespace staging
