@@ -46,6 +46,28 @@ TEST(ProgramaRar, AceptaBarrasInvertidasYCarpetaConBlancos) {
   EXPECT_EQ(lee_fichero(tmp / "Mi Programa/Zelvano.dll"), lee_fichero(tmp / "origen/Zelvano.dll"));
 }
 
+// A link already in the destination (a folder or a file of the archive's
+// paths) is never written through: the whole extraction is refused before
+// anything is written, with a failure status, and the link's target stays
+// as it was.
+TEST(ProgramaRar, NoEscribeAtravesDeEnlacesDelDestino) {
+  for (const char* enlace : {"Galeria", "Zelvano.dll"}) {
+    SCOPED_TRACE(enlace);
+    CarpetaTemporal tmp;
+    fs::path archivo = archivo_valido(tmp);
+    const fs::path fuera = tmp / "fuera";
+    fs::create_directories(fuera);
+    escribe_fichero(fuera / "intacto.txt", {'s', 'i'});
+    fs::create_symlink(std::string(enlace) == "Galeria" ? fuera : fuera / "intacto.txt", tmp / "app" / enlace);
+    auto r = ejecuta({kRar, "x", archivo.string(), "-o+", (tmp / "app").string() + "/"});
+    EXPECT_EQ(r.codigo, 4) << r.salida;
+    EXPECT_NE(r.salida.find("enlace en el destino"), std::string::npos) << r.salida;
+    EXPECT_EQ(lee_fichero(fuera / "intacto.txt"), (std::vector<uint8_t>{'s', 'i'}));
+    EXPECT_FALSE(fs::exists(fuera / "Familias"));
+    EXPECT_FALSE(fs::exists(tmp / "app/Update"));
+  }
+}
+
 struct CasoUso {
   const char* nombre;
   std::vector<std::string> argumentos;  // after the program name; "@" = archive, "#" = destination

@@ -1,6 +1,7 @@
 #include "tools/rar/lector.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "tools/rar/atributos.h"
@@ -10,6 +11,10 @@
 #include "tools/rar/descompresor29.h"
 #include "tools/rar/error.h"
 #include "tools/rar/nombres.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -37,6 +42,29 @@ fs::path ruta_destino(const fs::path& destino, const std::string& nombre) {
 #else
   return destino / fs::u8path(a_barras(nombre));
 #endif
+}
+
+static bool es_enlace(const fs::path& ruta) {
+#ifdef _WIN32
+  // Junctions are reparse points that the library may not report as links.
+  const DWORD a = GetFileAttributesW(ruta.wstring().c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+  std::error_code ec;
+  return fs::is_symlink(fs::symlink_status(ruta, ec));
+#endif
+}
+
+// Nothing is written through a link that already lies in the destination:
+// it may lead out of it. Every step of the entry's path below the
+// destination is looked at, the entry itself included.
+static void comprueba_sin_enlaces(const fs::path& destino, const std::string& nombre) {
+  fs::path ruta = destino;
+  for (const fs::path& parte : ruta_destino(fs::path(), nombre)) {
+    if (parte.empty()) continue;
+    ruta /= parte;
+    if (es_enlace(ruta)) throw ErrorRar(TipoError::kInseguro, "enlace en el destino: " + ruta.u8string());
+  }
 }
 
 LectorRar::LectorRar(const fs::path& archivo) : ruta_(archivo), estado_(std::make_shared<Estado>()) {
@@ -223,6 +251,7 @@ void LectorRar::extrae(const fs::path& destino, const std::function<void(const E
   for (const auto& e : entradas_)
     if (!nombre_seguro(e.nombre))
       throw ErrorRar(TipoError::kInseguro, "entrada con ruta fuera del destino: " + e.nombre);
+  for (const auto& e : entradas_) comprueba_sin_enlaces(destino, e.nombre);
   std::error_code ec;
   fs::create_directories(destino, ec);
   if (ec) throw ErrorRar(TipoError::kEscritura, "no se puede crear la carpeta " + destino.u8string());
