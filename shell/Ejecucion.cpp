@@ -8,6 +8,7 @@
 #include "screens/Unidad_Final.h"
 #include "shell/Cronometro.h"
 #include "shell/UnidadVentas.h"
+#include "staging/Diario.h"
 #include "staging/Guardado.h"
 
 namespace {
@@ -83,6 +84,7 @@ void MideTiempo(TfV& v) {
 // installation is as it was, but for its programs, which were stopped.
 [[noreturn]] void DetieneSinCambios(TfV& v, const staging::EGuardadoIncompleto& e) {
   for (const Texto& linea : texto::PartePorLineas(e.Message())) v.Registra(linea);
+  staging::diario::Cierra(v);
   staging::DeshaceGuardado(v, e);
   v.Timer1->SetEnabled(false);
   MideTiempo(v);
@@ -130,13 +132,18 @@ void TfV::BtnAceptarClick() {
       } catch (const staging::EGuardadoIncompleto& e) {
         DetieneSinCambios(*this, e);
       }
-      if (EsServidor()) ActualizaBaseDatos(*this);
+      if (EsServidor()) {
+        staging::diario::Anota(*this, staging::diario::Etapa::BaseDatosIniciada);  // result ignored
+        ActualizaBaseDatos(*this);
+        staging::diario::Anota(*this, staging::diario::Etapa::BaseDatosTerminada);  // result ignored
+      }
     }
 
     LimpiaRestos(*this);
     plataforma::Duerme(kPausaServicios);
     ActualizaRegistro();
     AsociaPdf();
+    staging::diario::Anota(*this, staging::diario::Etapa::RegistroEscrito);  // result ignored
 
     AnadeLinea(kFinalCorrecto);
     PB7->SetPosition(PB7->Max());
@@ -145,6 +152,7 @@ void TfV::BtnAceptarClick() {
     AnadeResumen(*this);
     ui::aplicacion::ProcesaMensajes();
     GuardaLog();
+    staging::diario::Cierra(*this);
     SetEnabled(true);
     ui::SetCursor(ui::Cursor::Normal);
 

@@ -12,6 +12,7 @@
 #include "shell/UnidadVentas.h"
 #include "staging/Carpetas.h"
 #include "staging/ContenidoArchivo.h"
+#include "staging/Diario.h"
 #include "staging/Guardado.h"
 #include "staging/Procesos.h"
 #include "staging/Tablas.h"
@@ -165,15 +166,25 @@ Texto MensajeGuardadoIncompleto(const Guardado& g) {
   return mensaje + g.fallos.primero + u"\n" + textos::kNadaCambiado + u"\n" + textos::kQueHacerGuardado;
 }
 
+// A journal that cannot be written would leave an interrupted run that
+// nobody can put right: it counts like a file that could not be saved.
+FallosCopia AnotaEnDiario(Guardado& g, diario::Etapa etapa) {
+  FallosCopia fallos;
+  if (!diario::Anota(g.v, etapa)) fallos.Anota(diario::Ruta(g.app));
+  return fallos;
+}
+FallosCopia AnotaInicio(Guardado& g) { return AnotaEnDiario(g, diario::Etapa::Iniciada); }
+FallosCopia AnotaGuardadoCompleto(Guardado& g) { return AnotaEnDiario(g, diario::Etapa::GuardadoCompleto); }
+FallosCopia AnotaInstalacionCambiada(Guardado& g) { return AnotaEnDiario(g, diario::Etapa::InstalacionCambiada); }
+
 // The gate before the first deletion.
-FallosCopia CompruebaGuardado(Guardado& g) {
+void CompruebaGuardado(const Guardado& g) {
   if (!g.copiaPropia) {
     throw EGuardadoIncompleto(textos::kCopiaOcupada + g.copia + u"\n" + textos::kNadaCambiado + u"\n" +
                                   textos::kQueHacerCopiaOcupada,
                               g.tempRotada, false);
   }
   if (g.fallos.cuenta) throw EGuardadoIncompleto(MensajeGuardadoIncompleto(g), g.tempRotada, true);
-  return kSinFallos;
 }
 
 // A program that cannot be deleted is still running: nothing new may be
@@ -292,6 +303,7 @@ FallosCopia BorraArchivo(Guardado& g) {
 }
 
 const Paso kPasos[] = {
+    {AnotaInicio, SiFalla::SeCuenta},
     {RotaTemp, SiFalla::SeCuenta},
     {PreparaCopia, SiFalla::SeCuenta},
     {LlamaProcedimientoNivel, SiFalla::Lanza},
@@ -299,7 +311,8 @@ const Paso kPasos[] = {
     {GuardaProgramas, SiFalla::SeCuenta},
     {GuardaConfiguracion, SiFalla::SeCuenta},
     {GuardaCarpetas, SiFalla::SeCuenta},
-    {CompruebaGuardado, SiFalla::Detiene},
+    {AnotaGuardadoCompleto, SiFalla::Detiene},
+    {AnotaInstalacionCambiada, SiFalla::Detiene},
     // Nothing of the installation is deleted above this line.
     {BorraProgramas, SiFalla::Repone},
     {ApartaFicherosObsoletos, SiFalla::SeIgnora},
@@ -325,10 +338,13 @@ void TfV::Guarda_Datos() {
       case SiFalla::SeCuenta:
         g.fallos.Suma(fallos);
         break;
+      case SiFalla::Detiene:
+        g.fallos.Suma(fallos);
+        CompruebaGuardado(g);
+        break;
       case SiFalla::SeIgnora:  // nothing the run depends on
-      case SiFalla::Detiene:   // raised from the step itself
-      case SiFalla::Lanza:
-      case SiFalla::Repone:
+      case SiFalla::Lanza:     // raised from the step itself
+      case SiFalla::Repone:    // ends the program from the step itself
         break;
     }
   }

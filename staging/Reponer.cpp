@@ -7,6 +7,7 @@
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
 #include "staging/Carpetas.h"
+#include "staging/Diario.h"
 #include "staging/Guardado.h"
 #include "staging/Tablas.h"
 
@@ -56,6 +57,9 @@ void TfV::ReponerTodo() {
 
   plataforma::Duerme(2000);
   ui::SetCursor(ui::Cursor::Normal);
+  // The run has ended by itself: whatever copies were kept, the next start
+  // must not take it for an interrupted one.
+  staging::diario::Cierra(*this);
 
   if (!conservaTempAnterior) {
     MuestraDialogo(textos::kRestaurado, u'I', false, 0);
