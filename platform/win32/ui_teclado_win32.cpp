@@ -44,8 +44,9 @@ bool TeclaDeFormulario(const MSG& m) {
   }
   // A held Enter or Space presses once, not at the keyboard's repeat rate.
   if (repetida && (t == Tecla::Intro || t == Tecla::Espacio)) return true;
-  f->PulsaTecla(t);
-  return true;
+  // Enter or Space that presses nothing still reaches the focused control
+  // (a blank typed in a text box); Tab and Escape are always the form's.
+  return f->PulsaTecla(t) || t == Tecla::Tab || t == Tecla::MayusTab || t == Tecla::Escape;
 }
 
 void EnfocaNativo(Control& c) {
