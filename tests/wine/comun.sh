@@ -213,3 +213,33 @@ anota_paginas() {
   done
   echo "$fichero"
 }
+
+# ---- what the technician sees ------------------------------------------------
+
+# Every caption of the window whole, as the wizard measures it with its own
+# fonts; controls named after the first two arguments are left out (the
+# process log wraps by design).
+textos_enteros() { # ventana qué [control...]
+  local ventana="$1" que="$2" m cortados c
+  shift 2
+  m="$(ayudante mide "$ventana")"
+  grep -q . <<<"$m" || falla "$que: no se midió nada en $ventana"
+  cortados="$(grep CORTADO <<<"$m")"
+  for c in "$@"; do cortados="$(grep -v "^$c " <<<"$cortados")"; done
+  [ -z "$cortados" ] || falla "$que: textos cortados en $ventana:
+$cortados"
+}
+# The maintenance clip plays: its place in the dialog's title band (left 5,
+# 33 px below the top, 85 x 73) differs between two pictures a moment apart
+# and is not black.
+clip_se_mueve() { # a.png b.png qué
+  python3 - "$1" "$2" <<'PY' || falla "$3: el vídeo de mantenimiento no se mueve"
+import subprocess, sys
+def clip(f):
+    return subprocess.run(["convert", f, "-crop", "85x73+7+35", "+repage", "rgb:-"],
+                          capture_output=True, check=True).stdout
+a, b = clip(sys.argv[1]), clip(sys.argv[2])
+negro = sum(1 for i in range(0, len(a), 3) if a[i:i + 3] == b"\0\0\0") * 3
+sys.exit(0 if a != b and negro < len(a) // 2 else 1)
+PY
+}

@@ -14,25 +14,7 @@ mkdir -p "$CARPETA/Galeria/Videos"
 python3 "$ZELVANO_FUENTES/tests/wine/clip.py" "$CARPETA/Galeria/Videos/Mantenimiento.avi"
 CARPETA_WIN='C:\galeria\'
 
-enteros() { # ventana qué
-  local m cortados
-  m="$(ayudante mide "$1")"
-  cortados="$(grep CORTADO <<<"$m")"
-  [ -z "$cortados" ] || falla "$2: textos cortados:
-$cortados"
-}
-# The maintenance clip plays: its corner differs between two pictures.
-clip_se_mueve() { # a.png b.png qué
-  python3 - "$1" "$2" <<'PY' || falla "$3: el vídeo de mantenimiento no se mueve"
-import subprocess, sys
-def clip(f):
-    return subprocess.run(["convert", f, "-crop", "85x73+7+35", "+repage", "rgb:-"],
-                          capture_output=True, check=True).stdout
-a, b = clip(sys.argv[1]), clip(sys.argv[2])
-negro = sum(1 for i in range(0, len(a), 3) if a[i:i + 3] == b"\0\0\0") * 3
-sys.exit(0 if a != b and negro < len(a) // 2 else 1)
-PY
-}
+enteros() { textos_enteros "$1" "$2"; }
 
 # name kind wide seconds text (\n: a line feed, as the calls pass it)
 casos=(

@@ -10,16 +10,7 @@ source "$(dirname "$0")/comun.sh"
 
 tecla() { usuario tecla "$1" "$2" 30; }
 foco() { usuario espera-foco "$1" "$2" 30; }
-# Every caption of the window whole; the process log is a log and wraps.
-enteros() { # ventana estado
-  local m
-  m="$(ayudante mide "$1")"
-  local cortados
-  cortados="$(grep CORTADO <<<"$m" | grep -v '^MemoBackup ')"
-  [ -z "$cortados" ] || falla "$1 ($2): textos cortados:
-$cortados"
-  grep -q . <<<"$m" || falla "$1 ($2): no se midió nada"
-}
+enteros() { textos_enteros "$1" "$1 ($2)" MemoBackup; }
 primera_linea() { # ventana control
   igual "$1.$2 abre en su primera línea" 0 "$(ayudante linea-visible "$1" "$2")"
 }
@@ -121,16 +112,6 @@ until grep -q sub_confirmation=1 "$paginas" || [ "$SECONDS" -ge "$fin" ]; do sle
 igual "páginas abiertas" 1 "$(grep -c sub_confirmation=1 "$paginas")"
 igual "versión instalada" "20.21.2.8" "$(python3 "$ZELVANO_FUENTES/tests/wine/recursos.py" --version "$APP/Zelvano_Start.exe")"
 
-# The clip plays: two pictures of its corner a moment apart differ.
-python3 - "$ZELVANO_ARTEFACTOS/dialogo-77.png" "$ZELVANO_ARTEFACTOS/dialogo-77-b.png" <<'PY' || falla "el vídeo de mantenimiento no se mueve"
-import subprocess, sys
-def clip(f):
-    # The clip's place in the title band: left 5, 33 px below the top, 85 x 73.
-    return subprocess.run(["convert", f, "-crop", "85x73+7+35", "+repage", "rgb:-"],
-                          capture_output=True, check=True).stdout
-a, b = clip(sys.argv[1]), clip(sys.argv[2])
-negro = sum(1 for i in range(0, len(a), 3) if a[i:i + 3] == b"\0\0\0") * 3
-sys.exit(0 if a != b and negro < len(a) // 2 else 1)
-PY
+clip_se_mueve "$ZELVANO_ARTEFACTOS/dialogo-77.png" "$ZELVANO_ARTEFACTOS/dialogo-77-b.png" "invitación al canal"
 
 termina_prueba
