@@ -43,8 +43,8 @@ void EscribeFichero(const fs::path& fichero, const std::string& contenido) {
   f << contenido;
 }
 
-Resultado Ejecuta(const std::string& programa, const std::vector<std::string>& argumentos,
-                  const std::map<std::string, std::string>& entorno) {
+Proceso Inicia(const std::string& programa, const std::vector<std::string>& argumentos,
+               const std::map<std::string, std::string>& entorno) {
   std::map<std::string, std::string> variables;
   for (char** e = environ; *e; ++e) {
     const std::string v = *e;
@@ -70,7 +70,6 @@ Resultado Ejecuta(const std::string& programa, const std::vector<std::string>& a
 
   char plantilla[] = "/tmp/zelvano-salida-XXXXXX";
   const int fd = ::mkstemp(plantilla);
-  Resultado r;
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(fd, 1);
@@ -79,14 +78,24 @@ Resultado Ejecuta(const std::string& programa, const std::vector<std::string>& a
     std::fprintf(stderr, "no se puede ejecutar %s: %s\n", prog.c_str(), std::strerror(errno));
     ::_exit(127);
   }
-  int estado = 0;
-  while (::waitpid(pid, &estado, 0) < 0 && errno == EINTR) {
-  }
   ::close(fd);
-  r.salida = LeeFichero(plantilla);
-  ::unlink(plantilla);
+  return Proceso{pid, plantilla};
+}
+
+Resultado Espera(const Proceso& proceso) {
+  int estado = 0;
+  while (::waitpid(proceso.pid, &estado, 0) < 0 && errno == EINTR) {
+  }
+  Resultado r;
+  r.salida = LeeFichero(proceso.salida);
+  ::unlink(proceso.salida.c_str());
   r.estado = WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
   return r;
+}
+
+Resultado Ejecuta(const std::string& programa, const std::vector<std::string>& argumentos,
+                  const std::map<std::string, std::string>& entorno) {
+  return Espera(Inicia(programa, argumentos, entorno));
 }
 
 std::vector<std::string> LeeLog(const fs::path& fichero) {
@@ -145,8 +154,8 @@ fs::path DirFuentes() { return ZELVANO_DIR_FUENTES; }
 
 namespace prueba {
 
-Resultado EjecutaAsistente(const Instalacion& inst, const std::string& guion,
-                           const std::map<std::string, std::string>& entorno) {
+Proceso IniciaAsistente(const Instalacion& inst, const std::string& guion,
+                        const std::map<std::string, std::string>& entorno) {
   EscribeFichero(inst.guion, guion);
   const fs::path raiz = inst.guion.parent_path();
   fs::create_directories(raiz / "mutex");
@@ -163,7 +172,12 @@ Resultado EjecutaAsistente(const Instalacion& inst, const std::string& guion,
       {"ZELVANO_PRUEBA_EXCEPCION", ""},
   };
   for (const auto& [nombre, valor] : entorno) variables[nombre] = valor;
-  return Ejecuta((DirBuild() / "Act_202103_a_202128").string(), {}, variables);
+  return Inicia((DirBuild() / "Act_202103_a_202128").string(), {}, variables);
+}
+
+Resultado EjecutaAsistente(const Instalacion& inst, const std::string& guion,
+                           const std::map<std::string, std::string>& entorno) {
+  return Espera(IniciaAsistente(inst, guion, entorno));
 }
 
 }  // namespace prueba

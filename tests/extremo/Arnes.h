@@ -35,8 +35,18 @@ struct Resultado {
   int estado = -1;        // exit status, or -1 when killed by a signal
   std::string salida;     // standard output and error together
 };
-// Runs `programa` with `argumentos`, the current environment plus `entorno`
-// (an empty value removes the variable), and waits for it.
+// A program started in the background, for a test that ends it from
+// outside (as a power cut or the task manager would) before waiting.
+struct Proceso {
+  int pid = -1;
+  std::string salida;     // file that receives its standard output and error
+};
+// Starts `programa` with `argumentos`, the current environment plus `entorno`
+// (an empty value removes the variable).
+Proceso Inicia(const std::string& programa, const std::vector<std::string>& argumentos,
+               const std::map<std::string, std::string>& entorno = {});
+Resultado Espera(const Proceso& proceso);
+// Inicia and Espera in one.
 Resultado Ejecuta(const std::string& programa, const std::vector<std::string>& argumentos,
                   const std::map<std::string, std::string>& entorno = {});
 
@@ -79,6 +89,8 @@ Instalacion GeneraInstalacion(const fs::path& carpeta, const OpcionesInstalacion
 // user `guion` (one action a line); `entorno` adds or overrides variables.
 Resultado EjecutaAsistente(const Instalacion& instalacion, const std::string& guion,
                            const std::map<std::string, std::string>& entorno = {});
+Proceso IniciaAsistente(const Instalacion& instalacion, const std::string& guion,
+                        const std::map<std::string, std::string>& entorno = {});
 
 // Build and source folders given by the build.
 fs::path DirBuild();

@@ -1,0 +1,411 @@
+// A run cut short (power lost, the program ended from the task manager) and
+// the next start: the wizard is really killed at a known point of a run on a
+// generated installation, started again, and the installation compared with
+// the snapshot taken before the first run; then the update runs to success.
+// Also: copies left by an earlier run without a usable journal are set aside,
+// never thrown away.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/extremo/Arnes.h"
+
+namespace {
+
+using namespace prueba;
+
+const std::string kGuionCompleto =
+    "frmAviso marca LCBLeido\n"
+    "frmAviso pulsa BtnLeido\n"
+    "fV pulsa BtnAceptar\n"
+    "frm_Final marca LCBLeido\n"
+    "frm_Final pulsa BtnSalir\n";
+const std::string kFinal = "ACTUALIZACIÓN FINALIZADA CORRECTAMENTE.";
+const std::string kEncontrada = "Se ha encontrado una actualización que no terminó.";
+const std::string kRestaurado = "Se han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización";
+const std::string kApartadas = "Se han encontrado copias de seguridad de una actualización anterior que no terminó bien.";
+
+// Every file below `raiz` by relative path, with its bytes. Links are listed
+// by their target text, never followed.
+using Foto = std::map<std::string, std::string>;
+
+Foto Fotografia(const fs::path& raiz) {
+  Foto foto;
+  if (!fs::exists(raiz)) return foto;
+  for (auto it = fs::recursive_directory_iterator(raiz); it != fs::recursive_directory_iterator(); ++it) {
+    const std::string relativa = fs::relative(it->path(), raiz).generic_string();
+    if (it->is_symlink()) {
+      foto[relativa] = "-> " + fs::read_symlink(it->path()).string();
+    } else if (it->is_regular_file()) {
+      foto[relativa] = LeeFichero(it->path());
+    }
+  }
+  return foto;
+}
+
+// Files of `antes` missing from `despues` ("-") or with other bytes ("*").
+std::string Perdidos(const Foto& antes, const Foto& despues) {
+  std::string r;
+  for (const auto& [ruta, bytes] : antes) {
+    const auto it = despues.find(ruta);
+    if (it == despues.end()) r += "-" + ruta + "\n";
+    else if (it->second != bytes) r += "*" + ruta + "\n";
+  }
+  return r;
+}
+
+Foto SinPrefijo(const Foto& foto, const std::string& prefijo) {
+  Foto r;
+  for (const auto& [ruta, bytes] : foto)
+    if (ruta.rfind(prefijo, 0) == 0) r[ruta.substr(prefijo.size())] = bytes;
+  return r;
+}
+
+struct Diario {
+  bool existe = false;
+  std::string etapa;
+  bool cerrado = false;
+};
+
+Diario LeeDiario(const Instalacion& inst) {
+  Diario d;
+  const fs::path ruta = inst.aplicacion / "Temp" / "Diario_202128.ini";
+  d.existe = fs::exists(ruta);
+  const std::string s = LeeFichero(ruta);
+  const auto e = s.find("Etapa=");
+  if (e != std::string::npos) d.etapa = s.substr(e + 6, s.find('\r', e) - e - 6);
+  d.cerrado = s.find("Cerrado=1") != std::string::npos;
+  return d;
+}
+
+std::vector<Json> Dialogos(const Instalacion& inst) {
+  return Eventos(LeeTranscripcion(inst.transcripcion), "dialogo");
+}
+
+std::string Tipo(const Json& dialogo) {
+  const Json& t = dialogo["tipo"];
+  return t.tipo == Json::Tipo::Numero ? std::to_string(static_cast<int>(t.numero)) : t.cadena;
+}
+
+std::string Textos(const std::vector<Json>& dialogos) {
+  std::string s;
+  for (const Json& d : dialogos) s += Tipo(d) + ": " + d.Texto("texto") + "\n";
+  return s;
+}
+
+std::string Version(const Instalacion& inst) {
+  const std::string salida = ConsultaSql(inst.baseDatos, "SELECT '#' || VERSION_ZELVANO || '#' FROM EMPRESA;");
+  const auto a = salida.find('#');
+  const auto b = salida.find('#', a + 1);
+  return a == std::string::npos || b == std::string::npos ? "<" + salida + ">" : salida.substr(a + 1, b - a - 1);
+}
+
+// One start of the wizard, with a transcript of its own.
+Resultado Arranca(const Instalacion& inst, const std::string& guion) {
+  fs::remove(inst.transcripcion);
+  return EjecutaAsistente(inst, guion);
+}
+
+bool Contiene(const std::string& texto, const std::string& parte) { return texto.find(parte) != std::string::npos; }
+
+// After the recovery: the update runs again from the start and succeeds.
+void ActualizaConExito(const Instalacion& inst) {
+  const Resultado r = Arranca(inst, kGuionCompleto);
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<std::string> lineas = LeeLog(inst.Log());
+  ASSERT_GE(lineas.size(), 3u) << r.salida;
+  EXPECT_EQ(lineas[lineas.size() - 3], kFinal);
+  const std::vector<Json> eventos = LeeTranscripcion(inst.transcripcion);
+  for (const Json& e : eventos) {
+    if (e.Texto("evento") == "formulario" && e.Texto("formulario") == "frm_Final") break;
+    if (e.Texto("evento") == "dialogo") ADD_FAILURE() << "diálogo inesperado: " << e.Texto("texto");
+  }
+  const Diario d = LeeDiario(inst);
+  EXPECT_TRUE(d.existe && d.cerrado) << d.etapa;
+}
+
+// ---- Killed while the new files were being unpacked ---------------------------
+
+struct CasoDescompresion {
+  const char* nombre;
+  const char* nombrePC;
+  bool declinaPrimero;  // the technician first says "No"
+};
+void PrintTo(const CasoDescompresion& c, std::ostream* os) { *os << c.nombre; }
+
+class MuertoAlDescomprimir : public ::testing::TestWithParam<CasoDescompresion> {};
+
+// The extraction tool ends the wizard that started it, as the task manager
+// would: the programs are already deleted, the new ones not yet there.
+TEST_P(MuertoAlDescomprimir, ElSiguienteArranqueDejaLaInstalacionComoEstabaYLaActualizacionTerminaBien) {
+  const CasoDescompresion& caso = GetParam();
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = caso.nombrePC;
+  opciones.extra = {"--temp-anterior", "--pindal-dat"};
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const bool servidor = std::string(caso.nombrePC) == opciones.servidor;
+  const Foto antes = Fotografia(inst.aplicacion);
+  const std::string registroAntes = LeeFichero(inst.registro);
+  const std::string versionAntes = servidor ? Version(inst) : "";
+
+  const fs::path rar = inst.aplicacion / "rar.exe";
+  const std::string herramienta = LeeFichero(rar);
+  const fs::perms permisos = fs::status(rar).permissions();
+  EscribeFichero(rar, "#!/bin/sh\nkill -9 $PPID\nexit 0\n");
+  const Resultado muerto = Arranca(inst, kGuionCompleto);
+  ASSERT_EQ(muerto.estado, -1) << "el asistente debía morir: " << muerto.salida;
+  EscribeFichero(rar, herramienta);
+  fs::permissions(rar, permisos);
+
+  // What a killed run leaves: no programs, the journal at its boundary.
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Zelvano_Start.exe"));
+  EXPECT_EQ(LeeDiario(inst).etapa, "InstalacionCambiada");
+  EXPECT_FALSE(LeeDiario(inst).cerrado);
+  const Foto dejado = Fotografia(inst.aplicacion);
+
+  if (caso.declinaPrimero) {
+    const Resultado r = Arranca(inst, "frmDialogo pulsa BtnNO\n");
+    ASSERT_EQ(r.estado, 0) << r.salida;
+    const std::vector<Json> dialogos = Dialogos(inst);
+    ASSERT_EQ(dialogos.size(), 2u) << Textos(dialogos);
+    EXPECT_EQ(Tipo(dialogos[0]), "63");
+    EXPECT_TRUE(Contiene(dialogos[1].Texto("texto"), "No se ha cambiado nada.")) << Textos(dialogos);
+    // Declining touches nothing (the log file aside) and asks again next time.
+    Foto ahora = Fotografia(inst.aplicacion);
+    Foto esperado = dejado;
+    ahora.erase("Excepciones_Act_202128.log");
+    esperado.erase("Excepciones_Act_202128.log");
+    EXPECT_TRUE(ahora == esperado) << Perdidos(esperado, ahora) << Perdidos(ahora, esperado);
+  }
+
+  const Resultado r = Arranca(inst, "frmDialogo pulsa BtnOK\n");
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_EQ(dialogos.size(), 3u) << Textos(dialogos);
+  EXPECT_EQ(Tipo(dialogos[0]), "63");
+  const std::string oferta = dialogos[0].Texto("texto");
+  EXPECT_EQ(oferta.rfind(kEncontrada, 0), 0u) << oferta;
+  EXPECT_TRUE(Contiene(oferta, "sobre la versión 20.21.1.0 de Zelvano")) << oferta;
+  EXPECT_TRUE(Contiene(oferta, "mientras se cambiaban los ficheros del programa")) << oferta;
+  EXPECT_TRUE(Contiene(oferta, "¿Desea dejar la instalación como estaba antes de la actualización?")) << oferta;
+  EXPECT_EQ(Tipo(dialogos[1]), "33");
+  EXPECT_EQ(Tipo(dialogos[2]), "73");
+  EXPECT_EQ(dialogos[2].Texto("texto"), kRestaurado);
+
+  // Every file of the installation before the first run is back with its
+  // bytes, the earlier backups of Temp included; the working folders are gone.
+  // The database file is saved after the run's first call to it, which
+  // changes its pages: on the server its version tells instead.
+  Foto despues = Fotografia(inst.aplicacion);
+  Foto esperado = antes;
+  if (servidor) esperado.erase("Datos/QVD.FB");
+  EXPECT_EQ(Perdidos(esperado, despues), "");
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp_V_Ant"));
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp" / "202103_202128"));
+  EXPECT_TRUE(LeeDiario(inst).cerrado);
+  EXPECT_EQ(LeeFichero(inst.registro), registroAntes);
+  if (servidor) {
+    EXPECT_EQ(Version(inst), versionAntes);
+  }
+
+  ActualizaConExito(inst);
+}
+
+INSTANTIATE_TEST_SUITE_P(Recuperacion, MuertoAlDescomprimir,
+                         ::testing::Values(CasoDescompresion{"Cliente", "CAJA1", false},
+                                           CasoDescompresion{"Servidor", "localhost", false},
+                                           CasoDescompresion{"ClienteQueDeclinaPrimero", "CAJA1", true}),
+                         [](const ::testing::TestParamInfo<CasoDescompresion>& i) {
+                           return std::string(i.param.nombre);
+                         });
+
+// ---- Killed in the database phase of the server ---------------------------------------
+
+// The journal is watched while the run goes on; the pauses of the run are
+// kept (halved) so that the database phase lasts seconds, not milliseconds:
+// the wizard is killed while the journal says the phase has started.
+TEST(MuertoEnLaBaseDatos, DiceLaVersionQueLeeLaBaseYLaDevuelveConDatos) {
+  CarpetaTemporal carpeta;
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), OpcionesInstalacion{});
+  const Foto antes = Fotografia(inst.aplicacion);
+  const std::string versionAntes = Version(inst);
+
+  fs::remove(inst.transcripcion);
+  const Proceso proceso = IniciaAsistente(inst, kGuionCompleto, {{"ZELVANO_FACTOR_PAUSAS", "0.5"}});
+  bool enFase = false;
+  for (int i = 0; i < 60000 && !enFase; ++i) {
+    enFase = LeeDiario(inst).etapa == "BaseDatosIniciada";
+    if (!enFase) ::usleep(2000);
+  }
+  ::kill(proceso.pid, SIGKILL);
+  const Resultado muerto = Espera(proceso);
+  ASSERT_TRUE(enFase) << muerto.salida;
+  ASSERT_EQ(muerto.estado, -1) << muerto.salida;
+  const std::string versionAhora = Version(inst);
+
+  const Resultado r = Arranca(inst, "frmDialogo pulsa BtnOK\n");
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_EQ(dialogos.size(), 3u) << Textos(dialogos);
+  const std::string oferta = dialogos[0].Texto("texto");
+  EXPECT_TRUE(Contiene(oferta, "mientras se actualizaba la base de datos")) << oferta;
+  EXPECT_TRUE(Contiene(oferta, "La base de datos indica ahora la versión " + versionAhora + ".")) << oferta;
+  EXPECT_EQ(dialogos[2].Texto("texto"), kRestaurado);
+
+  // Its file lies in Datos: it came back with the folder.
+  EXPECT_EQ(Version(inst), versionAntes);
+  Foto esperado = antes;
+  esperado.erase("Datos/QVD.FB");
+  EXPECT_EQ(Perdidos(esperado, Fotografia(inst.aplicacion)), "");
+  ActualizaConExito(inst);
+}
+
+// ---- Killed before the save was complete -------------------------------------------
+
+// A server that accepts the connection and never answers: the wizard waits
+// in its first attach (after the Temp rotation, before anything is saved)
+// until it is killed.
+class ServidorMudo {
+ public:
+  ServidorMudo() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in dir{};
+    dir.sin_family = AF_INET;
+    dir.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t largo = sizeof dir;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&dir), sizeof dir) != 0 || ::listen(fd_, 4) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&dir), &largo) != 0)
+      ADD_FAILURE() << "no se puede escuchar en el bucle local";
+    puerto_ = ntohs(dir.sin_port);
+  }
+  ~ServidorMudo() {
+    if (cliente_ >= 0) ::close(cliente_);
+    ::close(fd_);
+  }
+  int Puerto() const { return puerto_; }
+  // Waits (bounded, so that a wizard that never calls does not hang the
+  // suite) for the connection.
+  bool EsperaLlamada() {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 120000) != 1) return false;
+    cliente_ = ::accept(fd_, nullptr, nullptr);
+    return cliente_ >= 0;
+  }
+
+ private:
+  int fd_ = -1;
+  int cliente_ = -1;
+  int puerto_ = 0;
+};
+
+TEST(MuertoAntesDeGuardar, ElSiguienteArranqueQuitaLoQueHizoYDejaEmpezar) {
+  CarpetaTemporal carpeta;
+  ServidorMudo mudo;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = opciones.servidor = "127.0.0.1/" + std::to_string(mudo.Puerto());
+  opciones.baseDatos = false;
+  opciones.extra = {"--temp-anterior"};
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const Foto antes = Fotografia(inst.aplicacion);
+
+  const Proceso proceso = IniciaAsistente(inst, kGuionCompleto);
+  const bool llamo = mudo.EsperaLlamada();
+  ::kill(proceso.pid, SIGKILL);
+  const Resultado muerto = Espera(proceso);
+  ASSERT_TRUE(llamo) << muerto.salida;
+  ASSERT_EQ(muerto.estado, -1) << muerto.salida;
+  EXPECT_EQ(LeeDiario(inst).etapa, "Iniciada");
+  // The earlier Temp content had been moved into Temp_V_Ant.
+  EXPECT_EQ(Perdidos(SinPrefijo(antes, "Temp/"), SinPrefijo(Fotografia(inst.aplicacion), "Temp_V_Ant/")), "");
+
+  // Started again, the technician only reads and leaves.
+  const Resultado r = Arranca(inst, "frmDialogo pulsa BtnOK\nfV pulsa BtnSalir\n");
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_EQ(dialogos.size(), 1u) << Textos(dialogos);
+  EXPECT_EQ(Tipo(dialogos[0]), "33");
+  const std::string aviso = dialogos[0].Texto("texto");
+  EXPECT_EQ(aviso.rfind(kEncontrada, 0), 0u) << aviso;
+  EXPECT_TRUE(Contiene(aviso, "mientras se guardaba la instalación")) << aviso;
+  EXPECT_TRUE(Contiene(aviso, "No se había cambiado nada de la instalación")) << aviso;
+  EXPECT_FALSE(Contiene(aviso, "Conservada_")) << aviso;
+  // The main window was shown: the update could start.
+  EXPECT_FALSE(Eventos(LeeTranscripcion(inst.transcripcion), "ventana").empty());
+
+  const Foto despues = Fotografia(inst.aplicacion);
+  EXPECT_EQ(Perdidos(antes, despues), "");
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp_V_Ant"));
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp" / "202103_202128"));
+  EXPECT_TRUE(LeeDiario(inst).cerrado);
+}
+
+// ---- Copies left without a usable journal --------------------------------------------
+
+struct CasoRestos {
+  const char* nombre;
+  std::map<std::string, std::string> ficheros;  // below the application folder
+};
+void PrintTo(const CasoRestos& c, std::ostream* os) { *os << c.nombre; }
+
+class RestosSinDiario : public ::testing::TestWithParam<CasoRestos> {};
+
+TEST_P(RestosSinDiario, SeApartanIntactosYLaActualizacionSigue) {
+  const CasoRestos& caso = GetParam();
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "CAJA1";
+  opciones.extra = {"--temp-anterior"};
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  for (const auto& [ruta, bytes] : caso.ficheros) EscribeFichero(inst.aplicacion / ruta, bytes);
+
+  const Resultado r = Arranca(inst, kGuionCompleto);
+  ASSERT_EQ(r.estado, 0) << r.salida;
+
+  // One folder set aside, holding the leftovers exactly as they were.
+  std::vector<fs::path> conservadas;
+  for (const auto& e : fs::directory_iterator(inst.aplicacion / "Temp"))
+    if (e.path().filename().string().rfind("Conservada_", 0) == 0) conservadas.push_back(e.path());
+  ASSERT_EQ(conservadas.size(), 1u);
+  const Foto apartado = Fotografia(conservadas[0]);
+  Foto esperado;
+  for (const auto& [ruta, bytes] : caso.ficheros) {
+    const std::string nombre = ruta.rfind("Temp/", 0) == 0 ? ruta.substr(5) : ruta;
+    esperado[nombre] = bytes;
+  }
+  EXPECT_TRUE(apartado == esperado) << Perdidos(esperado, apartado);
+
+  // Named in a message before anything else and in the log, and the update
+  // then ran to success.
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_GE(dialogos.size(), 1u);
+  EXPECT_EQ(Tipo(dialogos[0]), "33");
+  const std::string aviso = dialogos[0].Texto("texto");
+  EXPECT_EQ(aviso.rfind(kApartadas, 0), 0u) << aviso;
+  EXPECT_TRUE(Contiene(aviso, conservadas[0].filename().string())) << aviso;
+  const std::vector<std::string> lineas = LeeLog(inst.Log());
+  ASSERT_GE(lineas.size(), 3u);
+  EXPECT_TRUE(Contiene(lineas.front(), "Copia conservada de una actualización anterior: ")) << lineas.front();
+  EXPECT_TRUE(Contiene(lineas.front(), conservadas[0].filename().string())) << lineas.front();
+  EXPECT_EQ(lineas[lineas.size() - 3], kFinal);
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp_V_Ant"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recuperacion, RestosSinDiario,
+    ::testing::Values(CasoRestos{"TempVAnt", {{"Temp_V_Ant/202101_202103/Zelvano.exe", "copia que dejó"}}},
+                      CasoRestos{"CopiaNoVacia",
+                                 {{"Temp/202103_202128/Datos/Caja.txt", "lo único que queda"},
+                                  {"Temp/202103_202128/Zelvano_Start.exe", "programa guardado"}}},
+                      CasoRestos{"Ambas",
+                                 {{"Temp_V_Ant/Anterior.txt", "uno"}, {"Temp/202103_202128/Pindal.dll", "dos"}}}),
+    [](const ::testing::TestParamInfo<CasoRestos>& i) { return std::string(i.param.nombre); });
+
+}  // namespace
