@@ -26,18 +26,9 @@ Estado& E() {
   return estado;
 }
 
-// A hidden message-only window receives the timers' ticks.
-HWND VentanaMensajes() {
-  if (!E().mensajes) {
-    win32::RegistraClases();
-    E().mensajes = CreateWindowExW(0, win32::kClaseMensajes, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-  }
-  return E().mensajes;
-}
 
 void ActualizaTemporizador(UINT_PTR id, bool activo, uint32_t intervalo) {
-  HWND h = VentanaMensajes();
+  HWND h = win32::VentanaMensajes();
   // Setting an existing id again restarts its period.
   if (activo && intervalo > 0) {
     SetTimer(h, id, intervalo, nullptr);
@@ -91,6 +82,16 @@ void Muestra(HWND h) {
 
 namespace win32 {
 
+// A hidden message-only window receives the timers' ticks.
+HWND VentanaMensajes() {
+  if (!E().mensajes) {
+    RegistraClases();
+    E().mensajes = CreateWindowExW(0, kClaseMensajes, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+  }
+  return E().mensajes;
+}
+
 bool Terminado() { return E().terminado; }
 
 void DisparaTemporizador(UINT_PTR id) {
@@ -106,6 +107,10 @@ void DisparaTemporizador(UINT_PTR id) {
 }
 
 LRESULT CALLBACK ProcedimientoMensajes(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_TIMER && wp == kTemporizadorRepintado) {
+    RepintaPendientes();
+    return 0;
+  }
   if (msg == WM_TIMER) {
     try {
       DisparaTemporizador(wp);
@@ -242,7 +247,7 @@ void Inicializa() {
   FARPROC p = GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware");
   if (auto f = reinterpret_cast<Funcion>(reinterpret_cast<void*>(p))) f();
   win32::RegistraClases();
-  VentanaMensajes();
+  win32::VentanaMensajes();
 }
 
 void SetTitulo(const Texto& titulo) { E().titulo = titulo; }
@@ -261,6 +266,7 @@ void Ejecuta() {
 }
 
 void ProcesaMensajes() {
+  win32::RepintaPendientes();
   MSG m;
   while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
     if (m.message == WM_QUIT) {

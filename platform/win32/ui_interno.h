@@ -102,6 +102,15 @@ bool TeclaDeFormulario(const MSG& m);
 void EnfocaNativo(Control& c);
 void RestauraFoco(Formulario& f);  // the form was activated
 
+// Repaints of a control, at most one per interval (ui_repintado_win32.cpp):
+// `rdw` are RedrawWindow flags; a request that comes too soon waits for the
+// pump or the repaint timer, which always paint the latest state.
+void Repinta(HWND h, UINT rdw);
+void RepintaPendientes();
+void OlvidaRepintado(HWND h);
+constexpr UINT_PTR kTemporizadorRepintado = 1;  // on the message window
+HWND VentanaMensajes();
+
 // The loop's state shared with the window procedures.
 bool Terminado();
 void DisparaTemporizador(UINT_PTR id);

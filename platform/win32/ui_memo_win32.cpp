@@ -39,7 +39,7 @@ int FilasVisibles(HWND h, int altoFila) {
 int Total(const Control::Nativo& n) { return n.filasAcumuladas.empty() ? 0 : n.filasAcumuladas.back(); }
 
 // A memo with a scroll bar always shows it, disabled while everything fits.
-void ColocaBarra(Control::Nativo& n, HWND h) {
+void ColocaBarra(Control::Nativo& n, HWND h, bool redibuja = true) {
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
@@ -48,7 +48,7 @@ void ColocaBarra(Control::Nativo& n, HWND h) {
   si.nMax = std::max(0, Total(n) - 1);
   si.nPage = static_cast<UINT>(FilasVisibles(h, n.altoFila));
   si.nPos = n.filaSuperior;
-  SetScrollInfo(h, SB_VERT, &si, TRUE);
+  SetScrollInfo(h, SB_VERT, &si, redibuja);
 }
 
 void Desplaza(Control::Nativo& n, HWND h, int fila) {
@@ -60,16 +60,19 @@ void Desplaza(Control::Nativo& n, HWND h, int fila) {
   InvalidateRect(h, nullptr, FALSE);
 }
 
-// The measuring context: the window's DC with the memo's font.
+// The measuring context: a memory DC of the display with the memo's font.
+// It measures as the window's own DC does, and it is made once: a window's
+// DC costs a round trip to the window system per line.
+HDC DcMedida() {
+  static HDC dc = CreateCompatibleDC(nullptr);
+  return dc;
+}
+
 struct Medida {
-  HWND h;
   HDC dc;
   HGDIOBJ antes;
-  Medida(HWND hwnd, const Memo& m) : h(hwnd), dc(GetDC(hwnd)), antes(SelectObject(dc, FuenteGdi(FuenteVisible(m)))) {}
-  ~Medida() {
-    SelectObject(dc, antes);
-    ReleaseDC(h, dc);
-  }
+  Medida(HWND, const Memo& m) : dc(DcMedida()), antes(SelectObject(dc, FuenteGdi(FuenteVisible(m)))) {}
+  ~Medida() { SelectObject(dc, antes); }
   int AltoFila() const {
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
@@ -104,8 +107,10 @@ void MemoAnade(Memo& m, HWND h) {
   n.filasAcumuladas.push_back(Total(n) + Filas(medida.dc, m.Lines().back(), AnchoTexto(h), n.altoFila));
   // As an edit control with its caret at the end: the new line comes into view.
   n.filaSuperior = std::max(0, Total(n) - FilasVisibles(h, n.altoFila));
-  ColocaBarra(n, h);
-  InvalidateRect(h, nullptr, FALSE);
+  // Lines come in bursts during a run: text and scroll bar are painted with
+  // the other controls' repaints, at most once per interval.
+  ColocaBarra(n, h, false);
+  Repinta(h, RDW_INVALIDATE | RDW_FRAME);
 }
 
 void PintaMemo(Memo& m, HDC dc, const RECT& r) {

@@ -175,7 +175,7 @@ void AplicaTexto(Control& c, HWND h) {
   } else if (auto* f = dynamic_cast<Formulario*>(&c)) {
     SetWindowTextW(h, W(f->Caption()));
   }
-  InvalidateRect(h, nullptr, TRUE);
+  Repinta(h, RDW_INVALIDATE | RDW_ERASE);
 }
 
 void AplicaFuente(Control& c, HWND h) {
@@ -221,7 +221,7 @@ void AplicaValor(Control& c, HWND h) {
   if (auto* k = dynamic_cast<Casilla*>(&c)) {
     SendMessageW(h, BM_SETCHECK, k->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
   } else {
-    InvalidateRect(h, nullptr, FALSE);
+    Repinta(h, RDW_INVALIDATE);
   }
 }
 
@@ -487,6 +487,7 @@ Control::~Control() {
   if (!nativo_) return;
   if (HWND h = nativo_->hwnd) {
     KillTimer(h, win32::kTemporizadorParpadeo);
+    win32::OlvidaRepintado(h);
     RemovePropW(h, win32::kPropNombre);
     DestroyWindow(h);
   }
@@ -500,8 +501,10 @@ Control::Nativo& Control::NativoCreado() {
   return *nativo_;
 }
 
+// At once, unless the control was painted moments ago: then within the
+// repaint interval.
 void Control::Repaint() {
-  if (HWND h = Ventana(*this)) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  if (HWND h = Ventana(*this)) win32::Repinta(h, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 bool Etiqueta::VisibleAhora() const { return visible_ && !(parpadeo_ && nativo_ && nativo_->faseOculta); }
