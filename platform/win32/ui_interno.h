@@ -103,12 +103,14 @@ void EnfocaNativo(Control& c);
 void RestauraFoco(Formulario& f);  // the form was activated
 
 // Repaints of a control, at most one per interval (ui_repintado_win32.cpp):
-// `rdw` are RedrawWindow flags; a request that comes too soon waits for the
-// pump or the repaint timer, which always paint the latest state.
+// `rdw` are RedrawWindow flags, or kRepintaTexto for a label's window text;
+// a request that comes too soon waits for the pump or the repaint timer,
+// which always paint the latest state.
 void Repinta(HWND h, UINT rdw);
 void RepintaPendientes();
 void OlvidaRepintado(HWND h);
 constexpr UINT_PTR kTemporizadorRepintado = 1;  // on the message window
+constexpr UINT kRepintaTexto = 0x80000000;
 HWND VentanaMensajes();
 
 // The loop's state shared with the window procedures.

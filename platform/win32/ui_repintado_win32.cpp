@@ -4,6 +4,8 @@
 // control is painted at once when its last paint is older than the interval;
 // otherwise the request waits, and the pump or the timer paints it as soon
 // as the interval has passed, so the final values always reach the screen.
+// A label's window text (what another process reads) follows its caption in
+// the same way: each change of it is a round trip to the window system.
 #include <algorithm>
 #include <unordered_map>
 #include <vector>
@@ -33,6 +35,14 @@ Estado& E() {
   return estado;
 }
 
+void Aplica(HWND h, UINT rdw) {
+  if (rdw & kRepintaTexto) {
+    if (auto* e = dynamic_cast<Etiqueta*>(ControlDe(h))) SetWindowTextW(h, W(e->Caption()));
+    rdw &= ~kRepintaTexto;
+  }
+  if (rdw) RedrawWindow(h, nullptr, nullptr, rdw);
+}
+
 }  // namespace
 
 void Repinta(HWND h, UINT rdw) {
@@ -42,7 +52,7 @@ void Repinta(HWND h, UINT rdw) {
   if (!r.pendiente && (!r.pintado || ahora - r.ultimo >= kIntervaloMs)) {
     r.pintado = true;
     r.ultimo = ahora;
-    RedrawWindow(h, nullptr, nullptr, rdw);
+    Aplica(h, rdw);
     return;
   }
   if (!r.pendiente) E().pendientes.push_back(h);
@@ -71,7 +81,7 @@ void RepintaPendientes() {
     const UINT rdw = r.pendiente;
     r.pendiente = 0;
     r.ultimo = ahora;
-    if (IsWindow(h)) RedrawWindow(h, nullptr, nullptr, rdw);
+    if (IsWindow(h)) Aplica(h, rdw);
   }
   if (e.pendientes.empty() && e.temporizador) {
     e.temporizador = false;

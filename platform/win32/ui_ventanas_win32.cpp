@@ -164,8 +164,11 @@ void AplicaEstilo(Control& c, HWND h) {
 }
 
 void AplicaTexto(Control& c, HWND h) {
-  if (auto* e = dynamic_cast<Etiqueta*>(&c)) {
-    SetWindowTextW(h, W(e->Caption()));
+  if (dynamic_cast<Etiqueta*>(&c)) {
+    // Labels are drawn from their caption; the window text follows with the
+    // repaint (a run changes the counter and the size panel per file).
+    Repinta(h, kRepintaTexto | RDW_INVALIDATE | RDW_ERASE);
+    return;
   } else if (auto* ed = dynamic_cast<Edicion*>(&c)) {
     SetWindowTextW(h, W(ed->Text()));
   } else if (auto* b = dynamic_cast<Boton*>(&c)) {
