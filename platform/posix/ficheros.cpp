@@ -13,6 +13,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/plataforma.h"
 #include "platform/posix/posix_comun.h"
@@ -119,6 +123,8 @@ int AbreSinHerencia(const std::string& ruta, int flags, mode_t modo = 0) {
   return fd;
 }
 
+constexpr size_t kBufferCopia = size_t{1} << 16;
+
 bool EscribeTodo(int fd, const char* datos, size_t n) {
   while (n > 0) {
     ssize_t w = ::write(fd, datos, n);
@@ -137,9 +143,9 @@ bool EscribeTodo(int fd, const char* datos, size_t n) {
 // replaced (CopyFileW, and CreateFileW with CREATE_ALWAYS, refuse it).
 // With `abre` false it only checks the refusals: 0 when the file could be
 // written, -1 (and the error) otherwise.
-int AbreParaEscribir(const std::string& ruta, int flags, bool abre = true) {
-  struct stat st;
-  if (::stat(ruta.c_str(), &st) == 0) {
+// `existe` and `st`: what a stat of the file just found.
+int AbreParaEscribir(const std::string& ruta, int flags, bool abre, bool existe, const struct stat& st) {
+  if (existe) {
     const bool reemplaza = (flags & O_TRUNC) != 0;
     if (S_ISDIR(st.st_mode) || EsSoloLectura(st) || (reemplaza && (AtributosExtra(ruta) & kAtributosExtra))) {
       FijaError(ERROR_ACCESO_DENEGADO);
@@ -156,13 +162,105 @@ int AbreParaEscribir(const std::string& ruta, int flags, bool abre = true) {
   return fd;
 }
 
+int AbreParaEscribir(const std::string& ruta, int flags, bool abre = true) {
+  struct stat st;
+  const bool existe = ::stat(ruta.c_str(), &st) == 0;
+  return AbreParaEscribir(ruta, flags, abre, existe, st);
+}
+
+// The whole content of `in` into `out`: in the kernel when the file systems
+// allow it, else through one buffer of the thread, made once. `tamano` is the
+// source's size when it was opened: the kernel copy stops there without
+// asking once more. Sets errno.
+bool CopiaContenido(int in, int out, uint64_t tamano) {
+  bool nucleo = true;
+  uint64_t copiado = 0;
+  for (;;) {
+    if (nucleo) {
+      if (copiado >= tamano) return true;
+      const size_t pide = static_cast<size_t>(std::min<uint64_t>(tamano - copiado, uint64_t{1} << 30));
+      const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, pide, 0);
+      if (n > 0) {
+        copiado += static_cast<uint64_t>(n);
+        continue;
+      }
+      if (n == 0) return true;
+      if (errno == EINTR) continue;
+      // Not between these file systems (or not on this kernel): the offsets
+      // have not moved, the plain copy goes on from where it is.
+      if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return false;
+      nucleo = false;
+    }
+    static thread_local std::unique_ptr<char[]> buf(new char[kBufferCopia]);
+    const ssize_t r = ::read(in, buf.get(), kBufferCopia);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (r == 0) return true;
+    if (!EscribeTodo(out, buf.get(), static_cast<size_t>(r))) return false;
+  }
+}
+
 }  // namespace
 
 // ---- Busqueda ------------------------------------------------------------
 
+namespace {
+
+// What a listing read of each file, so that copying the file right after
+// does not ask for its extended attribute again: valid while the file is the
+// same (device, inode) and unchanged since (ctime, which an attribute change
+// moves).
+struct Leido {
+  dev_t dispositivo;
+  ino_t nodo;
+  struct timespec cambio;
+  uint32_t extra;
+};
+
+// One open listing's reads; the listings open now (a folder copy holds one
+// per level) are known to the copy.
+struct LecturaCarpeta {
+  LecturaCarpeta() { Abiertas().push_back(this); }
+  ~LecturaCarpeta() {
+    auto& v = Abiertas();
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
+  }
+  LecturaCarpeta(const LecturaCarpeta&) = delete;
+  LecturaCarpeta& operator=(const LecturaCarpeta&) = delete;
+  static std::vector<const LecturaCarpeta*>& Abiertas() {
+    static thread_local std::vector<const LecturaCarpeta*> abiertas;
+    return abiertas;
+  }
+  std::string carpeta;  // posix path, without a trailing '/'
+  std::unordered_map<std::string, Leido> leidos;
+};
+
+// The hidden and system bits of a file: from an open listing of its folder
+// when the file has not changed since, else from the file.
+uint32_t AtributosExtraConocidos(const std::string& ruta, const struct stat& st) {
+  const size_t barra = ruta.find_last_of('/');
+  if (barra != std::string::npos) {
+    for (const LecturaCarpeta* e : LecturaCarpeta::Abiertas()) {
+      if (e->carpeta.size() != barra || ruta.compare(0, barra, e->carpeta) != 0) continue;
+      auto it = e->leidos.find(ruta.substr(barra + 1));
+      if (it == e->leidos.end()) continue;
+      const Leido& l = it->second;
+      if (l.dispositivo == st.st_dev && l.nodo == st.st_ino && l.cambio.tv_sec == st.st_ctim.tv_sec &&
+          l.cambio.tv_nsec == st.st_ctim.tv_nsec)
+        return l.extra;
+    }
+  }
+  return AtributosExtra(ruta);
+}
+
+}  // namespace
+
 struct Busqueda::Estado {
   std::vector<EntradaDirectorio> entradas;
   size_t siguiente = 0;
+  LecturaCarpeta lectura;
 };
 
 Busqueda::Busqueda() = default;
@@ -182,6 +280,9 @@ bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
     return false;
   }
   auto estado = std::make_unique<Estado>();
+  std::string& carpetaLeida = estado->lectura.carpeta;
+  carpetaLeida = rutaCarpeta;
+  while (!carpetaLeida.empty() && carpetaLeida.back() == '/') carpetaLeida.pop_back();
   while (struct dirent* d = ::readdir(dir)) {
     Texto nombre = texto::DeUtf8(d->d_name);
     if (!CoincideMascara(mascara, nombre)) continue;
@@ -192,6 +293,8 @@ bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
     e.nombre = nombre;
     e.atributos = AtributosDe(ruta, st);
     e.tamano = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    if (S_ISREG(st.st_mode))
+      estado->lectura.leidos[d->d_name] = Leido{st.st_dev, st.st_ino, st.st_ctim, e.atributos & kAtributosExtra};
     estado->entradas.push_back(std::move(e));
   }
   ::closedir(dir);
@@ -239,70 +342,59 @@ void Busqueda::Cierra() { estado_.reset(); }
 bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste) {
   if (OperacionInyectable("copia", destino)) return false;
   const std::string ro = RutaPosix(origen), rd = RutaPosix(destino);
-  struct stat so;
-  if (::stat(ro.c_str(), &so) != 0) {
-    FijaErrorRuta(errno, ro);
-    return false;
-  }
-  if (S_ISDIR(so.st_mode)) {
-    FijaError(ERROR_ACCESO_DENEGADO);
-    return false;
-  }
-  struct stat sd;
-  if (::stat(rd.c_str(), &sd) == 0) {
-    if (fallaSiExiste) {
-      FijaError(ERROR_FICHERO_EXISTE);
-      return false;
-    }
-    // Copying a file onto itself would truncate the only copy of the data.
-    if (sd.st_dev == so.st_dev && sd.st_ino == so.st_ino) {
-      FijaError(ERROR_COMPARTIR);
-      return false;
-    }
-  }
   int in = AbreSinHerencia(ro, O_RDONLY);
   if (in < 0) {
     FijaErrorRuta(errno, ro);
     return false;
   }
-  // The destination keeps its old content until the new one is complete:
-  // the bytes go to a name beside it that then replaces it in one step.
-  // The refusals of a real replace are checked on the destination first.
-  int previo = AbreParaEscribir(rd, O_TRUNC, false);
-  if (previo < 0) {
+  struct stat so;
+  if (::fstat(in, &so) != 0 || S_ISDIR(so.st_mode)) {
     ::close(in);
+    FijaError(ERROR_ACCESO_DENEGADO);
     return false;
   }
+  struct stat sd;
+  const bool existe = ::stat(rd.c_str(), &sd) == 0;
+  if (existe) {
+    if (fallaSiExiste) {
+      ::close(in);
+      FijaError(ERROR_FICHERO_EXISTE);
+      return false;
+    }
+    // Copying a file onto itself would truncate the only copy of the data.
+    if (sd.st_dev == so.st_dev && sd.st_ino == so.st_ino) {
+      ::close(in);
+      FijaError(ERROR_COMPARTIR);
+      return false;
+    }
+    // The refusals of a real replace are checked on the destination first.
+    if (AbreParaEscribir(rd, O_TRUNC, false, existe, sd) < 0) {
+      ::close(in);
+      return false;
+    }
+  }
+  // The destination keeps its old content until the new one is complete:
+  // the bytes go to a name beside it that then replaces it in one step. That
+  // name is made here (O_EXCL, one left by an interrupted copy goes first),
+  // so it already has the source's permissions unless the umask took some
+  // away, and no extended attribute.
   const std::string temporal = rd + ".~zelvano";
-  int out = AbreSinHerencia(temporal, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  const mode_t modo = so.st_mode & 07777;
+  int out = AbreSinHerencia(temporal, O_WRONLY | O_CREAT | O_EXCL, modo);
+  if (out < 0 && errno == EEXIST && ::unlink(temporal.c_str()) == 0)
+    out = AbreSinHerencia(temporal, O_WRONLY | O_CREAT | O_EXCL, modo);
   if (out < 0) {
     FijaErrorRuta(errno, rd);
     ::close(in);
     return false;
   }
-  std::vector<char> buf(1 << 16);
-  bool bien = true;
-  int fallo = 0;
-  for (;;) {
-    ssize_t r = ::read(in, buf.data(), buf.size());
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      bien = false;
-      fallo = errno;
-      break;
-    }
-    if (r == 0) break;
-    if (!EscribeTodo(out, buf.data(), static_cast<size_t>(r))) {
-      bien = false;
-      fallo = errno;
-      break;
-    }
-  }
+  bool bien = CopiaContenido(in, out, static_cast<uint64_t>(so.st_size));
+  int fallo = bien ? 0 : errno;
   if (bien) {
     // Like CopyFileW: the copy keeps the time stamp and the attributes.
     struct timespec tiempos[2] = {so.st_atim, so.st_mtim};
     ::futimens(out, tiempos);
-    ::fchmod(out, so.st_mode & 07777);
+    if ((modo & posix::Umask()) != 0) ::fchmod(out, modo);
   }
   ::close(in);
   if (::close(out) != 0 && bien) {
@@ -318,7 +410,8 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
     FijaErrorErrno(fallo);
     return false;
   }
-  PonAtributosExtra(rd, AtributosExtra(ro));
+  // The hidden and system bits as the listing read them, when it did.
+  if (const uint32_t extra = AtributosExtraConocidos(ro, so)) PonAtributosExtra(rd, extra);
   FijaError(0);
   return true;
 }
@@ -536,6 +629,15 @@ bool AnadeAFichero(const Texto& ruta, const std::string& bytes) {
 }
 
 namespace posix {
+
+mode_t Umask() {
+  static const mode_t mascara = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  return mascara;
+}
 
 bool FicheroEnUso(const std::string& ruta) {
   struct stat st;

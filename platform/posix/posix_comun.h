@@ -1,6 +1,8 @@
 // Pieces shared by the modules of the posix backend.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +29,9 @@ std::string Entorno(const char* nombre);
 // file (flock or fcntl) or runs it as its program: Windows refuses to
 // delete or replace such a file.
 bool FicheroEnUso(const std::string& ruta);
+
+// The process's file creation mask, read once (the wizard never changes it).
+mode_t Umask();
 
 // A Windows command line split into its arguments (CommandLineToArgvW).
 std::vector<texto::Texto> ParteLineaComandos(const texto::Texto& linea);
