@@ -98,8 +98,8 @@ compara() {  # title, wizard, yardstick, [preparation]
   fila "$titulo" "$(mediana "${ta[@]}")" "$(mediana "${tb[@]}")"
 }
 
-# Dirty pages of earlier rounds are written out before the next copy starts,
-# so no copy pays for another's writes.
+# Dirty pages of earlier copies are written out (untimed) before the next
+# copy starts, so no copy pays for another's writes.
 vacia_escrituras() { sync; }
 
 # ---- data ------------------------------------------------------------------------
@@ -131,8 +131,8 @@ datos_pequenos() {
 
 # ---- (a) folder copy, Linux ----------------------------------------------------
 
-copia_a() { cronometra asis copia "$ORIGEN" "$TMP/copias/a$1"; }
-copia_b() { cronometra cp -a "$ORIGEN" "$TMP/copias/b$1"; }
+copia_a() { vacia_escrituras; cronometra asis copia "$ORIGEN" "$TMP/copias/a$1"; }
+copia_b() { vacia_escrituras; cronometra cp -a "$ORIGEN" "$TMP/copias/b$1"; }
 copia_grande_prepara() {
   rm -rf "$TMP/copias"
   mkdir -p "$TMP/copias"
