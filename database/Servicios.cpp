@@ -3,6 +3,8 @@
 #include <ibase.h>
 
 #include <cstdint>
+#include <initializer_list>
+#include <string>
 #include <memory>
 
 #include "database/ClienteFirebird.h"
@@ -85,22 +87,40 @@ class Servicio {
     fbcliente::Comprueba(st);
   }
 
-  bool EnMarcha() {
-    const std::string r = Consulta(isc_info_svc_running);
-    return r.size() >= 5 && r[0] == static_cast<char>(isc_info_svc_running) && LeeEntero(&r[1], 4) != 0;
+  // Whether the service still runs and, in the same round trip, the next
+  // line of its output; after the end of the output the line is an empty
+  // text that the server is not asked for.
+  struct Sondeo {
+    bool enMarcha = false;
+    Texto linea;
+  };
+  Sondeo Sondea() {
+    const bool conLinea = !finSalida_;
+    const std::string r = conLinea ? Consulta({isc_info_svc_running, isc_info_svc_line})
+                                   : Consulta({isc_info_svc_running});
+    Sondeo s;
+    for (size_t i = 0; i < r.size();) {
+      const char elemento = r[i];
+      if (elemento == static_cast<char>(isc_info_svc_running) && i + 5 <= r.size()) {
+        s.enMarcha = LeeEntero(&r[i + 1], 4) != 0;
+        i += 5;
+      } else if (elemento == static_cast<char>(isc_info_svc_line) && i + 3 <= r.size()) {
+        const uint32_t largo = LeeEntero(&r[i + 1], 2);
+        for (uint32_t k = 0; k < largo && i + 3 + k < r.size(); ++k)
+          s.linea += static_cast<char16_t>(static_cast<unsigned char>(r[i + 3 + k]));
+        i += 3 + largo;
+      } else {
+        break;  // isc_info_end, or what this loop does not ask for
+      }
+    }
+    if (conLinea && s.linea.empty()) finSalida_ = true;
+    return s;
   }
 
-  // The next line of output; after the end of the output, an empty text
-  // without asking the server.
+  // The next line of output alone (the end of an output left unread).
   Texto SiguienteLinea() {
     if (finSalida_) return Texto();
-    const std::string r = Consulta(isc_info_svc_line);
-    Texto linea;
-    if (r.size() >= 3 && r[0] == static_cast<char>(isc_info_svc_line)) {
-      const uint32_t largo = LeeEntero(&r[1], 2);
-      for (uint32_t i = 0; i < largo && 3 + i < r.size(); ++i)
-        linea += static_cast<char16_t>(static_cast<unsigned char>(r[3 + i]));
-    }
+    Texto linea = Lee(Consulta({isc_info_svc_line}));
     if (linea.empty()) finSalida_ = true;
     return linea;
   }
@@ -113,13 +133,24 @@ class Servicio {
   }
 
  private:
-  std::string Consulta(char elemento) {
+  std::string Consulta(std::initializer_list<char> elementos) {
+    const std::string pide(elementos);
     char buffer[2048] = {};
     ISC_STATUS_ARRAY st{};
-    fbcliente::Cliente().service_query(st, &handle_, nullptr, 0, nullptr, 1, &elemento,
-                                       static_cast<unsigned short>(sizeof buffer), buffer);
+    fbcliente::Cliente().service_query(st, &handle_, nullptr, 0, nullptr, static_cast<unsigned short>(pide.size()),
+                                       pide.data(), static_cast<unsigned short>(sizeof buffer), buffer);
     fbcliente::Comprueba(st);
     return std::string(buffer, sizeof buffer);
+  }
+
+  static Texto Lee(const std::string& r) {
+    Texto linea;
+    if (r.size() >= 3 && r[0] == static_cast<char>(isc_info_svc_line)) {
+      const uint32_t largo = LeeEntero(&r[1], 2);
+      for (uint32_t i = 0; i < largo && 3 + i < r.size(); ++i)
+        linea += static_cast<char16_t>(static_cast<unsigned char>(r[3 + i]));
+    }
+    return linea;
   }
 
   isc_svc_handle handle_ = 0;
@@ -136,10 +167,13 @@ bool SigueServicio(Servicio& servicio, const TMDatos::Entorno& entorno,
                    std::unique_ptr<EIBInterBaseError>& fallo) {
   bool error = false;
   try {
-    while (servicio.EnMarcha()) {
-      const Texto linea = servicio.SiguienteLinea();
-      if (LineaDeErrorDeServicio(linea)) error = true;
-      entorno.Registra(linea);
+    for (;;) {
+      const Servicio::Sondeo s = servicio.Sondea();
+      if (LineaDeErrorDeServicio(s.linea)) error = true;
+      // A line that comes with "stopped" is not logged: the poll ends as
+      // soon as the service reports that it no longer runs.
+      if (!s.enMarcha) break;
+      entorno.Registra(s.linea);
     }
     for (Texto resto = servicio.SiguienteLinea(); !resto.empty(); resto = servicio.SiguienteLinea())
       if (LineaDeErrorDeServicio(resto)) error = true;
