@@ -27,6 +27,7 @@
 #include "shell/UnidadVentas.h"
 
 #ifndef ZELVANO_WIN32
+#include "database/ClienteFirebird.h"
 #include "database/ModuloDatos.h"
 #include "database/Parametros.h"
 #include "database/migrations/Lotes.h"
@@ -147,6 +148,8 @@ int GuionSql(const Texto& version) {
 
 int CopiaBd(const std::string& carpeta) {
   Modulo m(carpeta + "QVD.FB");
+  // In a run the client library is loaded by then (the migration used it).
+  fbcliente::Cliente();
   auto t0 = Reloj::now();
   m.datos.CopiaSeguridad();
   const double copia = Segundos(t0);
