@@ -245,6 +245,7 @@ base_copia() {  # pristine folder, new folder
 migra_prepara() {
   base_copia "$MODELO" "$TMP/migra/a$1"
   base_copia "$MODELO" "$TMP/migra/b$1"
+  vacia_escrituras
 }
 migra_a() { cronometra asis migra "$TMP/migra/a$1/QVD.FB" "$VERSION"; }
 migra_b() { cronometra isql-fb -q -bail -user SYSDBA -password "$CLAVE" -i "$TMP/migra.sql" "127.0.0.1:$TMP/migra/b$1/QVD.FB"; }
@@ -267,6 +268,7 @@ copia_bd_ronda() {  # round
   local a="$TMP/cbd/a$1" b="$TMP/cbd/b$1" l
   base_copia "$MODELO" "$a"
   base_copia "$MODELO" "$b"
+  vacia_escrituras
   l=$(asis copia-bd "$a/" 2>>"$TMP/salida.txt")
   CBD_A_COPIA=${l%% *}
   l=${l#* }
