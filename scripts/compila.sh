@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three trees: Linux (posix backend), Linux under AddressSanitizer
-# and UBSan, and the Windows executable cross-built for i686.
+# and UBSan, and the Windows executable cross-built for i686. "fuzz" builds
+# the fuzz targets apart (clang, libFuzzer), into build/fuzz.
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$raiz"
@@ -19,4 +20,9 @@ fi
 if [ "$que" = todo ] || [ "$que" = asan ]; then
   cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DZELVANO_SANITIZE=ON >/dev/null
   cmake --build build/asan -j "$nucleos"
+fi
+if [ "$que" = fuzz ]; then
+  cmake -S tools/fuzz -B build/fuzz -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build/fuzz -j "$nucleos"
 fi

@@ -150,6 +150,11 @@ Texto DeUtf8(const std::string& s) {
       if (i + k >= n || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) { valido = false; break; }
       cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
     }
+    // An overlong form or an encoded surrogate is no character: read as
+    // one, "\xC0\xAF" would be a '/' inside a file name and "\xED\xA0\x80"
+    // a lone surrogate that no conversion gives back.
+    static constexpr char32_t kMinimo[4] = {0, 0x80, 0x800, 0x10000};
+    if (valido && (cp < kMinimo[extra] || (cp >= 0xD800 && cp <= 0xDFFF))) valido = false;
     if (!valido) { r += u'\uFFFD'; ++i; continue; }
     i += extra + 1;
     if (cp >= 0x10000 && cp <= 0x10FFFF) {

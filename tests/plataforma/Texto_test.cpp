@@ -24,6 +24,14 @@ TEST(Codificaciones, Utf8IdaYVuelta) {
   // Broken sequences become U+FFFD, never a crash or a lost tail.
   EXPECT_EQ(texto::DeUtf8("a\xC3"), u"a\uFFFD");
   EXPECT_EQ(texto::DeUtf8("\xFF" "b"), u"\uFFFDb");
+  // Overlong forms and encoded surrogates are no characters: a name on disk
+  // holding "\xC0\xAF" must not read as one holding a '/', nor "\xE0\x80\xAE"
+  // as a '.'; a surrogate read from UTF-8 would not convert back.
+  EXPECT_EQ(texto::DeUtf8("a\xC0\xAF" "b"), u"a\uFFFD\uFFFDb");
+  EXPECT_EQ(texto::DeUtf8("\xE0\x80\xAE"), u"\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(texto::DeUtf8("\xF0\x80\x80\xAF"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(texto::DeUtf8("\xED\xA0\x80" "x"), u"\uFFFD\uFFFD\uFFFDx");
+  EXPECT_EQ(texto::DeUtf8("\xEF\xBF\xBD\xED\x9F\xBF"), u"\uFFFD\uD7FF");
   EXPECT_EQ(texto::AUtf8(Texto(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
