@@ -122,6 +122,7 @@ void TMDatos::SetNombreBaseDatos(const Texto& nombre) { estado_->nombreBaseDatos
 const Texto& TMDatos::NombreBaseDatos() const { return estado_->nombreBaseDatos; }
 void TMDatos::SetServidorCopia(const Texto& servidor) { estado_->servidorCopia = servidor; }
 void TMDatos::SetFicheroCopia(const Texto& fichero) { estado_->baseDatosCopia = fichero; }
+const Texto& TMDatos::FicheroCopia() const { return estado_->baseDatosCopia; }
 void TMDatos::SetServidorRestaurar(const Texto& servidor) { estado_->servidorRestaurar = servidor; }
 void TMDatos::AnadeFicheroRestaurar(const Texto& fichero) {
   estado_->basesDatosRestaurar.push_back(fichero);

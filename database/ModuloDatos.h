@@ -28,6 +28,7 @@ class TMDatos {
   const Texto& NombreBaseDatos() const;
   void SetServidorCopia(const Texto& servidor);        // backup service
   void SetFicheroCopia(const Texto& fichero);
+  const Texto& FicheroCopia() const;                  // folder\QVD.FB on the server
   void SetServidorRestaurar(const Texto& servidor);    // restore service
   void AnadeFicheroRestaurar(const Texto& fichero);
 

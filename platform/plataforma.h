@@ -94,6 +94,9 @@ uint32_t LeeAtributos(const Texto& ruta);  // ATR_INVALIDO when missing
 bool ExisteFichero(const Texto& ruta);
 bool ExisteDirectorio(const Texto& ruta);
 bool TamanoFichero(const Texto& ruta, uint64_t& tamano);
+// GetDiskFreeSpaceExW: bytes this user may still write on the volume that
+// holds the folder. False (and UltimoError) when the folder cannot be asked.
+bool EspacioLibre(const Texto& carpeta, uint64_t& libres);
 // Whole-file read and write (create or replace).
 bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes);
 bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes);

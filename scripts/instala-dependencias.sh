@@ -12,6 +12,7 @@ paquetes=(
   # hands every call to Debian's i386 client library.
   gcc-multilib wine32-tools:i386 libfbclient2:i386
   locales libarchive-tools unar xz-utils gzip
+  clang-14 libclang-rt-14-dev
 )
 
 faltan=()

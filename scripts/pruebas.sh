@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite on a fresh machine: installs what is missing, starts
 # the Firebird server, builds the three trees and runs every test (the
-# sanitizer build and the Windows executable under Wine included).
+# sanitizer build, a bounded fuzzing of every reader of outside bytes and the
+# Windows executable under Wine included).
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$raiz"
@@ -21,6 +22,8 @@ echo "== Pruebas (Linux) =="
 ctest --test-dir build/posix --output-on-failure -j 2 || fallos=1
 echo "== Pruebas bajo AddressSanitizer y UBSan =="
 ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build/asan --output-on-failure -j 2 || fallos=1
+echo "== Fuzzing de los lectores de entradas ajenas (libFuzzer, ASan y UBSan) =="
+bash scripts/fuzz.sh || fallos=1
 if [ -f scripts/pruebas-wine.sh ]; then
   echo "== Pruebas del ejecutable de Windows bajo Wine =="
   bash scripts/pruebas-wine.sh || fallos=1

@@ -98,9 +98,12 @@ Texto TfV::VersionFichero(const Texto& fichero, const Texto& nombre) {
   const uint16_t pagina = static_cast<uint16_t>(valor[2] | (valor[3] << 8));
   if (!plataforma::ConsultaVersion(bloque, SubbloqueCadena(idioma, pagina, nombre), valor, longitud) || !valor)
     return resultado;
-  // The value ends at its terminating zero, or at its stated length.
+  // The value ends at its terminating zero, or at its stated length, or at
+  // the end of the block: a value typed binary states its length in bytes,
+  // not characters, and must not carry the reading past the block.
+  const size_t caracteres = static_cast<size_t>(bloque.data() + bloque.size() - valor) / 2;
   resultado.clear();
-  for (uint32_t i = 0; i < longitud; ++i) {
+  for (uint32_t i = 0; i < longitud && i < caracteres; ++i) {
     const char16_t c = static_cast<char16_t>(valor[2 * i] | (valor[2 * i + 1] << 8));
     if (c == 0) break;
     resultado += c;

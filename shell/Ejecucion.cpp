@@ -9,6 +9,7 @@
 #include "shell/Cronometro.h"
 #include "shell/UnidadVentas.h"
 #include "staging/Diario.h"
+#include "staging/Espacio.h"
 #include "staging/Guardado.h"
 
 namespace {
@@ -118,6 +119,7 @@ void MuestraPantallaFinal(TfV& v) {
 
 void TfV::BtnAceptarClick() {
   try {
+    staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
     ui::SetCursor(ui::Cursor::RelojArena);
     // Every counter reading of the run comes from the same processor.
     plataforma::FijaAfinidadHilo(1);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -41,6 +42,7 @@ class ContraWine : public ::testing::Test {
     const char* fuentes[] = {"tests/plataforma/sonda/sonda.cpp", "platform/comun/texto.cpp",
                              "platform/win32/ficheros.cpp",      "platform/win32/registro.cpp",
                              "platform/win32/sistema.cpp",       "platform/win32/procesos.cpp",
+                             "platform/win32/espacio.cpp",
                              "shell/Cifrado.cpp",                "shell/Constantes.cpp"};
     const char* cabeceras[] = {"platform/texto.h",    "platform/plataforma.h", "platform/excepciones.h",
                                "platform/win32/win32_comun.h", "shell/Cifrado.h", "shell/Constantes.h",
@@ -369,6 +371,50 @@ TEST_F(ContraWine, LaPaginaAnsiEsLaDelSistema) {
   EXPECT_EQ(ru[1], "CF F0 E8 E2 E5 F2");
   EXPECT_EQ(ru[2], "[" + ruso + "]");
   EXPECT_NE(es[2], ru[2]);
+}
+
+// Infinity, NaN and values past any counter give the same closed texts in
+// the Windows build (its own long double and printf).
+TEST_F(ContraWine, FormatosDeValoresExtremos) {
+  prueba::VariableEntorno lang("LANG", std::string("es_ES.UTF-8"));
+  prueba::VariableEntorno todo("LC_ALL", std::nullopt), numerico("LC_NUMERIC", std::nullopt);
+  const std::vector<std::string> api = Sonda({"formatosextremos"});
+  ASSERT_EQ(api.size(), 1u);
+  EXPECT_EQ(api[0], "INF KB|NAN MB|-INF|1.000.000.000.000.000.020.000.000.000.000,00|Tiempo: 00:00:00|"
+                    "Tiempo: 2562047788015215:30:07|Tiempo: 00:00:00");
+  EXPECT_EQ(api[0], sonda::Ejecuta({u"formatosextremos"}));
+}
+
+// The free space of a volume, asked through GetDiskFreeSpaceExW under Wine
+// and statvfs here, each on a 6 MB tmpfs of its own holding one 1 MB file:
+// both must answer the 5 MB left. A folder that is not there fails alike.
+TEST_F(ContraWine, EspacioLibreDelVolumen) {
+  if (::geteuid() != 0) GTEST_SKIP() << "montar un tmpfs para la prueba requiere ser root";
+  const std::string nuestra = carpeta_->Posix("espacio_posix"), suya = carpeta_->Posix("espacio_wine");
+  int montados = 0;
+  for (const std::string& d : {nuestra, suya}) {
+    std::filesystem::create_directory(d);
+    if (std::system(("mount -t tmpfs -o size=6m tmpfs '" + d + "'").c_str()) != 0) continue;
+    ++montados;
+    std::filesystem::create_directory(d + "/sub");
+    Escribe(d + "/sub/un_mega", std::string(1 << 20, 'x'));
+  }
+  if (montados == 2) {
+    const std::vector<std::string> ordenes = {"espacio\t%D%\\", "espacio\t%D%\\sub\\", "espacio\t%D%\\falta\\"};
+    std::vector<std::string> deWine;
+    for (const std::string& o : ordenes) deWine.push_back(Sustituye(o, Windows(suya)));
+    const std::vector<std::string> api = Sonda(deWine);
+    ASSERT_EQ(api.size(), ordenes.size());
+    EXPECT_EQ(api[0], "ok 5242880");
+    EXPECT_EQ(api[1], "ok 5242880");
+    std::string conBarras = nuestra;
+    std::replace(conBarras.begin(), conBarras.end(), '/', '\\');
+    for (size_t i = 0; i < ordenes.size(); ++i)
+      EXPECT_EQ(sonda::Ejecuta(sonda::Campos(Sustituye(ordenes[i], conBarras))), api[i]) << ordenes[i];
+  }
+  for (const std::string& d : {nuestra, suya})
+    if (std::system(("umount -l '" + d + "' 2>/dev/null").c_str()) != 0) continue;
+  if (montados != 2) GTEST_SKIP() << "no se pudo montar un tmpfs (¿contenedor sin CAP_SYS_ADMIN?)";
 }
 
 TEST_F(ContraWine, FormatosConElLocaleDelUsuario) {

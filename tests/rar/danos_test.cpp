@@ -3,11 +3,13 @@
 // damaged file in place of a good one, and never write outside.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <sstream>
 
 #include "tests/rar/comun.h"
+#include "tools/rar/crc32.h"
 #include "tools/rar/error.h"
 #include "tools/rar/lector.h"
 
@@ -43,6 +45,24 @@ TipoError extrae_y_falla(const fs::path& archivo, const fs::path& destino) {
   return TipoError::kAbrir;
 }
 
+// Start of the second file's header: its fixed 32 bytes and the name
+// "b.txt" sit right before the packed data.
+size_t cabecera_b(const std::vector<uint8_t>& v, uint64_t datos) {
+  const size_t h = static_cast<size_t>(datos) - 32 - 5;
+  EXPECT_EQ(v.at(h + 2), 0x74);
+  return h;
+}
+void pon16(std::vector<uint8_t>& v, size_t p, uint32_t x) {
+  v.at(p) = static_cast<uint8_t>(x);
+  v.at(p + 1) = static_cast<uint8_t>(x >> 8);
+}
+// Makes a lying header pass its checksum, so the lie itself is what the
+// reader has to catch.
+void sella(std::vector<uint8_t>& v, size_t h) {
+  const size_t tam = v.at(h + 5) | (v.at(h + 6) << 8);
+  pon16(v, h, zelvano::rar::crc16_cabecera(v.data() + h + 2, std::min(tam, v.size() - h) - 2));
+}
+
 struct Dano {
   const char* nombre;
   // Edits the archive bytes; gets the packed data range of the second file.
@@ -56,6 +76,41 @@ const Dano kDanos[] = {
     {"cortado_a_la_mitad", [](auto& v, uint64_t d, uint64_t n) { v.resize(d + n / 2); }},
     {"sin_bloque_final", [](auto& v, uint64_t, uint64_t) { v.resize(v.size() - 7); }},
     {"ultimo_byte_de_datos_fuera", [](auto& v, uint64_t d, uint64_t n) { v.erase(v.begin() + d + n - 1); }},
+    // Header sizes that lie: beyond the archive, shorter than the fixed
+    // fields, and a few bytes longer with the checksum made to match.
+    {"tamano_de_cabecera_enorme", [](auto& v, uint64_t d, uint64_t) { pon16(v, cabecera_b(v, d) + 5, 0xFFFF); }},
+    {"tamano_de_cabecera_corto",
+     [](auto& v, uint64_t d, uint64_t) {
+       const size_t h = cabecera_b(v, d);
+       pon16(v, h + 5, 20);
+       sella(v, h);
+     }},
+    {"tamano_de_cabecera_largo_sellado",
+     [](auto& v, uint64_t d, uint64_t) {
+       const size_t h = cabecera_b(v, d);
+       pon16(v, h + 5, 32 + 5 + 11);
+       sella(v, h);
+     }},
+    // Packed and unpacked sizes that lie, checksum made to match.
+    {"tamano_comprimido_mayor_que_el_archivo",
+     [](auto& v, uint64_t d, uint64_t) {
+       const size_t h = cabecera_b(v, d);
+       pon16(v, h + 7, 0xFFFF);
+       pon16(v, h + 9, 0x7FFF);
+       sella(v, h);
+     }},
+    {"tamano_descomprimido_mayor",
+     [](auto& v, uint64_t d, uint64_t) {
+       const size_t h = cabecera_b(v, d);
+       pon16(v, h + 13, 0x7FFF);
+       sella(v, h);
+     }},
+    {"crc_de_datos_distinto_sellado",
+     [](auto& v, uint64_t d, uint64_t) {
+       const size_t h = cabecera_b(v, d);
+       v.at(h + 16) ^= 0x01;
+       sella(v, h);
+     }},
 };
 
 class Danado : public ::testing::TestWithParam<std::tuple<size_t, bool>> {};

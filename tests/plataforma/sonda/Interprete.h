@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -143,6 +144,17 @@ inline std::string Ejecuta(const std::vector<Texto>& c) {
   if (orden == "formatos" && n == 1) {
     return texto::AUtf8(texto::FormatoKB(500) + u"|" + texto::FormatoMB(3145728) + u"|" + texto::FormatoMiles(1234) +
                         u"|" + texto::FormatoSegundos(1.5) + u"|" + texto::FormatoReloj(3725.9));
+  }
+  if (orden == "formatosextremos" && n == 1) {
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    return texto::AUtf8(texto::FormatoKB(inf) + u"|" + texto::FormatoMB(nan) + u"|" + texto::FormatoDosDecimales(-inf) +
+                        u"|" + texto::FormatoDosDecimales(1e30) + u"|" + texto::FormatoReloj(nan) + u"|" +
+                        texto::FormatoReloj(1e30) + u"|" + texto::FormatoReloj(-5));
+  }
+  if (orden == "espacio" && n == 2) {
+    uint64_t libres = 0;
+    if (!EspacioLibre(c[1], libres)) return "fallo " + std::to_string(UltimoError());
+    return "ok " + std::to_string(libres);
   }
   if (orden == "fechahora" && n == 1) return texto::AUtf8(FechaCortaActual() + u" " + HoraLargaActual());
   if (orden == "permuta" && n == 2) return "[" + Escapa(PermutaTexto(c[1])) + "]";
