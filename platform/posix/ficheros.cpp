@@ -287,8 +287,15 @@ bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
     Texto nombre = texto::DeUtf8(d->d_name);
     if (!CoincideMascara(mascara, nombre)) continue;
     const std::string ruta = rutaCarpeta + "/" + d->d_name;
+    // Asked relative to the open folder, so that an entry deeper than any
+    // whole path the system takes is still listed, as FindFirstFileW lists
+    // it: a caller then fails on it visibly instead of never seeing it.
     struct stat st;
-    if (::lstat(ruta.c_str(), &st) != 0) continue;  // vanished meanwhile
+    if (::fstatat(::dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) continue;  // vanished meanwhile
+      st = {};
+      st.st_mode = S_IFREG;
+    }
     EntradaDirectorio e;
     e.nombre = nombre;
     e.atributos = AtributosDe(ruta, st);
