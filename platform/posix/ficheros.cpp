@@ -125,6 +125,16 @@ int AbreSinHerencia(const std::string& ruta, int flags, mode_t modo = 0) {
 
 constexpr size_t kBufferCopia = size_t{1} << 16;
 
+// The name beside a destination that a copy writes first. A name already
+// near the system's limit of 255 bytes takes a short one instead, or no file
+// with such a name could ever be copied.
+std::string NombreTemporal(const std::string& destino) {
+  const size_t barra = destino.rfind('/');
+  const size_t inicio = barra == std::string::npos ? 0 : barra + 1;
+  if (destino.size() - inicio + 9 <= 255) return destino + ".~zelvano";
+  return destino.substr(0, inicio) + ".~zelvano-" + std::to_string(::getpid());
+}
+
 bool EscribeTodo(int fd, const char* datos, size_t n) {
   while (n > 0) {
     ssize_t w = ::write(fd, datos, n);
@@ -385,7 +395,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   // name is made here (O_EXCL, one left by an interrupted copy goes first),
   // so it already has the source's permissions unless the umask took some
   // away, and no extended attribute.
-  const std::string temporal = rd + ".~zelvano";
+  const std::string temporal = NombreTemporal(rd);
   const mode_t modo = so.st_mode & 07777;
   int out = AbreSinHerencia(temporal, O_WRONLY | O_CREAT | O_EXCL, modo);
   if (out < 0 && errno == EEXIST && ::unlink(temporal.c_str()) == 0)

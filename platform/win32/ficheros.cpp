@@ -65,7 +65,10 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
     ::SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  const Texto temporal = destino + u".~zelvano";
+  // A name already near the 255-character limit takes a short one.
+  const size_t inicio = destino.find_last_of(u"\\/") == Texto::npos ? 0 : destino.find_last_of(u"\\/") + 1;
+  const Texto temporal = destino.size() - inicio + 9 <= 255 ? destino + u".~zelvano"
+                                                            : destino.substr(0, inicio) + u"~zelvano.tmp";
   if (!::CopyFileW(W(origen), W(temporal), FALSE)) return false;
   if (!::MoveFileExW(W(temporal), W(destino), MOVEFILE_REPLACE_EXISTING)) {
     const DWORD error = ::GetLastError();

@@ -98,7 +98,7 @@ TEST_P(NombresRaros, SeCopiaExactoOSeCuentaComoNoGuardado) {
   const Arbol antes = LeeArbol(origen);
 
   double total = 0;
-  const int fallos = staging::CopiaCarpetaContando(v, T(origen), T(destino), total);
+  const int fallos = staging::CopiaCarpetaContando(v, T(origen), T(destino), total).cuenta;
 
   EXPECT_EQ(LeeArbol(origen), antes) << "el origen no se toca";
   EXPECT_EQ(Lee(destino / "Clientes.dat"), "clientes");
@@ -125,7 +125,7 @@ TEST(NombresRaros, RutaDeMasDe4096SeCuentaComoNoGuardada) {
   ASSERT_GT((origen / hondo).string().size(), 4096u);
 
   double total = 0;
-  EXPECT_GT(staging::CopiaCarpetaContando(v, T(origen), T(destino), total), 0);
+  EXPECT_GT(staging::CopiaCarpetaContando(v, T(origen), T(destino), total).cuenta, 0);
   EXPECT_EQ(Lee(destino / "Clientes.dat"), "clientes");
   EXPECT_TRUE(QuitaCadena(origen, hondo)) << "el fichero hondo sigue en su sitio";
   QuitaCadena(destino, hondo);
