@@ -2,9 +2,12 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
+#include <string>
 
 #include "ventanas.h"
 
@@ -229,6 +232,45 @@ int Anota(const Argumentos& a) {
   return bien && escritos == linea.size() ? 0 : Falla("no se pudo escribir en \"" + Utf8(a[0]) + "\"");
 }
 
+// Copied into an installation as its "rar.exe", the helper receives the
+// extraction command ("x ...") and stays there, as a tool that hangs on a
+// large archive: the file named by ZELVANO_MARCA_EXTRACCION then says that
+// the wizard is waiting for it, so that a test can end the wizard at that
+// moment.
+int ExtraccionParada(const Argumentos&) {
+  const wchar_t* marca = _wgetenv(L"ZELVANO_MARCA_EXTRACCION");
+  if (!marca || !*marca) return Falla("ZELVANO_MARCA_EXTRACCION no está definida");
+  HANDLE f = CreateFileW(marca, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return Falla("no se pudo crear \"" + Utf8(marca) + "\"");
+  CloseHandle(f);
+  Sleep(600000);
+  return 0;
+}
+
+// Ends every process of that executable name at once, as the task manager's
+// "End task" does: no window message, no chance to clean up.
+int Mata(const Argumentos& a) {
+  HANDLE instantanea = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (instantanea == INVALID_HANDLE_VALUE) return Falla("no hay lista de procesos");
+  PROCESSENTRY32W p{};
+  p.dwSize = sizeof p;
+  int muertos = 0;
+  for (BOOL hay = Process32FirstW(instantanea, &p); hay; hay = Process32NextW(instantanea, &p)) {
+    if (_wcsicmp(p.szExeFile, a[0].c_str()) != 0) continue;
+    HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, p.th32ProcessID);
+    if (!h) continue;
+    if (TerminateProcess(h, 1)) {
+      WaitForSingleObject(h, 10000);
+      ++muertos;
+    }
+    CloseHandle(h);
+  }
+  CloseHandle(instantanea);
+  if (muertos == 0) return Falla("ningún proceso \"" + Utf8(a[0]) + "\" terminado");
+  Escribe(std::to_string(muertos) + "\n");
+  return 0;
+}
+
 // ---- keyboard -------------------------------------------------------------
 
 // The keys a technician presses on the wizard's screens.
@@ -442,6 +484,8 @@ const std::vector<Orden>& Ordenes() {
       {L"espera-foco", "espera-foco <ventana> <control> [segundos]", 2, 3, EsperaFoco},
       {L"mide", "mide <ventana>", 1, 1, Mide},
       {L"linea-visible", "linea-visible <ventana> <control>", 2, 2, LineaVisible},
+      {L"x", "x ... (como rar.exe: una extracción que no acaba)", 0, 8, ExtraccionParada},
+      {L"mata", "mata <ejecutable>", 1, 1, Mata},
   };
   return ordenes;
 }
