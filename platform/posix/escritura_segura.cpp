@@ -39,6 +39,7 @@ void SincronizaCarpeta(const std::string& ruta) {
 }  // namespace
 
 bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
+  if (OperacionInyectable("escribe_seguro", ruta)) return false;
   const std::string destino = posix::RutaPosix(ruta);
   const std::string temporal = destino + ".nuevo";
   ::unlink(temporal.c_str());  // a leftover of an earlier attempt
