@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <sstream>
 
 #include "tests/extremo/Arnes.h"
 
@@ -108,15 +110,18 @@ std::string Version(const Instalacion& inst) {
 }
 
 // One start of the wizard, with a transcript of its own.
-Resultado Arranca(const Instalacion& inst, const std::string& guion) {
+Resultado Arranca(const Instalacion& inst, const std::string& guion,
+                  const std::map<std::string, std::string>& entorno = {}) {
   fs::remove(inst.transcripcion);
-  return EjecutaAsistente(inst, guion);
+  return EjecutaAsistente(inst, guion, entorno);
 }
 
 bool Contiene(const std::string& texto, const std::string& parte) { return texto.find(parte) != std::string::npos; }
 
 // After the recovery: the update runs again from the start and succeeds.
-void ActualizaConExito(const Instalacion& inst) {
+// `apartadas`: the start first sets aside copies that a rollback could not
+// put back, and says so.
+void ActualizaConExito(const Instalacion& inst, bool apartadas = false) {
   const Resultado r = Arranca(inst, kGuionCompleto);
   ASSERT_EQ(r.estado, 0) << r.salida;
   const std::vector<std::string> lineas = LeeLog(inst.Log());
@@ -125,7 +130,12 @@ void ActualizaConExito(const Instalacion& inst) {
   const std::vector<Json> eventos = LeeTranscripcion(inst.transcripcion);
   for (const Json& e : eventos) {
     if (e.Texto("evento") == "formulario" && e.Texto("formulario") == "frm_Final") break;
-    if (e.Texto("evento") == "dialogo") ADD_FAILURE() << "diálogo inesperado: " << e.Texto("texto");
+    if (e.Texto("evento") != "dialogo") continue;
+    if (apartadas && e.Texto("texto").rfind(kApartadas, 0) == 0) {
+      apartadas = false;
+      continue;
+    }
+    ADD_FAILURE() << "diálogo inesperado: " << e.Texto("texto");
   }
   const Diario d = LeeDiario(inst);
   EXPECT_TRUE(d.existe && d.cerrado) << d.etapa;
@@ -346,6 +356,152 @@ TEST(MuertoAntesDeGuardar, ElSiguienteArranqueQuitaLoQueHizoYDejaEmpezar) {
   EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp" / "202103_202128"));
   EXPECT_TRUE(LeeDiario(inst).cerrado);
 }
+
+// ---- A kill at every operation of a run ------------------------------------------------
+
+// The installation is made once and put back before every kill, at the same
+// path (its registry key and configuration name it). The platform layer
+// kills the wizard just before its Nth operation; the next start accepts
+// whatever it offers, and the installation must then hold every file it
+// held before the first run; the update then runs to success. A server run
+// is walked with a stride: every one of its kills costs a database
+// migration, backup and restore.
+struct CasoRecorrido {
+  const char* nombre;
+  const char* nombrePC;
+  int paso;
+};
+void PrintTo(const CasoRecorrido& c, std::ostream* os) { *os << c.nombre; }
+
+class MuerteEnCadaOperacion : public ::testing::TestWithParam<CasoRecorrido> {};
+
+std::vector<std::string> LineasDe(const fs::path& fichero) {
+  std::vector<std::string> lineas;
+  std::istringstream s(LeeFichero(fichero));
+  for (std::string l; std::getline(s, l);)
+    if (!l.empty()) lineas.push_back(l);
+  return lineas;
+}
+
+TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualizacionTerminaBien) {
+  const CasoRecorrido& caso = GetParam();
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = caso.nombrePC;
+  const bool servidor = opciones.nombrePC == opciones.servidor;
+  opciones.baseDatos = servidor;
+  opciones.extra = {"--temp-anterior", "--pindal-dat"};
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const fs::path plantilla = carpeta.Ruta() / "plantilla";
+  fs::copy(inst.aplicacion, plantilla, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  const std::string registro = LeeFichero(inst.registro);
+  const fs::path fuera = carpeta.Ruta() / "fuera" / "ajeno.txt";
+  EscribeFichero(fuera, "nada que ver con Zelvano");
+  const auto repone = [&] {
+    fs::remove_all(inst.aplicacion);
+    fs::copy(plantilla, inst.aplicacion, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    EscribeFichero(inst.registro, registro);
+  };
+  const Foto antes = Fotografia(inst.aplicacion);
+  const std::string versionAntes = servidor ? Version(inst) : "";
+  const fs::path traza = carpeta.Ruta() / "operaciones.txt";
+
+  // How many operations a whole run makes.
+  const Resultado contada = EjecutaAsistente(inst, kGuionCompleto, {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}});
+  ASSERT_EQ(contada.estado, 0) << contada.salida;
+  const std::vector<std::string> referencia = LineasDe(traza);
+  const size_t total = referencia.size();
+  ASSERT_GT(total, 50u);
+  // The server's backup and restore are polled for as long as they last: one
+  // kill among each run of those polls stands for all of them (and their
+  // number differs from run to run).
+  std::vector<size_t> puntos;
+  for (size_t i = 0; i < total; ++i) {
+    const bool sondeo = Contiene(referencia[i], " bd_servicio_consulta");
+    if (!sondeo || i == 0 || !Contiene(referencia[i - 1], " bd_servicio_consulta")) puntos.push_back(i + 1);
+  }
+
+  size_t muertes = 0, repuestas = 0, acabadas = 0, limpiandoTemp = 0, conservadas = 0;
+  for (size_t p = 0; p < puntos.size(); p += static_cast<size_t>(caso.paso)) {
+    const size_t n = puntos[p];
+    repone();
+    fs::remove(traza);
+    const Resultado muerto = Arranca(inst, kGuionCompleto, {{"ZELVANO_MATA_EN", std::to_string(n)},
+                                                            {"ZELVANO_TRAZA_OPERACIONES", traza.string()}});
+    const std::vector<std::string> hechas = LineasDe(traza);
+    const std::string operacion = hechas.empty() ? "?" : hechas.back();
+    SCOPED_TRACE("muerto antes de la operación " + operacion);
+    // The polls of a server run are as many as its backup and restore take:
+    // a run may end with fewer operations than the counted one.
+    if (servidor && muerto.estado == 0 && n > total - 60) break;
+    ASSERT_EQ(muerto.estado, -1) << muerto.salida;
+    ++muertes;
+    // Killed while the end of a good run was throwing away the copies of
+    // the earlier update: those are gone as a good run would leave them.
+    const bool limpiando = std::any_of(hechas.begin(), hechas.end(), [](const std::string& l) {
+      return Contiene(l, "Temp_V_Ant") && (Contiene(l, " borra ") || Contiene(l, " elimina_carpeta "));
+    });
+    const Diario d = LeeDiario(inst);
+    const bool acabada = d.etapa == "RegistroEscrito" || d.cerrado;
+
+    const Resultado r = Arranca(inst, "frmDialogo pulsa BtnOK\n");
+    ASSERT_EQ(r.estado, 0) << r.salida;
+    EXPECT_EQ(LeeFichero(fuera), "nada que ver con Zelvano");
+    EXPECT_FALSE(LeeDiario(inst).existe && !LeeDiario(inst).cerrado);
+    if (acabada) {
+      ++acabadas;
+      EXPECT_TRUE(fs::exists(inst.aplicacion / "Zelvano_Start.exe"));
+      continue;
+    }
+    // The database server may still hold its file (a backup or restore
+    // it was running for the killed wizard goes on): the rollback then
+    // keeps its copies and says so, and every file must be findable there.
+    const std::vector<Json> dialogos = Dialogos(inst);
+    if (std::any_of(dialogos.begin(), dialogos.end(), [](const Json& j) { return Tipo(j) == "69"; })) {
+      ++conservadas;
+      EXPECT_TRUE(servidor) << Textos(dialogos);
+      const Foto ahora = Fotografia(inst.aplicacion);
+      for (const auto& [ruta, bytes] : antes) {
+        if (ruta == "Datos/QVD.FB") continue;
+        const auto aqui = ahora.find(ruta);
+        const auto copia = ahora.find("Temp/202103_202128/" + ruta);
+        const auto temp = ruta.rfind("Temp/", 0) == 0 ? ahora.find("Temp_V_Ant/" + ruta.substr(5)) : ahora.end();
+        const bool hallado = (aqui != ahora.end() && aqui->second == bytes) ||
+                             (copia != ahora.end() && copia->second == bytes) ||
+                             (temp != ahora.end() && temp->second == bytes);
+        EXPECT_TRUE(hallado) << ruta;
+      }
+      ActualizaConExito(inst, true);
+      if (HasFailure()) break;
+      continue;
+    }
+    ++repuestas;
+    Foto esperado = antes;
+    if (servidor) esperado.erase("Datos/QVD.FB");
+    if (limpiando) {
+      ++limpiandoTemp;
+      for (auto it = esperado.begin(); it != esperado.end();)
+        it = it->first.rfind("Temp/", 0) == 0 ? esperado.erase(it) : std::next(it);
+    }
+    EXPECT_EQ(Perdidos(esperado, Fotografia(inst.aplicacion)), "");
+    EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp_V_Ant"));
+    EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp" / "202103_202128"));
+    if (servidor) {
+      EXPECT_EQ(Version(inst), versionAntes);
+    }
+    ActualizaConExito(inst);
+    if (HasFailure()) break;
+  }
+  std::printf(
+      "[ cifras ] %s: %zu operaciones, %zu muertes, %zu instalaciones repuestas (%zu mientras se borraba "
+      "Temp_V_Ant), %zu con las copias conservadas, %zu ya actualizadas\n",
+      caso.nombre, total, muertes, repuestas, limpiandoTemp, conservadas, acabadas);
+}
+
+INSTANTIATE_TEST_SUITE_P(Recuperacion, MuerteEnCadaOperacion,
+                         ::testing::Values(CasoRecorrido{"Cliente", "CAJA1", 1},
+                                           CasoRecorrido{"Servidor", "localhost", 7}),
+                         [](const ::testing::TestParamInfo<CasoRecorrido>& i) { return std::string(i.param.nombre); });
 
 // ---- Copies left without a usable journal --------------------------------------------
 
