@@ -152,8 +152,10 @@ bool ExisteClave(Raiz raiz, const Texto& ruta);
 // ---- Profile (INI) files ---------------------------------------------------
 // GetPrivateProfileStringW: ANSI file, names matched without regard to case,
 // the default for a missing value, values cut at tamanoBuffer - 1 characters.
+// `leido`, when given, becomes false when the file exists but could not be
+// read: the default then stands for a value that may well be there.
 Texto LeePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave,
-                const Texto& defecto, size_t tamanoBuffer = 2048);
+                const Texto& defecto, size_t tamanoBuffer = 2048, bool* leido = nullptr);
 // WritePrivateProfileStringW.
 bool EscribePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave,
                    const Texto& valor);

@@ -37,6 +37,9 @@ bool EsInstalacion(const Texto& carpeta) {
 }
 const Texto kSinRuta =
     u"No encuentro la Ruta de Zelvano_Start.exe.\nSaldr\u00E1 del asistente de actualizaci\u00F3n.";
+const Texto kConfiguracionIlegible = u"No se puede leer el fichero de configuraci\u00F3n de Zelvano: ";
+const Texto kQueHacerConfiguracion =
+    u"No se ha cambiado nada. Compruebe que ning\u00FAn programa lo tenga abierto y vuelva a ejecutar el asistente.";
 constexpr char16_t kTipoAviso = u'!';  // 33
 constexpr size_t kBufferPerfil = 2048;
 
@@ -118,13 +121,25 @@ void TfV::FormShow() {
     Finaliza();
   }
   TEstr_Valores& v = *Valores;
-  const auto lee = [&v](const Texto& nombre) {
-    return CifraBytes(plataforma::LeePerfil(v.RutaIni, v.SeccionInstalacion, nombre, v.ValorVacio, kBufferPerfil));
+  // A value that could not be read is not a missing one: an unread server
+  // name would make the server pass for a client, which deletes its local
+  // database files.
+  bool todoLeido = true;
+  const auto lee = [&v, &todoLeido](const Texto& nombre) {
+    bool leido = true;
+    const Texto valor = plataforma::LeePerfil(v.RutaIni, v.SeccionInstalacion, nombre, v.ValorVacio, kBufferPerfil, &leido);
+    todoLeido = todoLeido && leido;
+    return CifraBytes(valor);
   };
   v.NombreServidor = lee(v.IdentNombreServidor);
   v.RutaAplicacion = lee(v.IdentRutaAplicacion);
   v.RutaDatos = lee(v.IdentRutaDatos);
   NombrePC->SetText(lee(v.IdentNombrePC));
+  if (!todoLeido) {
+    ui::SetCursor(ui::Cursor::Normal);
+    MuestraDialogo(kConfiguracionIlegible + v.RutaIni + u"\n" + kQueHacerConfiguracion, kTipoAviso, false, 0);
+    Finaliza();
+  }
 
   // From here on the configuration file's folder is the application folder.
   RutaTPV->SetText(v.RutaAplicacion);

@@ -97,14 +97,18 @@ void MideTiempo(TfV& v) {
   v.Finaliza();
 }
 
-void LimpiaRestos(TfV& v) {
+void BorraConfiguracionVieja(TfV& v) {
   v.Registra(kEliminadoConfiguracion);
   const Texto configuracion = v.RutaTPV->Text() + kConfiguracionVieja;
-  if (plataforma::ExisteFichero(configuracion)) plataforma::BorraFichero(configuracion);
+  if (plataforma::ExisteFichero(configuracion)) plataforma::BorraFichero(configuracion);  // result ignored
+}
 
+// The earlier Temp content goes last of all: the registry writes may still
+// fail, and the rollback they would start needs it to put Temp back.
+void BorraCopiasAnteriores(TfV& v) {
   const Texto anteriores = v.RutaTPV->Text() + kCopiasAnteriores;
   v.Registra(kEliminado + anteriores);
-  if (plataforma::ExisteDirectorio(anteriores)) v.BorraCarpeta(anteriores);
+  if (plataforma::ExisteDirectorio(anteriores)) v.BorraCarpeta(anteriores);  // result ignored
 }
 
 // The notes of the new version, created for this one showing.
@@ -141,11 +145,12 @@ void TfV::BtnAceptarClick() {
       }
     }
 
-    LimpiaRestos(*this);
+    BorraConfiguracionVieja(*this);
     plataforma::Duerme(kPausaServicios);
     ActualizaRegistro();
     AsociaPdf();
     staging::diario::Anota(*this, staging::diario::Etapa::RegistroEscrito);  // result ignored
+    BorraCopiasAnteriores(*this);
 
     AnadeLinea(kFinalCorrecto);
     PB7->SetPosition(PB7->Max());

@@ -305,7 +305,9 @@ FallosCopia BorraArchivo(Guardado& g) {
 const Paso kPasos[] = {
     {AnotaInicio, SiFalla::SeCuenta},
     {RotaTemp, SiFalla::SeCuenta},
-    {PreparaCopia, SiFalla::SeCuenta},
+    // A Temp that cannot be set up stops the run before the database or
+    // the running programs are touched.
+    {PreparaCopia, SiFalla::Detiene},
     {LlamaProcedimientoNivel, SiFalla::Lanza},
     {CierraProgramas, SiFalla::SeIgnora},
     {GuardaProgramas, SiFalla::SeCuenta},

@@ -127,12 +127,14 @@ Texto Corta(const Texto& t, size_t tamanoBuffer) {
 }  // namespace
 
 Texto LeePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, const Texto& defecto,
-                size_t tamanoBuffer) {
+                size_t tamanoBuffer, bool* leido) {
   Texto porDefecto = defecto;
   while (!porDefecto.empty() && EsBlanco(porDefecto.back())) porDefecto.pop_back();
   Fichero f;
   size_t inicio, fin;
-  if (!Carga(fichero, f) || !BuscaSeccion(f, seccion, inicio, fin)) {
+  const bool cargado = Carga(fichero, f);
+  if (leido) *leido = cargado || !ExisteFichero(fichero);
+  if (!cargado || !BuscaSeccion(f, seccion, inicio, fin)) {
     posix::FijaError(ERROR_FICHERO_NO_ENCONTRADO);
     return Corta(porDefecto, tamanoBuffer);
   }

@@ -160,7 +160,17 @@ bool AnadeAFichero(const Texto& ruta, const std::string& bytes) { return Escribe
 // ---- Profile files -------------------------------------------------------
 
 Texto LeePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, const Texto& defecto,
-                size_t tamanoBuffer) {
+                size_t tamanoBuffer, bool* leido) {
+  if (leido) {
+    // GetPrivateProfileStringW gives the default for a file it cannot read.
+    *leido = true;
+    if (::GetFileAttributesW(W(fichero)) != INVALID_FILE_ATTRIBUTES) {
+      const HANDLE h = ::CreateFileW(W(fichero), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (h == INVALID_HANDLE_VALUE) *leido = false;
+      else ::CloseHandle(h);
+    }
+  }
   if (tamanoBuffer == 0) return Texto();
   std::vector<wchar_t> buf(tamanoBuffer);
   const DWORD n = ::GetPrivateProfileStringW(W(seccion), W(clave), W(defecto), buf.data(),
