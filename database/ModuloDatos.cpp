@@ -292,6 +292,7 @@ Texto TMDatos::ConsultaValor(const Texto& consulta) {
   XSQLDA* salida = reinterpret_cast<XSQLDA*>(memoria);
   salida->version = SQLDA_VERSION1;
   salida->sqln = 1;
+  salida->sqld = 1;
   char valor[2 + 255] = {};
   short nulo = 0;
   salida->sqlvar[0].sqltype = SQL_VARYING + 1;

@@ -1,5 +1,6 @@
 // BtnAceptarClick: the whole update run, on the user-interface thread, and
 // its single failure path.
+#include <exception>
 #include <memory>
 
 #include "database/ModuloDatos.h"
@@ -37,18 +38,22 @@ constexpr uint32_t kPausaServicios = 2000;
 // nothing but the compaction, and the run goes on. Anything else is a
 // database the product cannot use, and takes the failure path.
 void RestauraSiHaceFalta(TfV& v) {
+  std::exception_ptr fallo;
   try {
     MDatos->RestauraCopia();
-  } catch (const std::exception& e) {
-    Texto version;
-    try {
-      version = MDatos->ConsultaValor(kLeeVersion);
-    } catch (const std::exception&) {
-      throw;  // the first failure, the restore's, is the one that counts
-    }
-    if (version != kVersionNueva) throw;
-    v.Registra(kRestauracionOmitida);
+    return;
+  } catch (const std::exception&) {
+    fallo = std::current_exception();
   }
+  // The first failure, the restore's, is the one that counts.
+  Texto version;
+  try {
+    version = MDatos->ConsultaValor(kLeeVersion);
+  } catch (const std::exception&) {
+    std::rethrow_exception(fallo);
+  }
+  if (version != kVersionNueva) std::rethrow_exception(fallo);
+  v.Registra(kRestauracionOmitida);
 }
 
 // Database phase of the server machine: migrations under their version

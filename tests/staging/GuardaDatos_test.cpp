@@ -393,5 +393,28 @@ TEST(GuardaDatos, FalloAlEscribirElArchivoYReposicion) {
   EXPECT_EQ(despues.count("Temp_V_Ant"), 0u);
 }
 
+// An earlier backup folder that the rotation could not empty (a file in it
+// is held open) is never written over: the save stops before anything of
+// the installation is deleted, and names the folder.
+TEST(GuardaDatos, UnaCopiaAnteriorQueNoSeVaciaNoSeReutiliza) {
+  Instalacion inst;
+  inst.PonHerramienta();
+  CreaArbol(inst.App() / "Temp", {{"202103_202128", kCarpeta}, {"202103_202128/Viejo.txt", "única copia"}});
+  const Arbol antes = LeeArbol(inst.App());
+  Bloqueo bloqueo(inst.App() / "Temp" / "202103_202128" / "Viejo.txt");
+
+  const Resultado r = Ejecuta(inst.Prepara("guarda"));
+  ASSERT_EQ(r.estado, kLanzoExcepcion) << r.salida;
+  const std::string esperado = std::string("EGuardadoIncompleto: La carpeta de copia de seguridad ya contiene "
+                                            "ficheros de otra ejecución: ") +
+                                kCopia + "\nNo se ha borrado ni cambiado nada de la instalación.";
+  EXPECT_EQ(r.excepcion.rfind(esperado, 0), 0u) << r.excepcion;
+  const Arbol despues = LeeArbol(inst.App());
+  EXPECT_EQ(Diferencias(SinTemporales(despues), SinTemporales(antes)), "");
+  EXPECT_EQ(despues.at("Temp/202103_202128/Viejo.txt"), "única copia");
+  // Nothing was copied into it.
+  EXPECT_EQ(despues.count("Temp/202103_202128/Datos"), 0u);
+}
+
 }  // namespace
 }  // namespace prueba
