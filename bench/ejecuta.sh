@@ -329,6 +329,71 @@ caso_copia_bd() {
   copia_bd "Base de datos de $(($(stat -c %s "$MODELO/QVD.FB") / 1048576)) MB"
 }
 
+# ---- (f) a whole run on the server machine ------------------------------------------
+
+# A server installation of 20.21.1.0 with its database, as the demo makes it.
+instalacion() {  # folder
+  mkdir -p "$1"
+  chmod 755 "$1"
+  "$POSIX/tools/generador/genera_instalacion" --destino "$1/Zelvano" --version 20.21.1.0 --servidor localhost \
+    --nombre-pc localhost --registro "$1/registro" --base-datos >/dev/null
+  bases+=("$1/Zelvano/Datos/QVD.FB")
+  mkdir -p "$1/mutex" "$1/c"
+}
+
+corrida() {  # folder
+  ZELVANO_REGISTRO="$1/registro" ZELVANO_GUION="$TMP/guion" ZELVANO_TRANSCRIPCION="$1/transcripcion.jsonl" \
+  ZELVANO_RUTA_EJECUTABLE="$1/Zelvano/Update/Act_202103_a_202128.exe" ZELVANO_DIR_MUTEX="$1/mutex" \
+  ZELVANO_UNIDAD_C="$1/c" ZELVANO_TRAZA_SHELL="$1/shell.txt" ZELVANO_FACTOR_PAUSAS=0 \
+  ZELVANO_CUENTA_PAUSAS="$1/pausas" LANG=es_ES.UTF-8 LC_ALL=es_ES.UTF-8 "$POSIX/Act_202103_a_202128"
+}
+
+# The yardsticks of the run's own work on a twin installation: the save as
+# cp -a of the installation, the unpacking by the extraction tool, the
+# migration by isql-fb, the backup and the restore by gbak; their sum.
+referencias() {  # folder
+  local z="$1/Zelvano" s=0 t
+  t=$(cronometra cp -a "$z" "$1/guardada"); s=$(awk -v a="$s" -v b="$t" 'BEGIN { print a + b }')
+  t=$(cronometra "$POSIX/tools/rar/rar" x "$POSIX/tools/rar/Datos_Nuevos.rar" -o+ "$1/extraida/")
+  s=$(awk -v a="$s" -v b="$t" 'BEGIN { print a + b }')
+  t=$(cronometra isql-fb -q -bail -user SYSDBA -password "$CLAVE" -i "$TMP/migra_servidor.sql" "127.0.0.1:$z/Datos/QVD.FB")
+  s=$(awk -v a="$s" -v b="$t" 'BEGIN { print a + b }')
+  t=$(cronometra gbak -b -se 127.0.0.1:service_mgr -user SYSDBA -password "$CLAVE" -v -ig -g -nt \
+        "$z/Datos/QVD.FB" "$z/Datos/QVD.FBK")
+  s=$(awk -v a="$s" -v b="$t" 'BEGIN { print a + b }')
+  t=$(cronometra gbak -rep -se 127.0.0.1:service_mgr -user SYSDBA -password "$CLAVE" -v -k -p 4096 \
+        "$z/Datos/QVD.FBK" "$z/Datos/QVD.FB")
+  awk -v a="$s" -v b="$t" 'BEGIN { print a + b }'
+}
+
+caso_servidor() {
+  for f in "$POSIX/Act_202103_a_202128" "$POSIX/tools/generador/genera_instalacion" "$POSIX/tools/rar/rar"; do
+    [ -x "$f" ] || { echo "falta $f (scripts/compila.sh posix)" >&2; exit 1; }
+  done
+  cat >"$TMP/guion" <<'GUION'
+frmAviso marca LCBLeido
+frmAviso pulsa BtnLeido
+fV pulsa BtnAceptar
+frm_Final marca LCBLeido
+frm_Final pulsa BtnSalir
+GUION
+  asis guion-sql 20.21.1.0 >"$TMP/migra_servidor.sql"
+  local i a=() b=() pausas=""
+  for ((i = 0; i <= RONDAS; i++)); do
+    instalacion "$TMP/servidor/a$i"
+    instalacion "$TMP/servidor/b$i"
+    vacia_escrituras
+    [ "$i" -eq 0 ] || a+=("$(cronometra corrida "$TMP/servidor/a$i")")
+    [ "$i" -gt 0 ] || corrida "$TMP/servidor/a$i" >/dev/null 2>&1 || true
+    grep -q '"progreso"' "$TMP/servidor/a$i/transcripcion.jsonl" || { echo "la corrida $i no terminó" >&2; exit 1; }
+    pausas=$(awk '{ s += $1 } END { print s / 1000 }' "$TMP/servidor/a$i/pausas")
+    [ "$i" -eq 0 ] || b+=("$(referencias "$TMP/servidor/b$i")")
+  done
+  cabecera "Actualización completa en el servidor, sin pausas, frente a la suma de las referencias"
+  fila "Instalación 20.21.1.0 con su base de datos" "$(mediana "${a[@]}")" "$(mediana "${b[@]}")"
+  echo "Pausas que la corrida pide (y aquí no espera): $pausas s"
+}
+
 # ---- main ------------------------------------------------------------------------------
 
 for f in "$ASIS" "$POSIX/tools/basedatos/crea_bd_prueba"; do

@@ -220,7 +220,8 @@ bool CreaMutexUnico(const Texto& nombre);
 int64_t ContadorRendimiento();
 int64_t FrecuenciaRendimiento();
 // Sleep. On posix ZELVANO_FACTOR_PAUSAS (0..1) may shorten every pause for
-// tests; the product always waits as asked.
+// tests; the product always waits as asked. ZELVANO_CUENTA_PAUSAS names a
+// file that receives each pause asked for, in milliseconds, one per line.
 void Duerme(uint32_t milisegundos);
 // GetComputerNameW into a buffer of `tamano` characters.
 Texto NombreEquipo(size_t tamano = 30);

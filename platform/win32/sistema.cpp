@@ -120,14 +120,23 @@ Texto DeAnsi(const std::string& bytes) {
   return Texto(w.begin(), w.end());
 }
 
+// Read once, as the application's format settings are at start-up: the
+// counter and the size panel format numbers for every log line, and each
+// lookup reads the user's settings from the registry.
 char16_t SeparadorDecimal() {
-  Texto s = InfoLocale(LOCALE_SDECIMAL);
-  return s.empty() ? u',' : s[0];
+  static const char16_t separador = [] {
+    const Texto s = InfoLocale(LOCALE_SDECIMAL);
+    return s.empty() ? u',' : s[0];
+  }();
+  return separador;
 }
 
 char16_t SeparadorMiles() {
-  Texto s = InfoLocale(LOCALE_STHOUSAND);
-  return s.empty() ? u'.' : s[0];
+  static const char16_t separador = [] {
+    const Texto s = InfoLocale(LOCALE_STHOUSAND);
+    return s.empty() ? u'.' : s[0];
+  }();
+  return separador;
 }
 
 Texto FechaCortaActual() {

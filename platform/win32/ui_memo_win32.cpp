@@ -39,11 +39,14 @@ int FilasVisibles(HWND h, int altoFila) {
 int Total(const Control::Nativo& n) { return n.filasAcumuladas.empty() ? 0 : n.filasAcumuladas.back(); }
 
 // A memo with a scroll bar always shows it, disabled while everything fits.
-void ColocaBarra(Control::Nativo& n, HWND h, bool redibuja = true) {
+// `memo`: the memo when the caller has it (asking the window for it is a
+// round trip to the window system).
+void ColocaBarra(Control::Nativo& n, HWND h, bool redibuja = true, const Memo* memo = nullptr) {
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-  if (auto* m = dynamic_cast<Memo*>(ControlDe(h)); m && m->BarraVertical()) si.fMask |= SIF_DISABLENOSCROLL;
+  if (!memo) memo = dynamic_cast<const Memo*>(ControlDe(h));
+  if (memo && memo->BarraVertical()) si.fMask |= SIF_DISABLENOSCROLL;
   si.nMin = 0;
   si.nMax = std::max(0, Total(n) - 1);
   si.nPage = static_cast<UINT>(FilasVisibles(h, n.altoFila));
@@ -109,7 +112,7 @@ void MemoAnade(Memo& m, HWND h) {
   n.filaSuperior = std::max(0, Total(n) - FilasVisibles(h, n.altoFila));
   // Lines come in bursts during a run: text and scroll bar are painted with
   // the other controls' repaints, at most once per interval.
-  ColocaBarra(n, h, false);
+  ColocaBarra(n, h, false, &m);
   Repinta(h, RDW_INVALIDATE | RDW_FRAME);
 }
 
