@@ -251,6 +251,21 @@ bool TMDatos::ParamCheckActivo() const { return estado_->paramCheck; }
 void TMDatos::LimpiaSentencia() { estado_->lineasSentencia.clear(); }
 void TMDatos::AnadeLineaSentencia(const Texto& linea) { estado_->lineasSentencia.push_back(linea); }
 
+namespace {
+
+// A new statement object of the connection (the caller closed the last
+// one), prepared in SQL dialect 3.
+void PreparaSentencia(TMDatos::Estado& estado, const std::string& bytes) {
+  const fbcliente::Funciones& f = fbcliente::Cliente();
+  ISC_STATUS_ARRAY st{};
+  f.dsql_allocate_statement(st, &estado.db, &estado.stmt);
+  fbcliente::Comprueba(st);
+  f.dsql_prepare(st, &estado.tr, &estado.stmt, 0, bytes.c_str(), 3, nullptr);
+  fbcliente::Comprueba(st);
+}
+
+}  // namespace
+
 void TMDatos::EjecutaSentenciaActual() {
   if (!Conectada()) throw Exception(kNoConectada);
   if (!TransaccionActiva()) throw Exception(kSinTransaccion);
@@ -262,30 +277,22 @@ void TMDatos::EjecutaSentenciaActual() {
   if (estado_->paramCheck) texto = MarcaParametros(texto).texto;
   const std::string bytes = texto::ALatin1(texto);
 
-  const fbcliente::Funciones& f = fbcliente::Cliente();
-  ISC_STATUS_ARRAY st{};
-  CierraSentencia();
-  f.dsql_allocate_statement(st, &estado_->db, &estado_->stmt);
-  fbcliente::Comprueba(st);
   // The wizard's statements return nothing and take no parameters: a text
   // with markers fails at the server, as it would with an empty parameter set.
-  f.dsql_prepare(st, &estado_->tr, &estado_->stmt, 0, bytes.c_str(), 3, nullptr);
-  fbcliente::Comprueba(st);
-  f.dsql_execute(st, &estado_->tr, &estado_->stmt, 1, nullptr);
+  CierraSentencia();
+  PreparaSentencia(*estado_, bytes);
+  ISC_STATUS_ARRAY st{};
+  fbcliente::Cliente().dsql_execute(st, &estado_->tr, &estado_->stmt, 1, nullptr);
   fbcliente::Comprueba(st);
 }
 
 Texto TMDatos::ConsultaValor(const Texto& consulta) {
   Abre();
   if (!TransaccionActiva()) throw Exception(kSinTransaccion);
-  const std::string bytes = texto::ALatin1(consulta);
+  CierraSentencia();
+  PreparaSentencia(*estado_, texto::ALatin1(consulta));
   const fbcliente::Funciones& f = fbcliente::Cliente();
   ISC_STATUS_ARRAY st{};
-  CierraSentencia();
-  f.dsql_allocate_statement(st, &estado_->db, &estado_->stmt);
-  fbcliente::Comprueba(st);
-  f.dsql_prepare(st, &estado_->tr, &estado_->stmt, 0, bytes.c_str(), 3, nullptr);
-  fbcliente::Comprueba(st);
   // One column, read as a VARCHAR of up to 255 bytes whatever its type: the
   // server converts it.
   alignas(XSQLDA) char memoria[XSQLDA_LENGTH(1)] = {};

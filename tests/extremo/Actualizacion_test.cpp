@@ -13,14 +13,8 @@ namespace {
 
 using namespace prueba;
 
-const std::string kGuionCompleto =
-    "frmAviso marca LCBLeido\n"
-    "frmAviso pulsa BtnLeido\n"
-    "fV pulsa BtnAceptar\n"
-    "frm_Final marca LCBLeido\n"
-    "frm_Final pulsa BtnSalir\n";
 
-const std::string kFinal = "ACTUALIZACIÓN FINALIZADA CORRECTAMENTE.";
+const std::string& kFinal = kLineaFinal;
 const std::string kSello = "PONER NUEVA VERSION EN TABLA EMPRESA";
 
 // Labels of the closing batches and the stamp, in run order.

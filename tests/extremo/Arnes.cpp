@@ -147,6 +147,14 @@ std::string ConsultaSql(const std::string& baseDatos, const std::string& sql) {
   return r.salida;
 }
 
+const std::string kGuionCompleto =
+    "frmAviso marca LCBLeido\n"
+    "frmAviso pulsa BtnLeido\n"
+    "fV pulsa BtnAceptar\n"
+    "frm_Final marca LCBLeido\n"
+    "frm_Final pulsa BtnSalir\n";
+const std::string kLineaFinal = "ACTUALIZACIÓN FINALIZADA CORRECTAMENTE.";
+
 fs::path DirBuild() { return ZELVANO_DIR_BUILD; }
 fs::path DirFuentes() { return ZELVANO_DIR_FUENTES; }
 

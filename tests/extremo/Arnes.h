@@ -14,6 +14,11 @@ namespace prueba {
 
 namespace fs = std::filesystem;
 
+// The scripted user of a whole update: reads the notice, starts, reads the
+// final screen and leaves. And the log's line of a successful run.
+extern const std::string kGuionCompleto;
+extern const std::string kLineaFinal;
+
 // A fresh folder under the system's temporary folder that the Firebird
 // server (another user) may read and write, removed at the end.
 class CarpetaTemporal {

@@ -13,13 +13,7 @@
 namespace prueba {
 namespace {
 
-const std::string kGuion =
-    "frmAviso marca LCBLeido\n"
-    "frmAviso pulsa BtnLeido\n"
-    "fV pulsa BtnAceptar\n"
-    "frm_Final marca LCBLeido\n"
-    "frm_Final pulsa BtnSalir\n";
-const std::string kFinal = "ACTUALIZACIÓN FINALIZADA CORRECTAMENTE.";
+const std::string& kFinal = kLineaFinal;
 
 bool Contiene(const std::vector<std::string>& lineas, const std::string& buscada) {
   for (const std::string& l : lineas)
@@ -64,7 +58,7 @@ TEST(FallosReales, RestauracionRechazadaPorBaseEnUsoNoDeshaceLaActualizacion) {
   ConexionAbierta otra(inst.baseDatos, carpeta.Ruta() / "isql.txt");
   ASSERT_TRUE(otra.Conectada()) << LeeFichero(carpeta.Ruta() / "isql.txt");
 
-  const Resultado r = EjecutaAsistente(inst, kGuion);
+  const Resultado r = EjecutaAsistente(inst, kGuionCompleto);
   ASSERT_EQ(r.estado, 0) << r.salida;
   const std::vector<std::string> lineas = LeeLog(inst.Log());
   ASSERT_GE(lineas.size(), 3u);
@@ -84,7 +78,7 @@ TEST(FallosReales, EnlaceEnBucleEnDatosNoSeSigue) {
   const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
   fs::create_directory_symlink(inst.aplicacion / "Datos", inst.aplicacion / "Datos" / "Bucle");
 
-  const Resultado r = EjecutaAsistente(inst, kGuion);
+  const Resultado r = EjecutaAsistente(inst, kGuionCompleto);
   ASSERT_EQ(r.estado, 0) << r.salida;
   const std::vector<std::string> lineas = LeeLog(inst.Log());
   ASSERT_GE(lineas.size(), 3u);

@@ -23,13 +23,7 @@
 namespace prueba {
 namespace {
 
-const std::string kGuion =
-    "frmAviso marca LCBLeido\n"
-    "frmAviso pulsa BtnLeido\n"
-    "fV pulsa BtnAceptar\n"
-    "frm_Final marca LCBLeido\n"
-    "frm_Final pulsa BtnSalir\n";
-const std::string kFinal = "ACTUALIZACIÓN FINALIZADA CORRECTAMENTE.";
+const std::string& kFinal = kLineaFinal;
 const std::string kNuevoNombreW = "A Cliente, Vales/Tarjetas Empresa";
 
 // Path (relative, '/') -> content digest; folders are not listed.
@@ -163,7 +157,7 @@ TEST_P(Recorrido, NingunFalloPierdeDatosNiPasaPorExito) {
   };
   const std::string versionAntes = caso.servidor ? ConsultaSql(inst.baseDatos, "SELECT VERSION_ZELVANO FROM EMPRESA;") : "";
   const fs::path traza = carpeta.Ruta() / "traza.txt";
-  const Resultado limpio = EjecutaAsistente(inst, kGuion, {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}});
+  const Resultado limpio = EjecutaAsistente(inst, kGuionCompleto, {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}});
   ASSERT_EQ(limpio.estado, 0) << limpio.salida;
   std::vector<std::string> lineas = LeeLog(inst.Log());
   ASSERT_GE(lineas.size(), 3u);
@@ -183,7 +177,7 @@ TEST_P(Recorrido, NingunFalloPierdeDatosNiPasaPorExito) {
     SCOPED_TRACE("operación " + std::to_string(n) + " (" + ops[n - 1].tipo + ")");
     inst = Prepara();
     const Resultado r = EjecutaAsistente(
-        inst, kGuion, {{"ZELVANO_FALLO_EN", std::to_string(n)}, {"ZELVANO_FALLO_ERROR", caso.error}});
+        inst, kGuionCompleto, {{"ZELVANO_FALLO_EN", std::to_string(n)}, {"ZELVANO_FALLO_ERROR", caso.error}});
     // (e) every run ends, by itself, with status 0.
     ASSERT_EQ(r.estado, 0) << r.salida;
     // Success is the final screen (the log file itself may be what failed).
