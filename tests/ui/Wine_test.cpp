@@ -48,6 +48,7 @@ class SondaWine : public ::testing::Test {
                           "platform/comun/ui_foco.cpp", "platform/win32/ui_bucle_win32.cpp",
                           "platform/win32/ui_ventanas_win32.cpp", "platform/win32/ui_dibujo_win32.cpp",
                           "platform/win32/ui_memo_win32.cpp", "platform/win32/ui_teclado_win32.cpp",
+                          "platform/win32/ui_repintado_win32.cpp",
                           "platform/win32/sistema.cpp"})
       fuentes += " '" + kFuentes + "/" + f + "'";
     const std::string orden = "i686-w64-mingw32-g++ -std=c++17 -O0 -Wall -Wextra -Werror -I'" + kFuentes +
