@@ -23,13 +23,7 @@ namespace {
 
 using namespace prueba;
 
-const std::string kGuionCompleto =
-    "frmAviso marca LCBLeido\n"
-    "frmAviso pulsa BtnLeido\n"
-    "fV pulsa BtnAceptar\n"
-    "frm_Final marca LCBLeido\n"
-    "frm_Final pulsa BtnSalir\n";
-const std::string kFinal = "ACTUALIZACIÓN FINALIZADA CORRECTAMENTE.";
+const std::string& kFinal = kLineaFinal;
 const std::string kEncontrada = "Se ha encontrado una actualización que no terminó.";
 const std::string kRestaurado = "Se han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización";
 const std::string kApartadas = "Se han encontrado copias de seguridad de una actualización anterior que no terminó bien.";
