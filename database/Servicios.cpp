@@ -21,6 +21,17 @@ const Texto kGestorServicios = u":service_mgr";
 const Texto kCopiaNoCompletada =
     u"Copia de seguridad no completada: no se restaura la base de datos.";
 const Texto kRestauracionNoCompletada = u"Restauraci\u00F3n de la base de datos no completada.";
+const Texto kEsperandoServidor =
+    u"Se ha perdido la comunicaci\u00F3n con el servidor: esperando a que termine con la base de datos...";
+const Texto kServidorLibre = u"El servidor ya no usa la base de datos.";
+const Texto kServidorSigue =
+    u"El servidor sigue usando la base de datos: no se ha podido esperar a que termine.";
+// How long the server may go on with a backup or restore of its own after
+// the link to it was lost, and how often it is asked.
+constexpr int64_t kEsperaMaximaSegundos = 30 * 60;
+constexpr int64_t kLibreSegundos = 3;
+constexpr uint32_t kPausaSondeoServidor = 250;
+constexpr int kIntentosConexion = 20;
 
 // IgnoreLimbo, NoGarbageCollection, NonTransportable.
 constexpr uint32_t kOpcionesCopia =
@@ -72,12 +83,7 @@ class Servicio {
     fbcliente::Comprueba(st);
   }
 
-  ~Servicio() {
-    if (handle_) {
-      ISC_STATUS_ARRAY st{};
-      fbcliente::Cliente().service_detach(st, &handle_);
-    }
-  }
+  ~Servicio() { Suelta(); }
 
   void Inicia(const std::string& peticion) {
     ISC_STATUS_ARRAY st{};
@@ -125,6 +131,36 @@ class Servicio {
     return linea;
   }
 
+  // Whether the server has `ruta` (as the server names it) open, for a
+  // service or any attachment. A list cut short counts as in use.
+  bool BaseEnUso(const std::string& ruta) {
+    const std::string r = Consulta({isc_info_svc_svr_db_info});
+    if (r.empty() || r[0] != static_cast<char>(isc_info_svc_svr_db_info)) return true;
+    for (size_t i = 1; i < r.size();) {
+      const char elemento = r[i];
+      if ((elemento == static_cast<char>(isc_spb_num_att) || elemento == static_cast<char>(isc_spb_num_db)) &&
+          i + 5 <= r.size()) {
+        i += 5;
+      } else if (elemento == static_cast<char>(isc_spb_dbname) && i + 3 <= r.size()) {
+        const uint32_t largo = LeeEntero(&r[i + 1], 2);
+        if (i + 3 + largo > r.size()) return true;
+        if (MismaRuta(r.substr(i + 3, largo), ruta)) return true;
+        i += 3 + largo;
+      } else {
+        return elemento != static_cast<char>(isc_info_flag_end);
+      }
+    }
+    return true;
+  }
+
+  // Lets go of a service whose link failed, result ignored: a server still
+  // running the service must not be kept waiting for a reader that is gone.
+  void Suelta() {
+    ISC_STATUS_ARRAY st{};
+    if (handle_) fbcliente::Cliente().service_detach(st, &handle_);  // result ignored
+    handle_ = 0;
+  }
+
   void Desconecta() {
     ISC_STATUS_ARRAY st{};
     fbcliente::Cliente().service_detach(st, &handle_);
@@ -133,9 +169,19 @@ class Servicio {
   }
 
  private:
+  // Windows servers name files without regard to case.
+  static bool MismaRuta(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      auto minuscula = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+      if (minuscula(a[i]) != minuscula(b[i])) return false;
+    }
+    return true;
+  }
+
   std::string Consulta(std::initializer_list<char> elementos) {
     const std::string pide(elementos);
-    char buffer[2048] = {};
+    char buffer[8192] = {};
     ISC_STATUS_ARRAY st{};
     fbcliente::Cliente().service_query(st, &handle_, nullptr, 0, nullptr, static_cast<unsigned short>(pide.size()),
                                        pide.data(), static_cast<unsigned short>(sizeof buffer), buffer);
@@ -190,6 +236,80 @@ bool FicheroConDatos(const Texto& ruta) {
   return plataforma::TamanoFichero(ruta, tamano) && tamano > 0;
 }
 
+// The link to a started service failed: the server may be going on with the
+// backup or restore on its own. Nothing may touch the database file until
+// the server has let go of it, or a file put back now would be overwritten
+// (or left half-restored) by the server afterwards. A service just started
+// opens the database only after reading the backup's header, so the file
+// counts as let go once the server has gone a while without it. A server
+// that cannot be reached at all is taken to have stopped.
+void EsperaQueElServidorLaSuelte(const Texto& servidor, const ParametrosLogin& parametros, const Texto& base,
+                                 const TMDatos::Entorno& entorno) {
+  const std::string ruta = fbcliente::RutaEnServidor(base);
+  const int64_t frecuencia = plataforma::FrecuenciaRendimiento();
+  const int64_t inicio = plataforma::ContadorRendimiento();
+  auto Segundos = [&](int64_t desde) { return (plataforma::ContadorRendimiento() - desde) / frecuencia; };
+  bool avisado = false;
+  for (int intentos = 0; intentos < kIntentosConexion;) {
+    try {
+      Servicio servicio(servidor, parametros);
+      int64_t libreDesde = plataforma::ContadorRendimiento();
+      for (;;) {
+        if (servicio.BaseEnUso(ruta)) {
+          libreDesde = plataforma::ContadorRendimiento();
+          if (!avisado) entorno.Registra(kEsperandoServidor);
+          avisado = true;
+          if (Segundos(inicio) >= kEsperaMaximaSegundos) {
+            entorno.Registra(kServidorSigue);
+            return;
+          }
+        } else if (Segundos(libreDesde) >= kLibreSegundos) {
+          break;
+        }
+        plataforma::Duerme(kPausaSondeoServidor);
+        entorno.Bombea();
+      }
+      if (avisado) entorno.Registra(kServidorLibre);
+      return;
+    } catch (const std::exception&) {
+      ++intentos;
+      plataforma::Duerme(kPausaSondeoServidor);
+      entorno.Bombea();
+    }
+  }
+}
+
+// A failure that says the link to the server broke, not that the server
+// refused: only then may the server still be working on its own.
+bool EnlacePerdido(long codigo) {
+  return codigo == isc_network_error || codigo == isc_net_read_err || codigo == isc_net_write_err ||
+         codigo == isc_conn_lost || codigo == isc_lost_db_connection;
+}
+
+// Starts the service and follows it to its end; see SigueServicio. When the
+// link breaks once the request may have reached the server, the server is
+// given the time to let go of the database before the failure goes on.
+bool EjecutaServicio(Servicio& servicio, const std::string& peticion, const Texto& servidor,
+                     const ParametrosLogin& parametros, const Texto& base, const TMDatos::Entorno& entorno,
+                     std::unique_ptr<EIBInterBaseError>& fallo) {
+  bool sinErrores = false;
+  try {
+    servicio.Inicia(peticion);
+    sinErrores = SigueServicio(servicio, entorno, fallo);
+  } catch (const EIBInterBaseError& e) {
+    if (EnlacePerdido(e.IBErrorCode())) {
+      servicio.Suelta();
+      EsperaQueElServidorLaSuelte(servidor, parametros, base, entorno);
+    }
+    throw;
+  }
+  if (fallo && EnlacePerdido(fallo->IBErrorCode())) {
+    servicio.Suelta();
+    EsperaQueElServidorLaSuelte(servidor, parametros, base, entorno);
+  }
+  return sinErrores;
+}
+
 }  // namespace
 
 bool LineaDeErrorDeServicio(const Texto& linea) {
@@ -224,13 +344,13 @@ void TMDatos::CopiaSeguridad() {
     AnadeTexto(peticion, isc_spb_bkp_file, fbcliente::RutaEnServidor(fichero));
   AnadeEntero(peticion, isc_spb_options, kOpcionesCopia);
   peticion += static_cast<char>(isc_spb_verbose);
-  servicio.Inicia(peticion);
 
   // A backup that fails is not an error of the run: the database it was
   // taken from stays in place and the restore will not replace it.
   std::unique_ptr<EIBInterBaseError> fallo;
-  const bool sinErrores = SigueServicio(servicio, e.entorno, fallo);
-  servicio.Desconecta();
+  const bool sinErrores =
+      EjecutaServicio(servicio, peticion, e.servidorCopia, parametros, e.baseDatosCopia, e.entorno, fallo);
+  if (!fallo) servicio.Desconecta();
   e.entorno.Bombea();
   e.copiaCompletada = sinErrores && FicheroConDatos(e.ficherosCopia[0]);
 }
@@ -263,11 +383,11 @@ void TMDatos::RestauraCopia() {
   AnadeEntero(peticion, isc_spb_options, kOpcionesRestaurar);
   AnadeEntero(peticion, isc_spb_res_page_size, kTamanoPagina);
   peticion += static_cast<char>(isc_spb_verbose);
-  servicio.Inicia(peticion);
 
   std::unique_ptr<EIBInterBaseError> fallo;
-  const bool sinErrores = SigueServicio(servicio, e.entorno, fallo);
-  servicio.Desconecta();
+  const bool sinErrores = EjecutaServicio(servicio, peticion, e.servidorRestaurar, parametros,
+                                          e.basesDatosRestaurar[0], e.entorno, fallo);
+  if (!fallo) servicio.Desconecta();
   if (fallo) throw *fallo;
   if (!sinErrores || !FicheroConDatos(e.basesDatosRestaurar[0]))
     throw Exception(kRestauracionNoCompletada);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <sstream>
 #include <thread>
 
 #include "tests/extremo/Arnes.h"
@@ -87,6 +88,71 @@ TEST(FallosReales, EnlaceEnBucleEnDatosNoSeSigue) {
   EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp" / "202103_202128" / "Datos" / "Bucle"));
   EXPECT_TRUE(fs::is_symlink(inst.aplicacion / "Datos" / "Bucle"));
   EXPECT_TRUE(fs::exists(inst.aplicacion / "Temp" / "202103_202128" / "Datos"));
+}
+
+// The connection to the server is lost just after the restore has started:
+// the server goes on restoring on its own. The wizard must not put the old
+// database file back while the server is still writing the new one, or the
+// shop would be left with a database the server later finishes over it.
+TEST(FallosReales, ConexionPerdidaDuranteLaRestauracionNoCompiteConElServidor) {
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.version = "20.21.1.8";
+  const fs::path trabajo = carpeta.Ruta() / "trabajo", modelo = carpeta.Ruta() / "modelo";
+  fs::create_directories(trabajo);
+  const Instalacion inst = GeneraInstalacion(trabajo, opciones);
+  // Enough rows for the restore to outlast the wizard's reaction.
+  ConsultaSql(inst.baseDatos,
+              "CREATE TABLE RELLENO (ID INTEGER NOT NULL PRIMARY KEY, DATO VARCHAR(220));\nCOMMIT;\n"
+              "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < 150000) DO BEGIN "
+              "INSERT INTO RELLENO VALUES (:i, UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || "
+              "UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID())); i = i + 1; "
+              "END END^\nSET TERM ; ^\nCOMMIT;");
+  ASSERT_NE(ConsultaSql(inst.baseDatos, "SELECT COUNT(*) FROM RELLENO;").find("150000"), std::string::npos);
+  fs::rename(trabajo, modelo);
+  auto Prepara = [&] {
+    fs::remove_all(trabajo);
+    fs::copy(modelo, trabajo, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  };
+
+  // The first query of the second service (the restore), from a traced run.
+  Prepara();
+  const fs::path traza = carpeta.Ruta() / "traza.txt";
+  ASSERT_EQ(EjecutaAsistente(inst, kGuionCompleto, {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}}).estado, 0);
+  unsigned long consulta = 0;
+  {
+    std::istringstream s(LeeFichero(traza));
+    std::string tipo;
+    unsigned long n = 0;
+    int inicios = 0;
+    for (std::string linea; std::getline(s, linea);) {
+      std::istringstream l(linea);
+      if (!(l >> n >> tipo)) continue;
+      if (tipo == "bd_servicio_inicia") ++inicios;
+      if (inicios == 2 && tipo == "bd_servicio_consulta") {
+        consulta = n;
+        break;
+      }
+    }
+  }
+  ASSERT_NE(consulta, 0u);
+
+  Prepara();
+  const Resultado r = EjecutaAsistente(inst, kGuionCompleto, {{"ZELVANO_FALLO_EN", std::to_string(consulta)}});
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  // Whatever the run ended in, the database is whole, online and at a
+  // version the files around it agree with.
+  const std::string version = ConsultaSql(inst.baseDatos, "SELECT VERSION_ZELVANO FROM EMPRESA;");
+  const std::string filas = ConsultaSql(inst.baseDatos, "SELECT COUNT(*) FROM RELLENO;");
+  const std::vector<std::string> lineas = LeeLog(inst.Log());
+  std::string final;
+  for (size_t i = lineas.size() > 40 ? lineas.size() - 40 : 0; i < lineas.size(); ++i) final += lineas[i] + "\n";
+  EXPECT_NE(filas.find("150000"), std::string::npos) << filas << final;
+  ASSERT_GE(lineas.size(), 3u);
+  if (lineas[lineas.size() - 3] == kFinal)
+    EXPECT_NE(version.find("20.21.2.8"), std::string::npos) << version;
+  else
+    EXPECT_NE(version.find("20.21.1.8"), std::string::npos) << version;
 }
 
 }  // namespace
