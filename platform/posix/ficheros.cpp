@@ -372,6 +372,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   }
   struct stat sd;
   const bool existe = ::stat(rd.c_str(), &sd) == 0;
+  const bool noHay = !existe && errno == ENOENT;
   if (existe) {
     if (fallaSiExiste) {
       ::close(in);
@@ -394,12 +395,21 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   // the bytes go to a name beside it that then replaces it in one step. That
   // name is made here (O_EXCL, one left by an interrupted copy goes first),
   // so it already has the source's permissions unless the umask took some
-  // away, and no extended attribute.
-  const std::string temporal = NombreTemporal(rd);
+  // away, and no extended attribute. A destination that does not exist yet
+  // has no old content to keep: it is written in place (O_EXCL, so nothing
+  // that appears meanwhile, a link least of all, is written through) and
+  // removed again if the copy fails.
   const mode_t modo = so.st_mode & 07777;
-  int out = AbreSinHerencia(temporal, O_WRONLY | O_CREAT | O_EXCL, modo);
-  if (out < 0 && errno == EEXIST && ::unlink(temporal.c_str()) == 0)
+  std::string temporal;
+  int out = -1;
+  if (noHay) out = AbreSinHerencia(rd, O_WRONLY | O_CREAT | O_EXCL, modo);
+  const bool enSuSitio = out >= 0;
+  if (!enSuSitio) {
+    temporal = NombreTemporal(rd);
     out = AbreSinHerencia(temporal, O_WRONLY | O_CREAT | O_EXCL, modo);
+    if (out < 0 && errno == EEXIST && ::unlink(temporal.c_str()) == 0)
+      out = AbreSinHerencia(temporal, O_WRONLY | O_CREAT | O_EXCL, modo);
+  }
   if (out < 0) {
     FijaErrorRuta(errno, rd);
     ::close(in);
@@ -418,12 +428,13 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
     bien = false;
     fallo = errno;
   }
-  if (bien && ::rename(temporal.c_str(), rd.c_str()) != 0) {
+  if (bien && !enSuSitio && ::rename(temporal.c_str(), rd.c_str()) != 0) {
     bien = false;
     fallo = errno;
   }
   if (!bien) {
-    ::unlink(temporal.c_str());  // the destination is untouched
+    // What was there before is untouched; a file this copy created goes.
+    ::unlink(enSuSitio ? rd.c_str() : temporal.c_str());
     FijaErrorErrno(fallo);
     return false;
   }
