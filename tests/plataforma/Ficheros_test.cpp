@@ -1,6 +1,7 @@
 // Files and folders through the posix backend, on real files.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -118,6 +119,35 @@ TEST(Ficheros, CopiaConLasReglasDeWindows) {
   EXPECT_EQ(UltimoError(), ERROR_RUTA_NO_ENCONTRADA);
   EXPECT_FALSE(LeeFicheroCompleto(t.Win("no_esta"), leido));
   EXPECT_EQ(UltimoError(), ERROR_FICHERO_NO_ENCONTRADO);
+}
+
+// A copy that does not fit leaves what was there (or nothing, where nothing
+// was) and no file of its own; a dangling link at the destination is
+// replaced, never written through to where it points.
+TEST(Ficheros, UnaCopiaFallidaNoDejaNadaSuyo) {
+  prueba::CarpetaTemporal t;
+  t.Escribe("grande", std::string(3 << 20, 'g'));
+  fs::create_directory(t.Posix("fuera"));
+  fs::create_symlink(t.Posix("fuera/x"), t.Posix("enlace"));
+  EXPECT_TRUE(CopiaFichero(t.Win("grande"), t.Win("enlace"), false));
+  EXPECT_FALSE(fs::exists(t.Posix("fuera/x")));
+  EXPECT_FALSE(fs::is_symlink(t.Posix("enlace")));
+  EXPECT_EQ(fs::file_size(t.Posix("enlace")), 3u << 20);
+
+  if (::geteuid() != 0) GTEST_SKIP() << "montar un tmpfs para la prueba requiere ser root";
+  fs::create_directory(t.Posix("pequeno"));
+  if (::mount("tmpfs", t.Posix("pequeno").c_str(), "tmpfs", 0, "size=1m") != 0)
+    GTEST_SKIP() << "no se pudo montar un tmpfs";
+  t.Escribe("pequeno/viejo", "contenido viejo");
+  EXPECT_FALSE(CopiaFichero(t.Win("grande"), t.Win("pequeno\\nuevo"), false));
+  EXPECT_EQ(UltimoError(), ERROR_DISCO_LLENO);
+  EXPECT_FALSE(CopiaFichero(t.Win("grande"), t.Win("pequeno\\viejo"), false));
+  EXPECT_EQ(UltimoError(), ERROR_DISCO_LLENO);
+  std::vector<std::string> quedan;
+  for (const auto& e : fs::directory_iterator(t.Posix("pequeno"))) quedan.push_back(e.path().filename().string());
+  EXPECT_EQ(quedan, std::vector<std::string>{"viejo"});
+  EXPECT_EQ(t.Lee("pequeno/viejo"), "contenido viejo");
+  ::umount2(t.Posix("pequeno").c_str(), MNT_DETACH);
 }
 
 TEST(Ficheros, BorradoYAtributos) {
