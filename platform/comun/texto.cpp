@@ -2,6 +2,7 @@
 #include "platform/texto.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -99,6 +100,57 @@ std::string DigitosRedondeados(double v, int decimales, bool& negativo) {
   return digitos;
 }
 
+// The same digits without formatting through the C library, for the values
+// a run shows with every file (counts, and sizes in KB and MB): those whose
+// exact decimal value has at most 18 significant digits, which the rounding
+// to 18 digits above leaves as they are. False for any other value.
+bool DigitosExactos(double v, int decimales, bool& negativo, std::string& digitos) {
+  if (decimales < 0 || decimales > 6) return false;
+  const double a = std::fabs(v);
+  if (!(a < 1e18)) return false;
+  // a = m / 2^k, m an integer: its decimal value is m * 5^k / 10^k.
+  int k = 0;
+  double escalado = a;
+  while (escalado != std::floor(escalado)) {
+    if (++k > 20) return false;
+    escalado = std::ldexp(a, k);
+  }
+  if (escalado >= 1e18) return false;
+  uint64_t n = static_cast<uint64_t>(escalado);
+  for (int i = 0; i < k; ++i) {
+    if (n > 199999999999999999ull) return false;  // beyond 18 digits once times 5
+    n *= 5;
+  }
+  if (n >= 1000000000000000000ull) return false;
+  // n / 10^k, rounded half away from zero to `decimales` places.
+  uint64_t cociente = n;
+  if (k > decimales) {
+    uint64_t divisor = 1;
+    for (int i = decimales; i < k; ++i) divisor *= 10;
+    const uint64_t resto = n % divisor;
+    cociente = n / divisor;
+    if (resto >= divisor - resto) ++cociente;
+  } else {
+    for (int i = k; i < decimales; ++i) {
+      if (cociente > 99999999999999999ull) return false;  // the places would overflow
+      cociente *= 10;
+    }
+  }
+  char buf[32];
+  int largo = 0;
+  do {
+    buf[largo++] = static_cast<char>('0' + cociente % 10);
+    cociente /= 10;
+  } while (cociente != 0 || largo <= decimales);
+  digitos.clear();
+  for (int i = largo - 1; i >= 0; --i) {
+    digitos += buf[i];
+    if (i == decimales && decimales > 0) digitos += '.';
+  }
+  negativo = std::signbit(v) && digitos.find_first_not_of("0.") != std::string::npos;
+  return true;
+}
+
 // "#,0" / "#,0.00": groups of three with the locale's separators. A value
 // that is not a number reads as the product's number formatting writes it
 // ("NAN", "INF", "-INF"); a finite one, however large, is written in full.
@@ -106,7 +158,8 @@ Texto FormatoAgrupado(double v, int decimales) {
   if (std::isnan(v)) return u"NAN";
   if (std::isinf(v)) return v < 0 ? u"-INF" : u"INF";
   bool negativo = false;
-  std::string d = DigitosRedondeados(v, decimales, negativo);
+  std::string d;
+  if (!DigitosExactos(v, decimales, negativo, d)) d = DigitosRedondeados(v, decimales, negativo);
   size_t punto = d.find('.');
   std::string entero = d.substr(0, punto);
   Texto r;

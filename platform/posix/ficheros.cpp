@@ -315,18 +315,31 @@ bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
     estado->entradas.push_back(std::move(e));
   }
   ::closedir(dir);
-  // "." and ".." first, then names in case-blind order, like NTFS.
+  // "." and ".." first, then names in case-blind order, like NTFS. Each
+  // name is upper-cased once, not at every comparison.
   auto rango = [](const Texto& n) { return n == u"." ? 0 : n == u".." ? 1 : 2; };
-  std::sort(estado->entradas.begin(), estado->entradas.end(),
-            [&](const EntradaDirectorio& a, const EntradaDirectorio& b) {
-              int ra = rango(a.nombre), rb = rango(b.nombre);
-              if (ra != rb) return ra < rb;
-              Texto ma = a.nombre, mb = b.nombre;
-              for (char16_t& c : ma) c = Mayuscula(c);
-              for (char16_t& c : mb) c = Mayuscula(c);
-              int k = texto::Compara(ma, mb);
-              return k != 0 ? k < 0 : texto::Compara(a.nombre, b.nombre) < 0;
-            });
+  struct Clave {
+    int rango;
+    Texto mayusculas;
+    size_t indice;
+  };
+  std::vector<Clave> claves;
+  claves.reserve(estado->entradas.size());
+  for (size_t i = 0; i < estado->entradas.size(); ++i) {
+    Texto m = estado->entradas[i].nombre;
+    for (char16_t& c : m) c = Mayuscula(c);
+    claves.push_back({rango(estado->entradas[i].nombre), std::move(m), i});
+  }
+  const std::vector<EntradaDirectorio>& sinOrden = estado->entradas;
+  std::sort(claves.begin(), claves.end(), [&](const Clave& a, const Clave& b) {
+    if (a.rango != b.rango) return a.rango < b.rango;
+    const int k = texto::Compara(a.mayusculas, b.mayusculas);
+    return k != 0 ? k < 0 : texto::Compara(sinOrden[a.indice].nombre, sinOrden[b.indice].nombre) < 0;
+  });
+  std::vector<EntradaDirectorio> ordenadas;
+  ordenadas.reserve(claves.size());
+  for (const Clave& c : claves) ordenadas.push_back(std::move(estado->entradas[c.indice]));
+  estado->entradas = std::move(ordenadas);
   if (estado->entradas.empty()) {
     FijaError(ERROR_FICHERO_NO_ENCONTRADO);
     return false;

@@ -5,6 +5,7 @@
 #include <locale.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -159,15 +160,18 @@ Separadores LeeSeparadores() {
   return s;
 }
 
+// Every number the log shows asks for the separators: the locale is read
+// again only when one of the three variables has changed. glibc's setenv
+// gives a changed value a new string, so the pointers tell it.
 Separadores LosSeparadores() {
   static std::mutex cerrojo;
-  static std::string clave = "\x01";
+  static const char* clave[3] = {"\x01", nullptr, nullptr};
   static Separadores valor;
+  const char* ahora[3] = {std::getenv("LC_ALL"), std::getenv("LC_NUMERIC"), std::getenv("LANG")};
   std::lock_guard<std::mutex> guarda(cerrojo);
-  const std::string ahora = posix::Entorno("LC_ALL") + "|" + posix::Entorno("LC_NUMERIC") + "|" + posix::Entorno("LANG");
-  if (ahora != clave) {
+  if (ahora[0] != clave[0] || ahora[1] != clave[1] || ahora[2] != clave[2]) {
     valor = LeeSeparadores();
-    clave = ahora;
+    std::copy(ahora, ahora + 3, clave);
   }
   return valor;
 }
