@@ -58,9 +58,14 @@ void Busqueda::Cierra() {
 // half-way (disk full, source unreadable) never leaves it truncated. The
 // refusals of CopyFileW on an existing destination are kept.
 bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste) {
+  // Most copies make a new file: tried first as such, a destination that
+  // does not exist is looked up once (under Wine, looking up a missing name
+  // reads its whole folder).
+  if (::CopyFileW(W(origen), W(destino), TRUE)) return true;
+  const DWORD motivo = ::GetLastError();
+  if (fallaSiExiste || (motivo != ERROR_FILE_EXISTS && motivo != ERROR_ALREADY_EXISTS)) return false;
   const DWORD previo = ::GetFileAttributesW(W(destino));
-  if (previo == INVALID_FILE_ATTRIBUTES || fallaSiExiste)
-    return ::CopyFileW(W(origen), W(destino), fallaSiExiste ? TRUE : FALSE) != 0;
+  if (previo == INVALID_FILE_ATTRIBUTES) return false;
   if (previo & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
     ::SetLastError(ERROR_ACCESS_DENIED);
     return false;

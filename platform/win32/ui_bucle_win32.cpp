@@ -19,7 +19,16 @@ struct Estado {
   bool terminado = false;
   Cursor cursor = Cursor::Normal;
   Texto titulo;
+  DWORD ultimoBombeo = 0;  // tick of the last pass that read the queue
+  bool bombeado = false;
 };
+
+// A run pumps several times per copied file. Reading the queue is a round
+// trip to the window system (under Wine, a request to its server), so a
+// pass that comes within this many milliseconds of the last one that read
+// the queue costs only a look at the clock: what the user does is still
+// answered within one tick.
+constexpr DWORD kIntervaloBombeoMs = 10;
 
 Estado& E() {
   static Estado estado;
@@ -267,6 +276,10 @@ void Ejecuta() {
 
 void ProcesaMensajes() {
   win32::RepintaPendientes();
+  const DWORD ahora = GetTickCount();
+  if (E().bombeado && ahora - E().ultimoBombeo < kIntervaloBombeoMs) return;
+  E().bombeado = true;
+  E().ultimoBombeo = ahora;
   MSG m;
   while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
     if (m.message == WM_QUIT) {

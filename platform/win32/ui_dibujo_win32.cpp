@@ -138,6 +138,16 @@ Color ColorDetras(const Control& c) {
   return c.ColorFondo();
 }
 
+HDC DcMedida(HFONT fuente) {
+  static std::map<HFONT, HDC> contextos;
+  HDC& dc = contextos[fuente];
+  if (!dc) {
+    dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, fuente);
+  }
+  return dc;
+}
+
 HBITMAP MapaDeBits(const std::string& nombre) {
   static std::map<std::string, HBITMAP> mapas;
   auto it = mapas.find(nombre);
@@ -151,33 +161,30 @@ HBITMAP MapaDeBits(const std::string& nombre) {
 
 namespace {
 
-SIZE Extension(HWND h, const Fuente& f, const ui::Texto& t, UINT formato, int ancho) {
-  HDC dc = GetDC(h);
-  HGDIOBJ antes = SelectObject(dc, FuenteGdi(f));
+SIZE Extension(const Fuente& f, const ui::Texto& t, UINT formato, int ancho) {
   RECT r{0, 0, ancho, 0};
-  DrawTextW(dc, W(t), static_cast<int>(t.size()), &r, formato | DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
-  SelectObject(dc, antes);
-  ReleaseDC(h, dc);
+  DrawTextW(DcMedida(FuenteGdi(f)), W(t), static_cast<int>(t.size()), &r,
+            formato | DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
 // A label's text as PintaEtiqueta draws it: the relief's shadow reaches
 // `profundidad` pixels right and down of the face (both sides when centred).
-SIZE NecesarioEtiqueta(const Etiqueta& e, HWND h, const Fuente& f, int ancho) {
+SIZE NecesarioEtiqueta(const Etiqueta& e, const Fuente& f, int ancho) {
   const int fondo = e.GetRelieve().activo ? e.GetRelieve().profundidad : 0;
   const int lados = e.GetJustificacion() == Justificacion::Centro ? 2 : 1;
   const UINT formato = e.Multilinea() ? DT_WORDBREAK : DT_SINGLELINE;
-  SIZE s = Extension(h, f, e.Caption(), formato, std::max(1, ancho - lados * fondo));
+  SIZE s = Extension(f, e.Caption(), formato, std::max(1, ancho - lados * fondo));
   s.cx += lados * fondo;
   s.cy += fondo;
   return s;
 }
 
 // The widest line of a memo, drawn with its margins, and one row per line.
-SIZE NecesarioMemo(const Memo& m, HWND h, const Fuente& f) {
+SIZE NecesarioMemo(const Memo& m, const Fuente& f) {
   SIZE s{0, 0};
   for (const ui::Texto& l : m.Lines()) {
-    const SIZE t = Extension(h, f, l.empty() ? ui::Texto(u" ") : l, DT_SINGLELINE, 1);
+    const SIZE t = Extension(f, l.empty() ? ui::Texto(u" ") : l, DT_SINGLELINE, 1);
     s.cx = std::max(s.cx, t.cx + 4);
     s.cy += t.cy;
   }
@@ -192,7 +199,7 @@ SIZE NecesarioBoton(Control& c, HWND h) {
   ui::Texto caption;
   if (auto* b = dynamic_cast<Boton*>(&c)) caption = b->Caption();
   if (auto* k = dynamic_cast<Casilla*>(&c)) caption = k->Caption();
-  SIZE s = Extension(h, FuenteVisible(c), caption, DT_SINGLELINE, 1);
+  SIZE s = Extension(FuenteVisible(c), caption, DT_SINGLELINE, 1);
   s.cx += dynamic_cast<Casilla*>(&c) ? GetSystemMetrics(SM_CXMENUCHECK) + 6 : 8;
   s.cy += 4;
   return s;
@@ -226,9 +233,9 @@ SIZE Necesario(Control& c, HWND h, const Fuente& f) {
   if (auto* e = dynamic_cast<Etiqueta*>(&c)) {
     RECT r{};
     GetClientRect(h, &r);
-    return NecesarioEtiqueta(*e, h, f, r.right);
+    return NecesarioEtiqueta(*e, f, r.right);
   }
-  if (auto* m = dynamic_cast<Memo*>(&c)) return NecesarioMemo(*m, h, f);
+  if (auto* m = dynamic_cast<Memo*>(&c)) return NecesarioMemo(*m, f);
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(f)), FALSE);
   return NecesarioBoton(c, h);
 }

@@ -66,11 +66,19 @@ void RegistraClases();
 // returns the control's window.
 HWND Asegura(Control& c);
 Control* ControlDe(HWND hwnd);
+// The window stands for the control (null: for none), or no longer does.
+void Asocia(HWND hwnd, Control* c);
+void Desasocia(HWND hwnd);
 HWND Ventana(const Control& c);
 
 // Drawing.
 COLORREF Rgb(Color c);
 HFONT FuenteGdi(const Fuente& f);
+// A memory DC of the display for measuring text in the font, made once per
+// font and keeping it selected: it measures as a window's own DC does; a
+// window's DC costs round trips to the window system every time it is
+// taken, and selecting a font looks it up again among the system's fonts.
+HDC DcMedida(HFONT fuente);
 // The colour behind a transparent control: the first ancestor's own colour.
 Color ColorDetras(const Control& c);
 void Pinta(Control& c, HDC dc, const RECT& r);

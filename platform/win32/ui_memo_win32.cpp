@@ -63,19 +63,9 @@ void Desplaza(Control::Nativo& n, HWND h, int fila) {
   InvalidateRect(h, nullptr, FALSE);
 }
 
-// The measuring context: a memory DC of the display with the memo's font.
-// It measures as the window's own DC does, and it is made once: a window's
-// DC costs a round trip to the window system per line.
-HDC DcMedida() {
-  static HDC dc = CreateCompatibleDC(nullptr);
-  return dc;
-}
-
 struct Medida {
   HDC dc;
-  HGDIOBJ antes;
-  Medida(HWND, const Memo& m) : dc(DcMedida()), antes(SelectObject(dc, FuenteGdi(FuenteVisible(m)))) {}
-  ~Medida() { SelectObject(dc, antes); }
+  Medida(HWND, const Memo& m) : dc(DcMedida(FuenteGdi(FuenteVisible(m)))) {}
   int AltoFila() const {
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);

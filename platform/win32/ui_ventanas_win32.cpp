@@ -267,7 +267,7 @@ HWND CreaNativo(Control& c, HWND padre) {
   if (!h) return nullptr;
   auto& n = c.NativoCreado();
   n.hwnd = h;
-  SetPropW(h, kPropControl, reinterpret_cast<HANDLE>(&c));
+  Asocia(h, &c);
   n.atomoNombre = GlobalAddAtomW(std::wstring(c.Nombre().begin(), c.Nombre().end()).c_str());
   SetPropW(h, kPropNombre, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(n.atomoNombre)));
   if (dynamic_cast<Casilla*>(&c)) SinTema(h);
@@ -293,7 +293,7 @@ HWND CreaFormulario(Formulario& f) {
   if (!h) return nullptr;
   auto& n = f.NativoCreado();
   n.hwnd = h;
-  SetPropW(h, kPropControl, reinterpret_cast<HANDLE>(&f));
+  Asocia(h, &f);
   n.atomoNombre = GlobalAddAtomW(std::wstring(f.Nombre().begin(), f.Nombre().end()).c_str());
   SetPropW(h, kPropNombre, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(n.atomoNombre)));
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(f.Font())), FALSE);
@@ -317,9 +317,10 @@ HBRUSH PincelDe(Control& c, COLORREF color) {
 LRESULT Procedimiento(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    SetPropW(hwnd, kPropControl, static_cast<HANDLE>(cs->lpCreateParams));
+    Asocia(hwnd, static_cast<Control*>(cs->lpCreateParams));
     return DefWindowProcW(hwnd, msg, wp, lp);
   }
+  if (msg == WM_NCDESTROY) Desasocia(hwnd);
   Control* c = ControlDe(hwnd);
   if (auto* m = dynamic_cast<Memo*>(c)) {
     LRESULT resultado = 0;
@@ -459,8 +460,6 @@ void RegistraClases() {
   RegisterClassExW(&wc);
 }
 
-Control* ControlDe(HWND hwnd) { return static_cast<Control*>(GetPropW(hwnd, kPropControl)); }
-
 HWND Ventana(const Control& c) {
   auto* n = const_cast<Control&>(c).nativo();
   return n ? n->hwnd : nullptr;
@@ -485,7 +484,7 @@ using win32::Ventana;
 Control::~Control() {
   // Messages sent while the windows go away must not reach a half-destroyed
   // object.
-  if (nativo_ && nativo_->hwnd) RemovePropW(nativo_->hwnd, win32::kPropControl);
+  if (nativo_ && nativo_->hwnd) win32::Desasocia(nativo_->hwnd);
   DesmontaArbol();
   if (!nativo_) return;
   if (HWND h = nativo_->hwnd) {

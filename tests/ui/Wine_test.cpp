@@ -45,12 +45,13 @@ class SondaWine : public ::testing::Test {
     if (std::system(recursos.c_str()) != 0) return;
     std::string fuentes;
     for (const char* f : {"tests/ui/sonda/sonda_ui.cpp", "platform/comun/texto.cpp", "platform/comun/ui_controles.cpp",
-                          "platform/comun/ui_foco.cpp", "platform/win32/ui_bucle_win32.cpp",
-                          "platform/win32/ui_ventanas_win32.cpp", "platform/win32/ui_dibujo_win32.cpp",
-                          "platform/win32/ui_memo_win32.cpp", "platform/win32/ui_teclado_win32.cpp",
-                          "platform/win32/ui_repintado_win32.cpp",
-                          "platform/win32/sistema.cpp"})
+                          "platform/comun/ui_foco.cpp", "platform/win32/sistema.cpp"})
       fuentes += " '" + kFuentes + "/" + f + "'";
+    // Every module of the Windows UI layer, however it is split.
+    for (const auto& e : std::filesystem::directory_iterator(kFuentes + "/platform/win32")) {
+      const std::string nombre = e.path().filename().string();
+      if (nombre.rfind("ui_", 0) == 0 && e.path().extension() == ".cpp") fuentes += " '" + e.path().string() + "'";
+    }
     const std::string orden = "i686-w64-mingw32-g++ -std=c++17 -O0 -Wall -Wextra -Werror -I'" + kFuentes +
                               "' -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601"
                               " -DZELVANO_WIN32=1" +
