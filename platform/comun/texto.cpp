@@ -113,7 +113,7 @@ bool DigitosExactos(double v, int decimales, bool& negativo, std::string& digito
   double escalado = a;
   while (escalado != std::floor(escalado)) {
     if (++k > 20) return false;
-    escalado = std::ldexp(a, k);
+    escalado *= 2.0;  // exact: a power of two below any overflow
   }
   if (escalado >= 1e18) return false;
   uint64_t n = static_cast<uint64_t>(escalado);
