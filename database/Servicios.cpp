@@ -292,21 +292,20 @@ bool EnlacePerdido(long codigo) {
 bool EjecutaServicio(Servicio& servicio, const std::string& peticion, const Texto& servidor,
                      const ParametrosLogin& parametros, const Texto& base, const TMDatos::Entorno& entorno,
                      std::unique_ptr<EIBInterBaseError>& fallo) {
+  auto SiSeRompio = [&](const EIBInterBaseError& e) {
+    if (!EnlacePerdido(e.IBErrorCode())) return;
+    servicio.Suelta();
+    EsperaQueElServidorLaSuelte(servidor, parametros, base, entorno);
+  };
   bool sinErrores = false;
   try {
     servicio.Inicia(peticion);
     sinErrores = SigueServicio(servicio, entorno, fallo);
   } catch (const EIBInterBaseError& e) {
-    if (EnlacePerdido(e.IBErrorCode())) {
-      servicio.Suelta();
-      EsperaQueElServidorLaSuelte(servidor, parametros, base, entorno);
-    }
+    SiSeRompio(e);
     throw;
   }
-  if (fallo && EnlacePerdido(fallo->IBErrorCode())) {
-    servicio.Suelta();
-    EsperaQueElServidorLaSuelte(servidor, parametros, base, entorno);
-  }
+  if (fallo) SiSeRompio(*fallo);
   return sinErrores;
 }
 

@@ -8,10 +8,10 @@ namespace ui::win32 {
 namespace {
 
 // Which control a window belongs to, asked for every message and every
-// repaint: kept here as well as in the window's property, because reading a
-// property is a round trip to the window system. An entry goes with its
-// window (WM_NCDESTROY) or its control, so a handle reused for a window that
-// is not ours never finds it.
+// repaint: kept in the process, because a window property is a round trip
+// to the window system at every read. An entry goes with its window
+// (WM_NCDESTROY) or its control, so a handle reused for a window that is
+// not ours never finds it.
 std::unordered_map<HWND, Control*>& Asociados() {
   static std::unordered_map<HWND, Control*> asociados;
   return asociados;
@@ -20,15 +20,11 @@ std::unordered_map<HWND, Control*>& Asociados() {
 }  // namespace
 
 void Asocia(HWND h, Control* c) {
-  SetPropW(h, kPropControl, reinterpret_cast<HANDLE>(c));
   if (c) Asociados()[h] = c;
   else Asociados().erase(h);
 }
 
-void Desasocia(HWND h) {
-  RemovePropW(h, kPropControl);
-  Asociados().erase(h);
-}
+void Desasocia(HWND h) { Asociados().erase(h); }
 
 Control* ControlDe(HWND hwnd) {
   const auto it = Asociados().find(hwnd);

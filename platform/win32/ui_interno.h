@@ -43,7 +43,6 @@ namespace win32 {
 // process can find a control by its component name: "ZelvanoNombre" holds a
 // global atom whose name is the component name.
 constexpr const wchar_t* kPropNombre = L"ZelvanoNombre";
-constexpr const wchar_t* kPropControl = L"ZelvanoControl";
 // Window class of the main form (found by the second copy) and of the others.
 constexpr const wchar_t* kClasePrincipal = L"ZelvanoPrincipal";
 constexpr const wchar_t* kClaseFormulario = L"ZelvanoFormulario";
