@@ -266,9 +266,12 @@ Texto DeAnsi(const std::string& bytes);
 // True when this operation must fail (the last error is then set).
 bool OperacionInyectable(const char* tipo, const Texto& ruta);
 
-// Locale of the user: separators and date/time formats.
+// Locale of the user: separators and date/time formats. The separators are
+// read once; ConfiguracionRegionalCambiada has them read again (the posix
+// build takes them from LC_ALL, LC_NUMERIC and LANG).
 char16_t SeparadorDecimal();
 char16_t SeparadorMiles();
+void ConfiguracionRegionalCambiada();
 Texto FechaCortaActual();  // short date format, e.g. 25/11/2020
 Texto HoraLargaActual();   // long time format, e.g. 13:45:10
 

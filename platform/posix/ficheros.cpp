@@ -383,41 +383,39 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
     FijaError(ERROR_ACCESO_DENEGADO);
     return false;
   }
-  struct stat sd;
-  const bool existe = ::stat(rd.c_str(), &sd) == 0;
-  const bool noHay = !existe && errno == ENOENT;
-  if (existe) {
-    if (fallaSiExiste) {
-      ::close(in);
-      FijaError(ERROR_FICHERO_EXISTE);
-      return false;
-    }
-    // Copying a file onto itself would truncate the only copy of the data.
-    if (sd.st_dev == so.st_dev && sd.st_ino == so.st_ino) {
-      ::close(in);
-      FijaError(ERROR_COMPARTIR);
-      return false;
-    }
-    // The refusals of a real replace are checked on the destination first.
-    if (AbreParaEscribir(rd, O_TRUNC, false, existe, sd) < 0) {
-      ::close(in);
-      return false;
-    }
-  }
-  // The destination keeps its old content until the new one is complete:
-  // the bytes go to a name beside it that then replaces it in one step. That
-  // name is made here (O_EXCL, one left by an interrupted copy goes first),
-  // so it already has the source's permissions unless the umask took some
-  // away, and no extended attribute. A destination that does not exist yet
-  // has no old content to keep: it is written in place (O_EXCL, so nothing
-  // that appears meanwhile, a link least of all, is written through) and
-  // removed again if the copy fails.
+  // A destination that does not exist yet has no old content to keep: it is
+  // written in place, made with O_EXCL (so nothing that appears meanwhile, a
+  // link least of all, is written through) and removed again if the copy
+  // fails. Creating it is also how it is found missing, without a look first.
   const mode_t modo = so.st_mode & 07777;
-  std::string temporal;
-  int out = -1;
-  if (noHay) out = AbreSinHerencia(rd, O_WRONLY | O_CREAT | O_EXCL, modo);
+  int out = AbreSinHerencia(rd, O_WRONLY | O_CREAT | O_EXCL, modo);
   const bool enSuSitio = out >= 0;
+  std::string temporal;
   if (!enSuSitio) {
+    struct stat sd;
+    if (::stat(rd.c_str(), &sd) == 0) {
+      if (fallaSiExiste) {
+        ::close(in);
+        FijaError(ERROR_FICHERO_EXISTE);
+        return false;
+      }
+      // Copying a file onto itself would truncate the only copy of the data.
+      if (sd.st_dev == so.st_dev && sd.st_ino == so.st_ino) {
+        ::close(in);
+        FijaError(ERROR_COMPARTIR);
+        return false;
+      }
+      // The refusals of a real replace are checked on the destination first.
+      if (AbreParaEscribir(rd, O_TRUNC, false, true, sd) < 0) {
+        ::close(in);
+        return false;
+      }
+    }
+    // The old content stays until the new one is complete: the bytes go to a
+    // name beside it that then replaces it in one step. That name is made
+    // here (O_EXCL, one left by an interrupted copy goes first), so it
+    // already has the source's permissions unless the umask took some away,
+    // and no extended attribute.
     temporal = NombreTemporal(rd);
     out = AbreSinHerencia(temporal, O_WRONLY | O_CREAT | O_EXCL, modo);
     if (out < 0 && errno == EEXIST && ::unlink(temporal.c_str()) == 0)

@@ -160,20 +160,21 @@ Separadores LeeSeparadores() {
   return s;
 }
 
-// Every number the log shows asks for the separators: the locale is read
-// again only when one of the three variables has changed. glibc's setenv
-// gives a changed value a new string, so the pointers tell it.
+// Read once, as a program reads the user's format settings at start-up, and
+// again only when told that they changed: every number the log shows asks
+// for the separators, and looking the variables up each time cost more than
+// the rest of the formatting.
+std::mutex cerrojoSeparadores;
+bool separadoresLeidos = false;
+Separadores separadores;
+
 Separadores LosSeparadores() {
-  static std::mutex cerrojo;
-  static const char* clave[3] = {"\x01", nullptr, nullptr};
-  static Separadores valor;
-  const char* ahora[3] = {std::getenv("LC_ALL"), std::getenv("LC_NUMERIC"), std::getenv("LANG")};
-  std::lock_guard<std::mutex> guarda(cerrojo);
-  if (ahora[0] != clave[0] || ahora[1] != clave[1] || ahora[2] != clave[2]) {
-    valor = LeeSeparadores();
-    std::copy(ahora, ahora + 3, clave);
+  std::lock_guard<std::mutex> guarda(cerrojoSeparadores);
+  if (!separadoresLeidos) {
+    separadores = LeeSeparadores();
+    separadoresLeidos = true;
   }
-  return valor;
+  return separadores;
 }
 
 Texto FormatoHora(const char* formato) {
@@ -192,6 +193,11 @@ Texto DeAnsi(const std::string& bytes) { return texto::DeCp1252(bytes); }
 
 char16_t SeparadorDecimal() { return LosSeparadores().decimal; }
 char16_t SeparadorMiles() { return LosSeparadores().miles; }
+
+void ConfiguracionRegionalCambiada() {
+  std::lock_guard<std::mutex> guarda(cerrojoSeparadores);
+  separadoresLeidos = false;
+}
 
 // The short date and long time formats of a Spanish Windows system:
 // dd/MM/yyyy and H:mm:ss (the hour without a leading zero).

@@ -6,6 +6,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <atomic>
+
 namespace plataforma {
 
 using win32::T;
@@ -120,23 +122,32 @@ Texto DeAnsi(const std::string& bytes) {
   return Texto(w.begin(), w.end());
 }
 
+namespace {
+
 // Read once, as the application's format settings are at start-up: the
 // counter and the size panel format numbers for every log line, and each
-// lookup reads the user's settings from the registry.
-char16_t SeparadorDecimal() {
-  static const char16_t separador = [] {
-    const Texto s = InfoLocale(LOCALE_SDECIMAL);
-    return s.empty() ? u',' : s[0];
-  }();
-  return separador;
+// lookup reads the user's settings from the registry. Zero: not read yet.
+std::atomic<char16_t> separadorDecimal{0};
+std::atomic<char16_t> separadorMiles{0};
+
+char16_t Separador(std::atomic<char16_t>& guardado, LCTYPE tipo, char16_t siNoHay) {
+  char16_t c = guardado.load();
+  if (c == 0) {
+    const Texto s = InfoLocale(tipo);
+    c = s.empty() || s[0] == 0 ? siNoHay : s[0];
+    guardado.store(c);
+  }
+  return c;
 }
 
-char16_t SeparadorMiles() {
-  static const char16_t separador = [] {
-    const Texto s = InfoLocale(LOCALE_STHOUSAND);
-    return s.empty() ? u'.' : s[0];
-  }();
-  return separador;
+}  // namespace
+
+char16_t SeparadorDecimal() { return Separador(separadorDecimal, LOCALE_SDECIMAL, u','); }
+char16_t SeparadorMiles() { return Separador(separadorMiles, LOCALE_STHOUSAND, u'.'); }
+
+void ConfiguracionRegionalCambiada() {
+  separadorDecimal.store(0);
+  separadorMiles.store(0);
 }
 
 Texto FechaCortaActual() {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "platform/plataforma.h"
 #include "platform/posix/ui_posix.h"
 
 namespace prueba_dialogo {
@@ -11,6 +12,7 @@ void ConVentana::SetUp() {
   carpeta_ = std::make_unique<prueba::CarpetaTemporal>();
   // The C locale stands for the Spanish separators (decimal comma, thousands point).
   ::setenv("LC_ALL", "C", 1);
+  plataforma::ConfiguracionRegionalCambiada();
   ::setenv("ZELVANO_NOMBRE_EQUIPO", "PC1", 1);
   ::setenv("ZELVANO_FACTOR_PAUSAS", "0", 1);
   ::setenv("ZELVANO_ESPERA_MAXIMA", "20", 1);
@@ -30,6 +32,7 @@ void ConVentana::TearDown() {
   for (const char* v : {"LC_ALL", "ZELVANO_NOMBRE_EQUIPO", "ZELVANO_FACTOR_PAUSAS", "ZELVANO_ESPERA_MAXIMA",
                         "ZELVANO_TRAZA_SHELL", "ZELVANO_TRANSCRIPCION"})
     ::unsetenv(v);
+  plataforma::ConfiguracionRegionalCambiada();
   carpeta_.reset();
 }
 

@@ -1,5 +1,6 @@
 // Helpers of the platform tests: a temporary folder removed at the end, and
-// an environment variable set for one scope.
+// an environment variable set for one scope (the platform then reads the
+// user's regional settings again, as a changed locale may be among them).
 #pragma once
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/plataforma.h"
 #include "platform/texto.h"
 
 namespace prueba {
@@ -60,10 +62,12 @@ class VariableEntorno {
     if (const char* v = std::getenv(nombre)) anterior_ = v;
     if (valor) ::setenv(nombre, valor->c_str(), 1);
     else ::unsetenv(nombre);
+    plataforma::ConfiguracionRegionalCambiada();
   }
   ~VariableEntorno() {
     if (anterior_) ::setenv(nombre_.c_str(), anterior_->c_str(), 1);
     else ::unsetenv(nombre_.c_str());
+    plataforma::ConfiguracionRegionalCambiada();
   }
   VariableEntorno(const VariableEntorno&) = delete;
   VariableEntorno& operator=(const VariableEntorno&) = delete;
