@@ -12,6 +12,8 @@ using Texto = std::u16string;
 // UTF-8 <-> UTF-16 (for file names on posix, messages from libraries, tests).
 Texto DeUtf8(const std::string& s);
 std::string AUtf8(const Texto& t);
+// The UTF-8 form of t from its unit `desde` on, added to `destino`.
+void AnadeUtf8(std::string& destino, const Texto& t, size_t desde);
 
 // Windows-1252, the ANSI code page of the installations served. Every byte
 // value round-trips: the five bytes the code page leaves undefined map to the

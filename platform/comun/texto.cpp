@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/plataforma.h"
 
@@ -27,22 +28,24 @@ int ByteCp1252(char16_t c) {
   return -1;
 }
 
-void AnadeUtf8(std::string& s, char32_t cp) {
+// Writes the UTF-8 form of `cp` at `p`; returns the end.
+char* EscribeUtf8(char* p, char32_t cp) {
   if (cp < 0x80) {
-    s += static_cast<char>(cp);
+    *p++ = static_cast<char>(cp);
   } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 | (cp >> 6));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
+    *p++ = static_cast<char>(0xC0 | (cp >> 6));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else if (cp < 0x10000) {
-    s += static_cast<char>(0xE0 | (cp >> 12));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
+    *p++ = static_cast<char>(0xE0 | (cp >> 12));
+    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else {
-    s += static_cast<char>(0xF0 | (cp >> 18));
-    s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
+    *p++ = static_cast<char>(0xF0 | (cp >> 18));
+    *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
+  return p;
 }
 
 // Digits of |v| rounded half away from zero to `decimales` places, the way
@@ -101,51 +104,77 @@ std::string DigitosRedondeados(double v, int decimales, bool& negativo) {
 }
 
 // The same digits without formatting through the C library, for the values
-// a run shows with every file (counts, and sizes in KB and MB): those whose
-// exact decimal value has at most 18 significant digits, which the rounding
-// to 18 digits above leaves as they are. False for any other value.
+// a run shows with every file (counts, and sizes in KB and MB): any below
+// 10^18 whose binary fraction has at most 60 bits, which covers a size in
+// bytes divided by any power of two up to 2^60. Its exact decimal digits are
+// all made (a fraction of k bits has k decimal places), rounded to 18
+// significant digits as the C library does (an exact half goes to the even
+// digit), then half away from zero to the places. False for any other value.
 bool DigitosExactos(double v, int decimales, bool& negativo, std::string& digitos) {
   if (decimales < 0 || decimales > 6) return false;
   const double a = std::fabs(v);
   if (!(a < 1e18)) return false;
-  // a = m / 2^k, m an integer: its decimal value is m * 5^k / 10^k.
+  const double parteEntera = std::floor(a);
+  double fraccion = a - parteEntera;  // exact
   int k = 0;
-  double escalado = a;
-  while (escalado != std::floor(escalado)) {
-    if (++k > 20) return false;
-    escalado *= 2.0;  // exact: a power of two below any overflow
+  while (fraccion != std::floor(fraccion)) {
+    if (++k > 60) return false;
+    fraccion *= 2.0;  // exact: a power of two below any overflow
   }
-  if (escalado >= 1e18) return false;
-  uint64_t n = static_cast<uint64_t>(escalado);
-  for (int i = 0; i < k; ++i) {
-    if (n > 199999999999999999ull) return false;  // beyond 18 digits once times 5
-    n *= 5;
-  }
-  if (n >= 1000000000000000000ull) return false;
-  // n / 10^k, rounded half away from zero to `decimales` places.
-  uint64_t cociente = n;
-  if (k > decimales) {
-    uint64_t divisor = 1;
-    for (int i = decimales; i < k; ++i) divisor *= 10;
-    const uint64_t resto = n % divisor;
-    cociente = n / divisor;
-    if (resto >= divisor - resto) ++cociente;
-  } else {
-    for (int i = k; i < decimales; ++i) {
-      if (cociente > 99999999999999999ull) return false;  // the places would overflow
-      cociente *= 10;
-    }
-  }
-  char buf[32];
+  // d: integer digits (at least one), then the k places; `punto` digits
+  // before the point.
+  char d[96];
   int largo = 0;
+  uint64_t entero = static_cast<uint64_t>(parteEntera);
   do {
-    buf[largo++] = static_cast<char>('0' + cociente % 10);
-    cociente /= 10;
-  } while (cociente != 0 || largo <= decimales);
-  digitos.clear();
-  for (int i = largo - 1; i >= 0; --i) {
-    digitos += buf[i];
-    if (i == decimales && decimales > 0) digitos += '.';
+    d[largo++] = static_cast<char>('0' + entero % 10);
+    entero /= 10;
+  } while (entero != 0);
+  for (int i = 0, j = largo - 1; i < j; ++i, --j) std::swap(d[i], d[j]);
+  int punto = largo;
+  uint64_t resto = static_cast<uint64_t>(fraccion);
+  const uint64_t mascara = k == 0 ? 0 : (uint64_t{1} << k) - 1;
+  for (int i = 0; i < k; ++i) {
+    resto *= 10;  // below 2^64: resto < 2^60
+    d[largo++] = static_cast<char>('0' + (resto >> k));
+    resto &= mascara;
+  }
+  // Carries a unit into the digit at `pos` and those before it.
+  auto sube = [&](int pos) {
+    while (pos >= 0 && d[pos] == '9') d[pos--] = '0';
+    if (pos >= 0) {
+      ++d[pos];
+    } else {
+      for (int i = largo; i > 0; --i) d[i] = d[i - 1];
+      d[0] = '1';
+      ++largo;
+      ++punto;
+    }
+  };
+  // 18 significant digits.
+  int primera = 0;
+  while (primera < largo - 1 && d[primera] == '0') ++primera;
+  const int corte18 = primera + 18;
+  if (largo > corte18) {
+    bool masQueMitad = d[corte18] > '5';
+    if (d[corte18] == '5')
+      for (int i = corte18 + 1; i < largo && !masQueMitad; ++i) masQueMitad = d[i] != '0';
+    const bool mitad = d[corte18] == '5' && !masQueMitad;
+    largo = corte18;
+    if (masQueMitad || (mitad && (d[corte18 - 1] - '0') % 2 == 1)) sube(corte18 - 1);
+  }
+  // Then to the places.
+  const int corte = punto + decimales;
+  while (largo <= corte) d[largo++] = '0';
+  const bool arriba = d[corte] >= '5';
+  largo = corte;
+  if (arriba) sube(corte - 1);
+  int ceros = 0;
+  while (ceros < punto - 1 && d[ceros] == '0') ++ceros;
+  digitos.assign(d + ceros, static_cast<size_t>(punto - ceros));
+  if (decimales > 0) {
+    digitos += '.';
+    digitos.append(d + punto, static_cast<size_t>(decimales));
   }
   negativo = std::signbit(v) && digitos.find_first_not_of("0.") != std::string::npos;
   return true;
@@ -223,19 +252,33 @@ Texto DeUtf8(const std::string& s) {
   return r;
 }
 
-std::string AUtf8(const Texto& t) {
-  std::string r;
-  r.reserve(t.size());
-  for (size_t i = 0; i < t.size(); ++i) {
+void AnadeUtf8(std::string& destino, const Texto& t, size_t desde) {
+  const size_t n = t.size();
+  if (desde >= n) return;
+  const size_t base = destino.size();
+  // At most three bytes a unit: a pair of units is one four-byte character.
+  destino.resize(base + (n - desde) * 3);
+  char* p = destino.data() + base;
+  for (size_t i = desde; i < n; ++i) {
     char32_t c = t[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.size() && t[i + 1] >= 0xDC00 && t[i + 1] <= 0xDFFF) {
+    if (c < 0x80) {
+      *p++ = static_cast<char>(c);
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && t[i + 1] >= 0xDC00 && t[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (t[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;  // a lone surrogate has no UTF-8 form
     }
-    AnadeUtf8(r, c);
+    p = EscribeUtf8(p, c);
   }
+  destino.resize(static_cast<size_t>(p - destino.data()));
+}
+
+std::string AUtf8(const Texto& t) {
+  std::string r;
+  AnadeUtf8(r, t, 0);
   return r;
 }
 

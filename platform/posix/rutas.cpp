@@ -46,17 +46,23 @@ std::string Entorno(const char* nombre) {
 }
 
 std::string RutaPosix(const texto::Texto& ruta) {
-  texto::Texto r = ruta;
-  const std::string unidad = Entorno("ZELVANO_UNIDAD_C");
-  if (!unidad.empty() && r.size() >= 3 && (r[0] == u'C' || r[0] == u'c') && r[1] == u':' &&
-      (r[2] == u'\\' || r[2] == u'/')) {
-    texto::Texto base = texto::DeUtf8(unidad);
-    if (base.empty() || base.back() != u'/') base += u'/';
-    r = base + r.substr(3);
+  std::string r;
+  size_t desde = 0;
+  if (ruta.size() >= 3 && (ruta[0] == u'C' || ruta[0] == u'c') && ruta[1] == u':' &&
+      (ruta[2] == u'\\' || ruta[2] == u'/')) {
+    const char* unidad = std::getenv("ZELVANO_UNIDAD_C");
+    if (unidad && *unidad) {
+      r = unidad;
+      if (r.back() != '/') r += '/';
+      desde = 3;
+    }
   }
-  for (char16_t& c : r)
-    if (c == u'\\') c = u'/';
-  return texto::AUtf8(r);
+  const size_t inicio = r.size();
+  texto::AnadeUtf8(r, ruta, desde);
+  // No byte of a multi-byte UTF-8 character is a backslash.
+  for (size_t i = inicio; i < r.size(); ++i)
+    if (r[i] == '\\') r[i] = '/';
+  return r;
 }
 
 }  // namespace posix

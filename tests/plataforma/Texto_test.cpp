@@ -117,6 +117,10 @@ TEST(Formatos, TamanosConSeparadoresEspanoles) {
     EXPECT_EQ(texto::FormatoDosDecimales(-0.125), u"-0,13");
     EXPECT_EQ(texto::FormatoDosDecimales(-0.001), u"0,00");
     EXPECT_EQ(texto::FormatoDosDecimales(999.995), u"1.000,00");
+    // 1000.00499999999999545...: its 18 significant digits end in a 5, which
+    // then rounds up; 1000.01499999999998636... stays below.
+    EXPECT_EQ(texto::FormatoDosDecimales(1000.005), u"1.000,01");
+    EXPECT_EQ(texto::FormatoDosDecimales(1000.015), u"1.000,01");
   }
 }
 
