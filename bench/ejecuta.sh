@@ -22,10 +22,10 @@
 #              total of the pauses the run asked for
 #
 # Environment: BENCH_RONDAS (counted pairs, 6: each side goes first in half
-# of them), BENCH_FICHEROS (10000), BENCH_MB_BD (size of the large database, 200), ZELVANO_BUILD_POSIX and
-# ZELVANO_BUILD_WIN32 (build/posix, build/win32), BENCH_TMP (the temporary
-# folder's parent). The Firebird server must be running
-# (scripts/firebird.sh arranca).
+# of them), BENCH_FICHEROS (10000), BENCH_MB_BD (size of the large database,
+# 200), ZELVANO_BUILD_POSIX and ZELVANO_BUILD_WIN32 (build/posix,
+# build/win32), BENCH_TMP (the temporary folder's parent). The Firebird
+# server must be running (scripts/firebird.sh arranca).
 set -euo pipefail
 export LC_ALL=C
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
