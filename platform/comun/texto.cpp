@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
+#include <cstring>
 
 #include "platform/plataforma.h"
 
@@ -48,69 +48,91 @@ char* EscribeUtf8(char* p, char32_t cp) {
   return p;
 }
 
+// Decimal digits in a buffer of the caller's, `punto` of them before the
+// point, rounded in place. The buffer holds one digit more than is put in
+// and, for ALugares, the places.
+class Cifras {
+ public:
+  Cifras(char* d, int punto) : d_(d), punto_(punto) {}
+  void Anade(char c) { d_[largo_++] = c; }
+
+  // 18 significant digits, as the C library rounds: an exact half goes to
+  // the even digit.
+  void A18Cifras() {
+    int primera = 0;
+    while (primera < largo_ - 1 && d_[primera] == '0') ++primera;
+    const int corte = primera + 18;
+    if (largo_ <= corte) return;
+    bool masQueMitad = d_[corte] > '5';
+    if (d_[corte] == '5')
+      for (int i = corte + 1; i < largo_ && !masQueMitad; ++i) masQueMitad = d_[i] != '0';
+    const bool mitad = d_[corte] == '5' && !masQueMitad;
+    largo_ = corte;
+    if (masQueMitad || (mitad && (d_[corte - 1] - '0') % 2 == 1)) Sube(corte - 1);
+  }
+
+  // Half away from zero to `decimales` places: the integer digits without
+  // leading zeros (one at least), then the point and the places.
+  std::string ALugares(int decimales) {
+    const int corte = punto_ + decimales;
+    while (largo_ <= corte) d_[largo_++] = '0';
+    const bool arriba = d_[corte] >= '5';
+    largo_ = corte;
+    if (arriba) Sube(corte - 1);
+    int ceros = 0;
+    while (ceros < punto_ - 1 && d_[ceros] == '0') ++ceros;
+    std::string r(d_ + ceros, static_cast<size_t>(punto_ - ceros));
+    if (decimales > 0) {
+      r += '.';
+      r.append(d_ + punto_, static_cast<size_t>(decimales));
+    }
+    return r;
+  }
+
+ private:
+  // A unit more in the digit at `pos`, carried into those before it.
+  void Sube(int pos) {
+    while (pos >= 0 && d_[pos] == '9') d_[pos--] = '0';
+    if (pos >= 0) {
+      ++d_[pos];
+      return;
+    }
+    for (int i = largo_; i > 0; --i) d_[i] = d_[i - 1];
+    d_[0] = '1';
+    ++largo_;
+    ++punto_;
+  }
+
+  char* d_;
+  int largo_ = 0;
+  int punto_;
+};
+
 // Digits of |v| rounded half away from zero to `decimales` places, the way
 // the product's number formatting rounds: first to 18 significant digits
 // (the precision of the extended type it formats from), then to the places.
-std::string DigitosRedondeados(double v, int decimales, bool& negativo) {
-  negativo = std::signbit(v) && v != 0.0;
-  double a = std::fabs(v);
+std::string DigitosRedondeados(double v, int decimales) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.17e", a);
-  // buf: d.ddddddddddddddddde[+-]xx
-  std::string mant;
-  mant += buf[0];
-  int i = 2;
-  while (buf[i] != 'e') mant += buf[i++];
-  int exp = std::atoi(buf + i + 1);
-  // Value = 0.mant × 10^(exp+1). Position of the decimal point in mant: exp+1.
-  int punto = exp + 1;
-  // Build the integer-and-fraction digit string with enough padding.
-  std::string digitos;
-  int entero;
-  if (punto <= 0) {
-    digitos = std::string(static_cast<size_t>(-punto), '0') + mant;
-    entero = 0;
-  } else {
-    digitos = mant;
-    if (static_cast<int>(digitos.size()) < punto) digitos.append(static_cast<size_t>(punto) - digitos.size(), '0');
-    entero = punto;
-  }
-  // digitos = integer digits [0, entero) and fraction digits after.
-  int corte = entero + decimales;
-  if (static_cast<int>(digitos.size()) < corte + 1) digitos.append(static_cast<size_t>(corte + 1) - digitos.size(), '0');
-  bool sube = digitos[static_cast<size_t>(corte)] >= '5';
-  digitos.resize(static_cast<size_t>(corte));
-  if (sube) {
-    int j = corte - 1;
-    while (j >= 0 && digitos[static_cast<size_t>(j)] == '9') digitos[static_cast<size_t>(j--)] = '0';
-    if (j >= 0) {
-      ++digitos[static_cast<size_t>(j)];
-    } else {
-      digitos.insert(digitos.begin(), '1');
-      ++entero;
-    }
-  }
-  if (entero == 0) {
-    digitos.insert(digitos.begin(), '0');
-    entero = 1;
-  }
-  // Strip leading zeros of the integer part, keeping one.
-  size_t ceros = 0;
-  while (static_cast<int>(ceros) < entero - 1 && digitos[ceros] == '0') ++ceros;
-  digitos.erase(0, ceros);
-  if (decimales > 0) digitos.insert(digitos.size() - static_cast<size_t>(decimales), 1, '.');
-  if (negativo && digitos.find_first_not_of("0.") == std::string::npos) negativo = false;
-  return digitos;
+  std::snprintf(buf, sizeof buf, "%.17e", std::fabs(v));
+  // buf: d.ddddddddddddddddde[+-]xx, the value 0.dddd... × 10^(exp+1).
+  const char* e = std::strchr(buf, 'e');
+  const int punto = std::atoi(e + 1) + 1;
+  std::string d(static_cast<size_t>(std::abs(punto) + 18 + decimales + 4), '0');
+  Cifras c(d.data(), punto > 0 ? punto : 1);
+  if (punto <= 0)
+    for (int i = 0; i <= -punto; ++i) c.Anade('0');
+  for (const char* p = buf; p != e; ++p)
+    if (*p != '.') c.Anade(*p);
+  return c.ALugares(decimales);
 }
 
 // The same digits without formatting through the C library, for the values
 // a run shows with every file (counts, and sizes in KB and MB): any below
 // 10^18 whose binary fraction has at most 60 bits, which covers a size in
 // bytes divided by any power of two up to 2^60. Its exact decimal digits are
-// all made (a fraction of k bits has k decimal places), rounded to 18
-// significant digits as the C library does (an exact half goes to the even
-// digit), then half away from zero to the places. False for any other value.
-bool DigitosExactos(double v, int decimales, bool& negativo, std::string& digitos) {
+// all made (a fraction of k bits has k decimal places), then rounded as
+// above. False for any other value.
+bool DigitosExactos(double v, int decimales, std::string& digitos) {
   if (decimales < 0 || decimales > 6) return false;
   const double a = std::fabs(v);
   if (!(a < 1e18)) return false;
@@ -121,62 +143,25 @@ bool DigitosExactos(double v, int decimales, bool& negativo, std::string& digito
     if (++k > 60) return false;
     fraccion *= 2.0;  // exact: a power of two below any overflow
   }
-  // d: integer digits (at least one), then the k places; `punto` digits
-  // before the point.
-  char d[96];
-  int largo = 0;
-  uint64_t entero = static_cast<uint64_t>(parteEntera);
+  char entero[20];
+  int n = 0;
+  uint64_t resto = static_cast<uint64_t>(parteEntera);
   do {
-    d[largo++] = static_cast<char>('0' + entero % 10);
-    entero /= 10;
-  } while (entero != 0);
-  for (int i = 0, j = largo - 1; i < j; ++i, --j) std::swap(d[i], d[j]);
-  int punto = largo;
-  uint64_t resto = static_cast<uint64_t>(fraccion);
+    entero[n++] = static_cast<char>('0' + resto % 10);
+    resto /= 10;
+  } while (resto != 0);
+  char d[96];  // 18 integer digits, 60 places, a carry and the places asked
+  Cifras c(d, n);
+  while (n > 0) c.Anade(entero[--n]);
+  resto = static_cast<uint64_t>(fraccion);
   const uint64_t mascara = k == 0 ? 0 : (uint64_t{1} << k) - 1;
   for (int i = 0; i < k; ++i) {
     resto *= 10;  // below 2^64: resto < 2^60
-    d[largo++] = static_cast<char>('0' + (resto >> k));
+    c.Anade(static_cast<char>('0' + (resto >> k)));
     resto &= mascara;
   }
-  // Carries a unit into the digit at `pos` and those before it.
-  auto sube = [&](int pos) {
-    while (pos >= 0 && d[pos] == '9') d[pos--] = '0';
-    if (pos >= 0) {
-      ++d[pos];
-    } else {
-      for (int i = largo; i > 0; --i) d[i] = d[i - 1];
-      d[0] = '1';
-      ++largo;
-      ++punto;
-    }
-  };
-  // 18 significant digits.
-  int primera = 0;
-  while (primera < largo - 1 && d[primera] == '0') ++primera;
-  const int corte18 = primera + 18;
-  if (largo > corte18) {
-    bool masQueMitad = d[corte18] > '5';
-    if (d[corte18] == '5')
-      for (int i = corte18 + 1; i < largo && !masQueMitad; ++i) masQueMitad = d[i] != '0';
-    const bool mitad = d[corte18] == '5' && !masQueMitad;
-    largo = corte18;
-    if (masQueMitad || (mitad && (d[corte18 - 1] - '0') % 2 == 1)) sube(corte18 - 1);
-  }
-  // Then to the places.
-  const int corte = punto + decimales;
-  while (largo <= corte) d[largo++] = '0';
-  const bool arriba = d[corte] >= '5';
-  largo = corte;
-  if (arriba) sube(corte - 1);
-  int ceros = 0;
-  while (ceros < punto - 1 && d[ceros] == '0') ++ceros;
-  digitos.assign(d + ceros, static_cast<size_t>(punto - ceros));
-  if (decimales > 0) {
-    digitos += '.';
-    digitos.append(d + punto, static_cast<size_t>(decimales));
-  }
-  negativo = std::signbit(v) && digitos.find_first_not_of("0.") != std::string::npos;
+  c.A18Cifras();
+  digitos = c.ALugares(decimales);
   return true;
 }
 
@@ -186,9 +171,9 @@ bool DigitosExactos(double v, int decimales, bool& negativo, std::string& digito
 Texto FormatoAgrupado(double v, int decimales) {
   if (std::isnan(v)) return u"NAN";
   if (std::isinf(v)) return v < 0 ? u"-INF" : u"INF";
-  bool negativo = false;
   std::string d;
-  if (!DigitosExactos(v, decimales, negativo, d)) d = DigitosRedondeados(v, decimales, negativo);
+  if (!DigitosExactos(v, decimales, d)) d = DigitosRedondeados(v, decimales);
+  const bool negativo = std::signbit(v) && d.find_first_not_of("0.") != std::string::npos;
   size_t punto = d.find('.');
   std::string entero = d.substr(0, punto);
   Texto r;

@@ -134,7 +134,7 @@ char16_t Separador(std::atomic<char16_t>& guardado, LCTYPE tipo, char16_t siNoHa
   char16_t c = guardado.load();
   if (c == 0) {
     const Texto s = InfoLocale(tipo);
-    c = s.empty() || s[0] == 0 ? siNoHay : s[0];
+    c = s.empty() ? siNoHay : s[0];
     guardado.store(c);
   }
   return c;
