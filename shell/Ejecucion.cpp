@@ -127,6 +127,11 @@ void MuestraPantallaFinal(TfV& v) {
 }  // namespace
 
 void TfV::BtnAceptarClick() {
+  // The pumps of a run deliver what the user does meanwhile: whatever way
+  // in reached the button again, a second run never starts inside the
+  // first. Every run ends the program, so the mark is never taken back.
+  if (ejecutando_) return;
+  ejecutando_ = true;
   try {
     staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
     ui::SetCursor(ui::Cursor::RelojArena);
