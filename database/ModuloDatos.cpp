@@ -32,8 +32,12 @@ Texto ValorPorDefecto(Texto TfV::TEstr_Valores::*campo) {
 
 TMDatos::Entorno EntornoVentana() {
   TMDatos::Entorno e;
+  // Every line of the database phase is followed by a call that waits on
+  // the server (a statement, a service's next line): the line, the counter
+  // and the bar are on the screen before it.
   e.Registra = [](const Texto& linea) {
     if (fV) fV->Registra(linea);
+    ui::aplicacion::PintaAhora();
   };
   e.Bombea = [] { ui::aplicacion::ProcesaMensajes(); };
   e.Usuario = [] { return ValorPorDefecto(&TfV::TEstr_Valores::UsuarioBaseDatos); };

@@ -222,7 +222,36 @@ int64_t FrecuenciaRendimiento();
 // Sleep. On posix ZELVANO_FACTOR_PAUSAS (0..1) may shorten every pause for
 // tests; the product always waits as asked. ZELVANO_CUENTA_PAUSAS names a
 // file that receives each pause asked for, in milliseconds, one per line.
+// The pause is the one FijaEspera gave, when it gave one.
 void Duerme(uint32_t milisegundos);
+
+// The wizard does everything on the thread its windows belong to. What that
+// thread does for them while it waits is the user-interface layer's to say
+// (ui::aplicacion::Inicializa sets it):
+// - `pausa`: a fixed pause of that many milliseconds. It must take no
+//   input (or it would be no pause), but may keep the windows painted.
+//   nullptr: a plain sleep.
+// - `latido`: called now and then (every kIntervaloLatidoMs at most) while
+//   one long operation runs, a large file being copied, so that the window
+//   keeps answering. nullptr: none.
+using Pausa = void (*)(uint32_t milisegundos);
+using Latido = void (*)();
+void FijaEspera(Pausa pausa, Latido latido);
+constexpr uint32_t kIntervaloLatidoMs = 50;
+
+// The beats of one long operation: Late() runs the latido when the last one
+// (or the start of the operation) is at least kIntervaloLatidoMs old, so a
+// short operation never beats.
+class Latidos {
+ public:
+  Latidos();
+  void Late();
+  // Whether there is a latido to run at all.
+  static bool Hay();
+
+ private:
+  int64_t ultimo_;
+};
 // GetComputerNameW into a buffer of `tamano` characters.
 Texto NombreEquipo(size_t tamano = 30);
 

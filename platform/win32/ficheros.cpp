@@ -53,6 +53,53 @@ void Busqueda::Cierra() {
   estado_.reset();
 }
 
+namespace {
+
+// From this size on a copy runs on a thread of its own while this one, the
+// windows' thread, waits with a beat every few tens of milliseconds: one
+// large file must not leave the window unanswered (the system then calls it
+// not responding). A copy's own progress routine would do on Windows, but
+// Wine never calls it. Smaller files are copied right here, as before.
+constexpr uint64_t kCopiaConLatido = uint64_t{16} << 20;
+
+struct CopiaEnCurso {
+  const wchar_t* origen;
+  const wchar_t* destino;
+  BOOL fallaSiExiste;
+  BOOL bien = FALSE;
+  DWORD error = 0;
+};
+
+DWORD WINAPI CopiaAparte(void* p) {
+  auto* c = static_cast<CopiaEnCurso*>(p);
+  c->bien = ::CopyFileW(c->origen, c->destino, c->fallaSiExiste);
+  c->error = c->bien ? 0 : ::GetLastError();
+  return 0;
+}
+
+// CopyFileW, with the window's beat while a large file goes.
+BOOL CopiaConLatido(const Texto& origen, const Texto& destino, BOOL fallaSiExiste) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!Latidos::Hay() || !::GetFileAttributesExW(W(origen), GetFileExInfoStandard, &d) ||
+      ((static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow) < kCopiaConLatido)
+    return ::CopyFileW(W(origen), W(destino), fallaSiExiste);
+  CopiaEnCurso c{W(origen), W(destino), fallaSiExiste};
+  HANDLE hilo = ::CreateThread(nullptr, 0, CopiaAparte, &c, 0, nullptr);
+  if (!hilo) return ::CopyFileW(W(origen), W(destino), fallaSiExiste);
+  Latidos latidos;
+  while (::MsgWaitForMultipleObjects(1, &hilo, FALSE, kIntervaloLatidoMs, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    latidos.Late();
+    // What the beat left in the queue waits for the next one, without
+    // waking this loop again meanwhile.
+    ::GetQueueStatus(QS_ALLINPUT);
+  }
+  ::CloseHandle(hilo);
+  ::SetLastError(c.error);
+  return c.bien;
+}
+
+}  // namespace
+
 // The destination keeps its old content until the new one is complete: the
 // copy goes to a name beside it that then replaces it, so a copy that fails
 // half-way (disk full, source unreadable) never leaves it truncated. The
@@ -61,7 +108,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   // Most copies make a new file: tried first as such, a destination that
   // does not exist is looked up once (under Wine, looking up a missing name
   // reads its whole folder).
-  if (::CopyFileW(W(origen), W(destino), TRUE)) return true;
+  if (CopiaConLatido(origen, destino, TRUE)) return true;
   const DWORD motivo = ::GetLastError();
   if (fallaSiExiste || (motivo != ERROR_FILE_EXISTS && motivo != ERROR_ALREADY_EXISTS)) return false;
   const DWORD previo = ::GetFileAttributesW(W(destino));
@@ -74,7 +121,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   const size_t inicio = destino.find_last_of(u"\\/") == Texto::npos ? 0 : destino.find_last_of(u"\\/") + 1;
   const Texto temporal = destino.size() - inicio + 9 <= 255 ? destino + u".~zelvano"
                                                             : destino.substr(0, inicio) + u"~zelvano.tmp";
-  if (!::CopyFileW(W(origen), W(temporal), FALSE)) return false;
+  if (!CopiaConLatido(origen, temporal, FALSE)) return false;
   if (!::MoveFileExW(W(temporal), W(destino), MOVEFILE_REPLACE_EXISTING)) {
     const DWORD error = ::GetLastError();
     ::DeleteFileW(W(temporal));

@@ -25,7 +25,11 @@ int64_t FrecuenciaRendimiento() {
   return v.QuadPart;
 }
 
-void Duerme(uint32_t milisegundos) { ::Sleep(milisegundos); }
+bool PausaFijada(uint32_t milisegundos);  // platform/comun/espera.cpp
+
+void Duerme(uint32_t milisegundos) {
+  if (!PausaFijada(milisegundos)) ::Sleep(milisegundos);
+}
 
 Texto NombreEquipo(size_t tamano) {
   std::vector<wchar_t> buf(tamano + 1, 0);

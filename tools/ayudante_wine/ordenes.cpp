@@ -277,11 +277,11 @@ int Mata(const Argumentos& a) {
 struct NombreTecla {
   const wchar_t* nombre;
   WORD vk;
-  bool mayus;
+  WORD modificador;  // held while the key is pressed (0: none)
 };
 constexpr NombreTecla kTeclas[] = {
-    {L"Tab", VK_TAB, false},       {L"Mayus+Tab", VK_TAB, true}, {L"Intro", VK_RETURN, false},
-    {L"Espacio", VK_SPACE, false}, {L"Escape", VK_ESCAPE, false},
+    {L"Tab", VK_TAB, 0},       {L"Mayus+Tab", VK_TAB, VK_SHIFT}, {L"Intro", VK_RETURN, 0},
+    {L"Espacio", VK_SPACE, 0}, {L"Escape", VK_ESCAPE, 0},        {L"Alt+F4", VK_F4, VK_MENU},
 };
 
 // The window of the wizard's thread that has the keyboard focus.
@@ -302,12 +302,13 @@ void Teclea(WORD vk, bool arriba) {
 }
 
 // Presses a key as the keyboard does: it goes to the window in front, to its
-// focused control. The window named must be the one in front, enabled.
-int Tecla(const Argumentos& a) {
+// focused control. The window named must be the one in front, enabled (or,
+// with `deshabilitada`, disabled: a run underway behind it).
+int PulsaTecla(const Argumentos& a, bool deshabilitada) {
   const NombreTecla* k = nullptr;
   for (const auto& t : kTeclas)
     if (a[1] == t.nombre) k = &t;
-  if (!k) return Falla("tecla desconocida \"" + Utf8(a[1]) + "\" (Tab, Mayus+Tab, Intro, Espacio, Escape)");
+  if (!k) return Falla("tecla desconocida \"" + Utf8(a[1]) + "\" (Tab, Mayus+Tab, Intro, Espacio, Escape, Alt+F4)");
   const Plazo plazo(Segundos(a, 2, kPlazoControl));
   std::string motivo;
   for (;;) {
@@ -317,20 +318,25 @@ int Tecla(const Argumentos& a) {
       motivo = "no hay ventana \"" + Utf8(a[0]) + "\"";
     } else if (GetForegroundWindow() != v) {
       motivo = "la ventana \"" + Utf8(a[0]) + "\" no está delante";
-    } else if (!IsWindowEnabled(v)) {
+    } else if (!deshabilitada && !IsWindowEnabled(v)) {
       motivo = "la ventana \"" + Utf8(a[0]) + "\" no está habilitada";
+    } else if (deshabilitada && IsWindowEnabled(v)) {
+      motivo = "la ventana \"" + Utf8(a[0]) + "\" está habilitada";
     } else {
       break;
     }
     if (plazo.Vencido()) return Falla("no se pudo pulsar " + Utf8(a[1]) + ": " + motivo);
     Pausa();
   }
-  if (k->mayus) Teclea(VK_SHIFT, false);
+  if (k->modificador) Teclea(k->modificador, false);
   Teclea(k->vk, false);
   Teclea(k->vk, true);
-  if (k->mayus) Teclea(VK_SHIFT, true);
+  if (k->modificador) Teclea(k->modificador, true);
   return 0;
 }
+
+int Tecla(const Argumentos& a) { return PulsaTecla(a, false); }
+int TeclaDeshabilitada(const Argumentos& a) { return PulsaTecla(a, true); }
 
 // A key that closes its window (dialogs come in a row): waits until that
 // very window is gone, not the next one of the same name.
@@ -385,6 +391,33 @@ int LineaVisible(const Argumentos& a) {
   if (!SendMessageTimeoutW(h, EM_GETFIRSTVISIBLELINE, 0, 0, SMTO_ABORTIFHUNG, 5000, &primera))
     return Falla("el control no respondió");
   Escribe(std::to_string(static_cast<long>(primera)) + "\n");
+  return 0;
+}
+
+// ---- answering ------------------------------------------------------------
+
+// Asks the window again and again, as the system does to tell whether a
+// program still responds, until the window named `hasta` shows (or the
+// time runs out): prints the longest time the window left a question
+// unanswered, in milliseconds, and how many questions it answered.
+int Sondea(const Argumentos& a) {
+  const auto halladas = VentanasPrincipales(a[0]);
+  if (halladas.empty()) return Falla("no hay ventana \"" + Utf8(a[0]) + "\"");
+  HWND v = halladas.front();
+  const Plazo plazo(Segundos(a, 2, 300));
+  ULONGLONG peor = 0, respuestas = 0;
+  while (IsWindow(v) && VentanasPrincipales(a[1]).empty() && !plazo.Vencido()) {
+    const ULONGLONG antes = GetTickCount64();
+    DWORD_PTR nada = 0;
+    if (!SendMessageTimeoutW(v, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &nada)) break;
+    const ULONGLONG espera = GetTickCount64() - antes;
+    if (espera > peor) peor = espera;
+    ++respuestas;
+    Sleep(20);
+  }
+  char b[96];
+  std::snprintf(b, sizeof b, "%llu %llu\n", peor, respuestas);
+  Escribe(b);
   return 0;
 }
 
@@ -478,11 +511,13 @@ const std::vector<Orden>& Ordenes() {
       {L"bloquea", "bloquea <fichero> [segundos] [lectura]", 1, 3, Bloquea},
       {L"anota", "anota <fichero> <texto>", 2, 2, Anota},
       {L"lista", "lista", 0, 0, Lista},
-      {L"tecla", "tecla <ventana> <Tab|Mayus+Tab|Intro|Espacio|Escape> [segundos]", 2, 3, Tecla},
+      {L"tecla", "tecla <ventana> <Tab|Mayus+Tab|Intro|Espacio|Escape|Alt+F4> [segundos]", 2, 3, Tecla},
+      {L"tecla-deshabilitada", "tecla-deshabilitada <ventana> <tecla> [segundos]", 2, 3, TeclaDeshabilitada},
       {L"tecla-y-cierra", "tecla-y-cierra <ventana> <tecla> [segundos]", 2, 3, TeclaYCierra},
       {L"foco", "foco <ventana>", 1, 1, Foco},
       {L"espera-foco", "espera-foco <ventana> <control> [segundos]", 2, 3, EsperaFoco},
       {L"mide", "mide <ventana>", 1, 1, Mide},
+      {L"sondea", "sondea <ventana> <hasta que aparezca esta> [segundos]", 2, 3, Sondea},
       {L"linea-visible", "linea-visible <ventana> <control>", 2, 2, LineaVisible},
       {L"x", "x ... (como rar.exe: una extracción que no acaba)", 0, 8, ExtraccionParada},
       {L"mata", "mata <ejecutable>", 1, 1, Mata},
