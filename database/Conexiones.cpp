@@ -26,8 +26,9 @@ const char kConColumnaSistema[] =
 const char kOtras[] = "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION";
 const char kNoSistema[] = " AND MON$SYSTEM_FLAG = 0";
 // Every client library sends the name of its program at attach; the
-// attachment of a backup or restore the server runs for itself has none.
-const char kSoloServicios[] = " AND MON$REMOTE_PROCESS IS NULL";
+// attachment of a backup or restore the server runs for itself has none,
+// or (where the server runs it in-process) no network protocol either.
+const char kSoloServicios[] = " AND (MON$REMOTE_PROCESS IS NULL OR MON$REMOTE_PROTOCOL IS NULL)";
 
 const Texto kEsperandoCierre = u"La base de datos sigue abierta (";
 const Texto kEsperandoCierreFin =

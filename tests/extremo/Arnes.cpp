@@ -149,6 +149,21 @@ std::string ConsultaSql(const std::string& baseDatos, const std::string& sql) {
   return r.salida;
 }
 
+std::vector<Json> Dialogos(const Instalacion& inst) {
+  return Eventos(LeeTranscripcion(inst.transcripcion), "dialogo");
+}
+
+std::string Tipo(const Json& dialogo) {
+  const Json& t = dialogo["tipo"];
+  return t.tipo == Json::Tipo::Numero ? std::to_string(static_cast<int>(t.numero)) : t.cadena;
+}
+
+std::string Textos(const std::vector<Json>& dialogos) {
+  std::string s;
+  for (const Json& d : dialogos) s += Tipo(d) + ": " + d.Texto("texto") + "\n";
+  return s;
+}
+
 ConexionAbierta::ConexionAbierta(const std::string& baseDatos, const fs::path& salida) : salida_(salida) {
   const std::string orden = "/usr/bin/isql-fb -q -user SYSDBA -password Zv2128 -ch ISO8859_1 " + baseDatos + " >'" +
                             salida.string() + "' 2>&1";

@@ -110,6 +110,12 @@ struct Instalacion {
 };
 Instalacion GeneraInstalacion(const fs::path& carpeta, const OpcionesInstalacion& opciones);
 
+// The dialogs the run's transcript holds; a dialog's kind as a number
+// ("33"); every dialog as "kind: text" lines, for failure messages.
+std::vector<Json> Dialogos(const Instalacion& inst);
+std::string Tipo(const Json& dialogo);
+std::string Textos(const std::vector<Json>& dialogos);
+
 // Runs the wizard from the installation's Update folder with the scripted
 // user `guion` (one action a line); `entorno` adds or overrides variables.
 Resultado EjecutaAsistente(const Instalacion& instalacion, const std::string& guion,

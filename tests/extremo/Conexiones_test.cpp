@@ -14,19 +14,6 @@ namespace {
 
 bool Contiene(const std::string& texto, const std::string& parte) { return texto.find(parte) != std::string::npos; }
 
-std::vector<Json> Dialogos(const Instalacion& inst) { return Eventos(LeeTranscripcion(inst.transcripcion), "dialogo"); }
-
-std::string Tipo(const Json& dialogo) {
-  const Json& t = dialogo["tipo"];
-  return t.tipo == Json::Tipo::Numero ? std::to_string(static_cast<int>(t.numero)) : t.cadena;
-}
-
-std::string Textos(const std::vector<Json>& dialogos) {
-  std::string s;
-  for (const Json& d : dialogos) s += Tipo(d) + ": " + d.Texto("texto") + "\n";
-  return s;
-}
-
 // One value of the database, read by a fresh connection.
 std::string Valor(const Instalacion& inst, const std::string& expresion, const std::string& resto) {
   const std::string salida = ConsultaSql(inst.baseDatos, "SELECT '#' || " + expresion + " || '#' " + resto + ";");

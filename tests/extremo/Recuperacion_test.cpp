@@ -81,21 +81,6 @@ Diario LeeDiario(const Instalacion& inst) {
   return d;
 }
 
-std::vector<Json> Dialogos(const Instalacion& inst) {
-  return Eventos(LeeTranscripcion(inst.transcripcion), "dialogo");
-}
-
-std::string Tipo(const Json& dialogo) {
-  const Json& t = dialogo["tipo"];
-  return t.tipo == Json::Tipo::Numero ? std::to_string(static_cast<int>(t.numero)) : t.cadena;
-}
-
-std::string Textos(const std::vector<Json>& dialogos) {
-  std::string s;
-  for (const Json& d : dialogos) s += Tipo(d) + ": " + d.Texto("texto") + "\n";
-  return s;
-}
-
 std::string Version(const Instalacion& inst) {
   const std::string salida = ConsultaSql(inst.baseDatos, "SELECT '#' || VERSION_ZELVANO || '#' FROM EMPRESA;");
   const auto a = salida.find('#');
