@@ -130,8 +130,13 @@ Ocupacion MiraOcupacion(const Texto& nombre, const Texto& usuario, const Texto& 
       // Attached but not counted: nothing says the others are gone.
       o.estado = SinEnlace(e.IBErrorCode()) ? Ocupacion::Estado::SinServidor : Ocupacion::Estado::EnUso;
     }
-    ISC_STATUS_ARRAY libre{};
-    f.detach_database(libre, &db);  // result ignored: nothing was written
+    // Once more when it failed: left open, this attachment would be counted
+    // by the next look.
+    for (int i = 0; i < 2 && db; ++i) {
+      ISC_STATUS_ARRAY libre{};
+      f.detach_database(libre, &db);  // result ignored: nothing was written
+      if (!Fallo(libre)) break;
+    }
   } catch (const std::exception&) {
     o.estado = Ocupacion::Estado::SinServidor;  // no client library
   }
