@@ -58,6 +58,11 @@ class TMDatos {
   // it returns no row or a null). Attaches when needed; raises on failure.
   Texto ConsultaValor(const Texto& consulta);
 
+  // How many attachments of the database, other than this one, the server
+  // has (the server's own housekeeping left out). Attaches when needed;
+  // raises on failure.
+  int ConexionesAjenas();
+
   // Backup to QVD.FBK and restore over QVD.FB through the services.
   void CopiaSeguridad();
   void RestauraCopia();

@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "database/Conexiones.h"
 #include "database/ModuloDatos.h"
 #include "database/migrations/Lotes.h"
 #include "platform/plataforma.h"
@@ -12,6 +13,7 @@
 #include "staging/Diario.h"
 #include "staging/Espacio.h"
 #include "staging/Guardado.h"
+#include "staging/Tablas.h"
 
 namespace {
 
@@ -30,7 +32,13 @@ const Texto kLeeVersion = u"SELECT VERSION_ZELVANO FROM EMPRESA";
 const Texto kRestauracionOmitida =
     u"La base de datos no se ha podido compactar; sigue siendo v\u00E1lida y tiene la versi\u00F3n nueva.";
 
+const Texto kPreguntaOtrasConexiones =
+    u".\nLa base de datos todav\u00EDa no se ha cambiado. \u00BFComprobarlo de nuevo? Pulse Si cuando los haya "
+    u"cerrado, o No para deshacer la actualizaci\u00F3n.";
+const Texto kDeshechaPorConexiones = u"La base de datos sigue abierta en otros equipos: se deshace la actualizaci\u00F3n.";
+
 constexpr char16_t kTipoAviso = u'!';  // 33
+constexpr char16_t kTipoPregunta = u'?';  // 63
 constexpr uint32_t kPausaServicios = 2000;
 
 // The restore only compacts the database: one that failed (the database in
@@ -56,6 +64,44 @@ void RestauraSiHaceFalta(TfV& v) {
   v.Registra(kRestauracionOmitida);
 }
 
+// The database is changed only while no one else has it open: a terminal
+// left connected would hold locks the batches stumble on, and go on working
+// in a file the rollback may have to replace. Checked before the run starts
+// (a refusal there leaves the main window as it was) and again at the first
+// procedure call of the save. A server that cannot be asked is left to the
+// run's own attach, which fails the way it always has.
+bool SinOtrasConexiones(TfV& v) {
+  if (!v.EsServidor()) return true;
+  int otras = 0;
+  try {
+    otras = MDatos->ConexionesAjenas();
+  } catch (const std::exception&) {
+  }
+  try {
+    MDatos->Cierra();
+  } catch (const std::exception&) {
+  }
+  if (!otras) return true;
+  v.MuestraDialogo(basedatos::AvisoOtrasConexiones(otras) + staging::textos::kYReintentar +
+                       staging::textos::kNadaCambiado,
+                   kTipoAviso, false, 0);
+  return false;
+}
+
+// Once the new files are in place, a terminal that connected since the save
+// is asked to go: the technician checks again until it has, or undoes the
+// whole update.
+void EsperaQueSeQuedeSola(TfV& v) {
+  for (int otras = MDatos->ConexionesAjenas(); otras; otras = MDatos->ConexionesAjenas()) {
+    const Texto aviso = basedatos::AvisoOtrasConexiones(otras);
+    for (const Texto& linea : texto::PartePorLineas(aviso)) v.Registra(linea);
+    if (!v.MuestraDialogo(aviso + kPreguntaOtrasConexiones, kTipoPregunta, false, 0)) {
+      v.Registra(kDeshechaPorConexiones);
+      throw Exception(kDeshechaPorConexiones);
+    }
+  }
+}
+
 // Database phase of the server machine: migrations under their version
 // gates, the new version stamped, the file rebuilt by backup and restore.
 void ActualizaBaseDatos(TfV& v) {
@@ -66,6 +112,8 @@ void ActualizaBaseDatos(TfV& v) {
     v.MuestraDialogo(kSinBaseDatos, kTipoAviso, false, 0);
     v.Finaliza();
   }
+  EsperaQueSeQuedeSola(v);
+  staging::diario::Anota(v, staging::diario::Etapa::BaseDatosIniciada);  // result ignored
   // The batches whose version gates hold, then the new version stamp.
   migracion::EjecutaLotes(v.Version->Text());
   MDatos->CopiaSeguridad();
@@ -88,7 +136,9 @@ void MideTiempo(TfV& v) {
 // The save could not be completed: nothing of the installation was deleted.
 // The user learns why (in the log file too) and the wizard ends; the
 // installation is as it was, but for its programs, which were stopped.
-[[noreturn]] void DetieneSinCambios(TfV& v, const staging::EGuardadoIncompleto& e) {
+// A refusal the technician can put right leaves the main window open for
+// another try.
+void DetieneSinCambios(TfV& v, const staging::EGuardadoIncompleto& e) {
   for (const Texto& linea : texto::PartePorLineas(e.Message())) v.Registra(linea);
   staging::diario::Cierra(v);
   staging::DeshaceGuardado(v, e);
@@ -99,7 +149,7 @@ void MideTiempo(TfV& v) {
   v.SetEnabled(true);
   ui::SetCursor(ui::Cursor::Normal);
   v.MuestraDialogo(e.Message(), kTipoAviso, false, 0);
-  v.Finaliza();
+  if (!e.Reintentable()) v.Finaliza();
 }
 
 void BorraConfiguracionVieja(TfV& v) {
@@ -129,9 +179,14 @@ void MuestraPantallaFinal(TfV& v) {
 void TfV::BtnAceptarClick() {
   // The pumps of a run deliver what the user does meanwhile: whatever way
   // in reached the button again, a second run never starts inside the
-  // first. Every run ends the program, so the mark is never taken back.
+  // first. The mark is taken back only where the run stops with nothing
+  // changed and the technician may try again from this window.
   if (ejecutando_) return;
   ejecutando_ = true;
+  if (!SinOtrasConexiones(*this)) {
+    ejecutando_ = false;
+    return;
+  }
   try {
     staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
     ui::SetCursor(ui::Cursor::RelojArena);
@@ -147,9 +202,10 @@ void TfV::BtnAceptarClick() {
         Guarda_Datos();
       } catch (const staging::EGuardadoIncompleto& e) {
         DetieneSinCambios(*this, e);
+        ejecutando_ = false;
+        return;
       }
       if (EsServidor()) {
-        staging::diario::Anota(*this, staging::diario::Etapa::BaseDatosIniciada);  // result ignored
         ActualizaBaseDatos(*this);
         staging::diario::Anota(*this, staging::diario::Etapa::BaseDatosTerminada);  // result ignored
       }

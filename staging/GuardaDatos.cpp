@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "database/Conexiones.h"
 #include "database/ModuloDatos.h"
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
@@ -102,9 +103,16 @@ FallosCopia PreparaCopia(Guardado& g) {
 
 // The product's own level procedure is switched on and off again before its
 // files are touched; these calls are not migration steps and log nothing.
+// The database is touched only while no one else has it open: a terminal
+// left connected would go on working in a file the rollback may replace.
 FallosCopia LlamaProcedimientoNivel(Guardado& g) {
   if (!g.v.EsServidor()) return kSinFallos;
   MDatos->Abre();
+  if (const int otras = MDatos->ConexionesAjenas()) {
+    MDatos->Cierra();
+    throw EGuardadoIncompleto(basedatos::AvisoOtrasConexiones(otras) + textos::kYReintentar + textos::kNadaCambiado,
+                              g.tempRotada, g.copiaPropia, true);
+  }
   for (int nivel : {1, 0}) {
     MDatos->CierraSentencia();
     MDatos->SetParamCheck(true);

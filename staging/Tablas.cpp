@@ -5,6 +5,8 @@ namespace staging {
 const char16_t* const kCarpetaTemp = u"Temp";
 const char16_t* const kCarpetaTempAnterior = u"Temp_V_Ant";
 const char16_t* const kCarpetaCopia = u"Temp\\202103_202128";
+const char16_t* const kCarpetaDatos = u"Datos";
+const char16_t* const kFicheroBaseDatos = u"QVD.FB";
 
 const char16_t* const kDiario = u"Diario_202128.ini";
 const char16_t* const kPrefijoConservada = u"Conservada_";
@@ -85,12 +87,21 @@ const char16_t* const kRestaurado =
     u"Se han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización";
 const char16_t* const kRestauracionIncompleta = u"No se han podido restaurar todos sus Datos Anteriores.";
 const char16_t* const kCopiaConservada = u"La copia de seguridad se conserva en: ";
+const char16_t* const kBaseDatosSinReponer =
+    u"El servidor seguía usando la base de datos, así que no se ha repuesto y puede haber quedado a medio "
+    u"actualizar. Su copia de antes de la actualización está en: ";
+const char16_t* const kBaseDatosSinReponerHacia =
+    u"\nCierre Zelvano y Corvisto en todos los terminales, detenga el servidor de la base de datos y copie ese "
+    u"fichero sobre ";
+const char16_t* const kBaseDatosSinReponerFin =
+    u" (se perderá lo registrado desde que empezó la actualización); después vuelva a iniciar el servidor.";
 const char16_t* const kTempConservada = u"El contenido anterior de la carpeta Temp se conserva en: ";
 
 const char16_t* const kNoGuardadoUno = u"No se ha podido guardar 1 fichero de la instalación: ";
 const char16_t* const kNoGuardadosAntes = u"No se han podido guardar ";
 const char16_t* const kNoGuardadosDespues = u" ficheros de la instalación; el primero es: ";
 const char16_t* const kNadaCambiado = u"No se ha borrado ni cambiado nada de la instalación.";
+const char16_t* const kYReintentar = u" y vuelva a intentarlo.\n";
 const char16_t* const kQueHacerGuardado =
     u"Compruebe que se puedan leer (que ningún programa los tenga abiertos), que haya espacio libre en el "
     u"disco y que sus rutas no sean demasiado largas, y vuelva a ejecutar la actualización.";

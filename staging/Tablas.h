@@ -14,6 +14,8 @@ using texto::Texto;
 extern const char16_t* const kCarpetaTemp;          // hidden folder of saved copies
 extern const char16_t* const kCarpetaTempAnterior;  // previous Temp content during the run
 extern const char16_t* const kCarpetaCopia;         // this update's backup folder
+extern const char16_t* const kCarpetaDatos;         // the product's data folder
+extern const char16_t* const kFicheroBaseDatos;     // the database file in it
 
 // Entries of the Temp folder that outlive its rotation: the run's journal
 // and the copies set aside from runs that did not end well. The rotation
@@ -97,6 +99,11 @@ extern const char16_t* const kRestaurando;
 extern const char16_t* const kRestaurado;
 extern const char16_t* const kRestauracionIncompleta;
 extern const char16_t* const kCopiaConservada;
+// The database file the server kept open: its saved copy + path, where it
+// goes + path, what to do.
+extern const char16_t* const kBaseDatosSinReponer;
+extern const char16_t* const kBaseDatosSinReponerHacia;
+extern const char16_t* const kBaseDatosSinReponerFin;
 extern const char16_t* const kTempConservada;
 
 // Why a run stops before anything is deleted, and what to do.
@@ -104,6 +111,7 @@ extern const char16_t* const kNoGuardadoUno;       // + path
 extern const char16_t* const kNoGuardadosAntes;    // + count + kNoGuardadosDespues + path
 extern const char16_t* const kNoGuardadosDespues;
 extern const char16_t* const kNadaCambiado;
+extern const char16_t* const kYReintentar;         // ends a request to close something, then a new line
 extern const char16_t* const kQueHacerGuardado;
 extern const char16_t* const kCopiaOcupada;        // + folder
 extern const char16_t* const kQueHacerCopiaOcupada;

@@ -69,15 +69,6 @@ std::string Valor(const Instalacion& inst, const std::string& select, const std:
 
 std::string Version(const Instalacion& inst) { return Valor(inst, "VERSION_ZELVANO", "EMPRESA"); }
 
-std::vector<Json> Dialogos(const Instalacion& inst) {
-  return Eventos(LeeTranscripcion(inst.transcripcion), "dialogo");
-}
-
-std::string Tipo(const Json& dialogo) {
-  const Json& t = dialogo["tipo"];
-  return t.tipo == Json::Tipo::Numero ? std::to_string(static_cast<int>(t.numero)) : t.cadena;
-}
-
 // ---- Successful runs ---------------------------------------------------------
 
 struct CasoExito;
