@@ -62,10 +62,14 @@ void ActualizaBaseDatos(TfV& v) {
   MDatos->Abre();
   if (!MDatos->Conectada()) {
     // Nothing has touched the database yet and the staged files stay: the
-    // user is told and the wizard ends.
+    // user is told and the wizard ends. The journal still says that the
+    // program files were changed and nothing else, so the next start offers
+    // to put them back.
     v.MuestraDialogo(kSinBaseDatos, kTipoAviso, false, 0);
     v.Finaliza();
   }
+  // Only now is the database about to change.
+  staging::diario::Anota(v, staging::diario::Etapa::BaseDatosIniciada);  // result ignored
   // The batches whose version gates hold, then the new version stamp.
   migracion::EjecutaLotes(v.Version->Text());
   MDatos->CopiaSeguridad();
@@ -90,8 +94,10 @@ void MideTiempo(TfV& v) {
 // installation is as it was, but for its programs, which were stopped.
 [[noreturn]] void DetieneSinCambios(TfV& v, const staging::EGuardadoIncompleto& e) {
   for (const Texto& linea : texto::PartePorLineas(e.Message())) v.Registra(linea);
-  staging::diario::Cierra(v);
   staging::DeshaceGuardado(v, e);
+  // Closed only once the save is undone: cut short before, the run is still
+  // one that the next start clears away.
+  staging::diario::Cierra(v);
   v.Timer1->SetEnabled(false);
   MideTiempo(v);
   AnadeResumen(v);
@@ -144,7 +150,6 @@ void TfV::BtnAceptarClick() {
         DetieneSinCambios(*this, e);
       }
       if (EsServidor()) {
-        staging::diario::Anota(*this, staging::diario::Etapa::BaseDatosIniciada);  // result ignored
         ActualizaBaseDatos(*this);
         staging::diario::Anota(*this, staging::diario::Etapa::BaseDatosTerminada);  // result ignored
       }

@@ -18,7 +18,7 @@ enum class Etapa {
   Iniciada,             // Temp not yet rotated, nothing saved
   GuardadoCompleto,     // the saved copy holds the whole installation
   InstalacionCambiada,  // the first program file is about to be deleted
-  BaseDatosIniciada,    // server: the migration is about to start
+  BaseDatosIniciada,    // server: the database is open, the migration about to start
   BaseDatosTerminada,   // server: stamped, backed up and restored
   RegistroEscrito,      // registry and PDF association written
 };

@@ -97,6 +97,12 @@ const char16_t* const kQueHacerGuardado =
 const char16_t* const kCopiaOcupada = u"La carpeta de copia de seguridad ya contiene ficheros de otra ejecución: ";
 const char16_t* const kQueHacerCopiaOcupada =
     u"Esa copia puede ser la única de sus datos: muévala a otro lugar y vuelva a ejecutar la actualización.";
+const char16_t* const kSinDiario =
+    u"No se ha podido escribir el diario de la actualización, el fichero en el que el asistente anota por dónde "
+    u"va para poder deshacerla si se interrumpe: ";
+const char16_t* const kQueHacerDiario =
+    u"Compruebe que haya espacio libre en el disco y que se pueda escribir en la carpeta Temp de la instalación, "
+    u"y vuelva a intentarlo.";
 
 const char16_t* const kArchivoDanado = u"El archivo Datos_Nuevos.rar que lleva el actualizador está dañado.";
 const char16_t* const kExtraccionSinIniciar = u"No se ha podido iniciar la extracción de Datos_Nuevos.rar con ";

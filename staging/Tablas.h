@@ -107,6 +107,8 @@ extern const char16_t* const kNadaCambiado;
 extern const char16_t* const kQueHacerGuardado;
 extern const char16_t* const kCopiaOcupada;        // + folder
 extern const char16_t* const kQueHacerCopiaOcupada;
+extern const char16_t* const kSinDiario;           // + journal path
+extern const char16_t* const kQueHacerDiario;
 
 // Why the unpacking of the new files does not count as done.
 extern const char16_t* const kArchivoDanado;
