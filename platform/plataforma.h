@@ -209,8 +209,19 @@ void FijaAfinidadHilo(uintptr_t mascara);
 
 // Named single-instance guard (CreateMutexW). True when this process is the
 // first: the mutex did not exist and no error was reported. The handle is
-// never closed.
+// never closed. A name that starts with "Global\" is one for the whole
+// machine, whatever the session. posix: a lock file in ZELVANO_DIR_MUTEX
+// (default /tmp); a global name's lock lies in ZELVANO_DIR_MUTEX_GLOBAL, or
+// without it in the same folder (a test that plays one machine sets the
+// first; two sessions of one machine share the second).
 bool CreaMutexUnico(const Texto& nombre);
+
+// An exclusive lock on a file, held until the process ends: the file is
+// created when missing (its folder must exist) and kept open, not inherited
+// by children. True when this process holds it (taking it again succeeds);
+// false otherwise, with UltimoError() ERROR_COMPARTIR when another process
+// holds it. posix: flock, which the file operations of this layer honour.
+bool BloqueaDeVida(const Texto& ruta);
 
 // Ends the process at once with the given status (after flushing what the
 // posix backend records for tests).

@@ -12,6 +12,7 @@
 #include "staging/Diario.h"
 #include "staging/Espacio.h"
 #include "staging/Guardado.h"
+#include "staging/Recuperacion.h"
 
 namespace {
 
@@ -135,6 +136,9 @@ void MuestraPantallaFinal(TfV& v) {
 void TfV::BtnAceptarClick() {
   try {
     staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
+    // Held until the process ends: another wizard on this installation
+    // must see a live run, never an interrupted one.
+    staging::recuperacion::CompruebaQueNoHayOtroAsistente(*this, true);
     ui::SetCursor(ui::Cursor::RelojArena);
     // Every counter reading of the run comes from the same processor.
     plataforma::FijaAfinidadHilo(1);

@@ -7,11 +7,12 @@ const char16_t* const kCarpetaTempAnterior = u"Temp_V_Ant";
 const char16_t* const kCarpetaCopia = u"Temp\\202103_202128";
 
 const char16_t* const kDiario = u"Diario_202128.ini";
+const char16_t* const kBloqueoDiario = u"Diario_202128.bloqueo";
 const char16_t* const kPrefijoConservada = u"Conservada_";
 
 bool SeConservaEnTemp(const Texto& nombre) {
   const Texto prefijo = kPrefijoConservada;
-  return texto::IgualesSinMayusculas(nombre, kDiario) ||
+  return texto::IgualesSinMayusculas(nombre, kDiario) || texto::IgualesSinMayusculas(nombre, kBloqueoDiario) ||
          (nombre.size() > prefijo.size() && texto::IgualesSinMayusculas(nombre.substr(0, prefijo.size()), prefijo));
 }
 

@@ -20,6 +20,7 @@ extern const char16_t* const kCarpetaCopia;         // this update's backup fold
 // neither copies them into Temp_V_Ant nor deletes them, so a later
 // successful run cannot throw them away with Temp_V_Ant.
 extern const char16_t* const kDiario;             // file name inside Temp
+extern const char16_t* const kBloqueoDiario;      // file name inside Temp, held by a live wizard
 extern const char16_t* const kPrefijoConservada;  // folder names inside Temp
 bool SeConservaEnTemp(const Texto& nombre);
 
