@@ -97,6 +97,11 @@ bool TamanoFichero(const Texto& ruta, uint64_t& tamano);
 // GetDiskFreeSpaceExW: bytes this user may still write on the volume that
 // holds the folder. False (and UltimoError) when the folder cannot be asked.
 bool EspacioLibre(const Texto& carpeta, uint64_t& libres);
+// The volume that holds the folder: its allocation unit in bytes (every
+// file takes a whole number of them) and a text that names it, the same for
+// two folders of one volume. False (and UltimoError) when the folder cannot
+// be asked.
+bool DatosVolumen(const Texto& carpeta, uint64_t& unidad, Texto& volumen);
 // Whole-file read and write (create or replace).
 bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes);
 bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes);

@@ -160,6 +160,31 @@ FallosCopia GuardaCarpetas(Guardado& g) {
   return fallos;
 }
 
+// The archive unpacks over the installation: every file of it that is
+// already there is saved first, with the rest, so that the rollback brings
+// it back. An archive that cannot be read is left to the steps that write
+// and unpack it, which stop the run on it.
+FallosCopia GuardaSobrescritos(Guardado& g) {
+  FallosCopia fallos;
+  std::string archivo;
+  std::vector<EntradaArchivo> entradas;
+  if (!plataforma::LeeRecurso(kTipoRecursoDatos, kRecursoArchivo, kIdiomaRecurso, archivo) ||
+      !LeeContenidoArchivo(archivo, entradas))
+    return fallos;
+  for (const Texto& ruta : FicherosQueSobrescribe(g.app, entradas)) {
+    const Texto origen = g.app + ruta, destino = g.copia + u"\\" + ruta;
+    g.v.Registra(textos::kCopiandoFichero + origen);
+    g.v.Registra(textos::kFicheroA + destino + textos::kFicheroOk);
+    bool bien = true;
+    for (size_t corte = ruta.find(u'\\'); bien && corte != Texto::npos; corte = ruta.find(u'\\', corte + 1)) {
+      const Texto carpeta = g.copia + u"\\" + ruta.substr(0, corte);
+      bien = plataforma::ExisteDirectorio(carpeta) || plataforma::CreaDirectorio(carpeta);
+    }
+    if (!bien || !plataforma::CopiaFichero(origen, destino, false)) fallos.Anota(origen);
+  }
+  return fallos;
+}
+
 Texto MensajeGuardadoIncompleto(const Guardado& g) {
   Texto mensaje = g.fallos.cuenta == 1 ? Texto(textos::kNoGuardadoUno)
                                        : textos::kNoGuardadosAntes + texto::FormatoEntero(g.fallos.cuenta) +
@@ -319,6 +344,7 @@ const Paso kPasos[] = {
     {GuardaProgramas, SiFalla::SeCuenta},
     {GuardaConfiguracion, SiFalla::SeCuenta},
     {GuardaCarpetas, SiFalla::SeCuenta},
+    {GuardaSobrescritos, SiFalla::SeCuenta},
     {PuertaDelGuardado, SiFalla::Detiene},
     {AnotaGuardadoCompleto, SiFalla::SinDiario},
     {AnotaInstalacionCambiada, SiFalla::SinDiario},
