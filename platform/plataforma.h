@@ -97,6 +97,11 @@ bool TamanoFichero(const Texto& ruta, uint64_t& tamano);
 // GetDiskFreeSpaceExW: bytes this user may still write on the volume that
 // holds the folder. False (and UltimoError) when the folder cannot be asked.
 bool EspacioLibre(const Texto& carpeta, uint64_t& libres);
+// The volume that holds the folder: its allocation unit in bytes (every
+// file takes a whole number of them) and a text that names it, the same for
+// two folders of one volume. False (and UltimoError) when the folder cannot
+// be asked.
+bool DatosVolumen(const Texto& carpeta, uint64_t& unidad, Texto& volumen);
 // Whole-file read and write (create or replace).
 bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes);
 bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes);
@@ -209,8 +214,19 @@ void FijaAfinidadHilo(uintptr_t mascara);
 
 // Named single-instance guard (CreateMutexW). True when this process is the
 // first: the mutex did not exist and no error was reported. The handle is
-// never closed.
+// never closed. A name that starts with "Global\" is one for the whole
+// machine, whatever the session. posix: a lock file in ZELVANO_DIR_MUTEX
+// (default /tmp); a global name's lock lies in ZELVANO_DIR_MUTEX_GLOBAL, or
+// without it in the same folder (a test that plays one machine sets the
+// first; two sessions of one machine share the second).
 bool CreaMutexUnico(const Texto& nombre);
+
+// An exclusive lock on a file, held until the process ends: the file is
+// created when missing (its folder must exist) and kept open, not inherited
+// by children. True when this process holds it (taking it again succeeds);
+// false otherwise, with UltimoError() ERROR_COMPARTIR when another process
+// holds it. posix: flock, which the file operations of this layer honour.
+bool BloqueaDeVida(const Texto& ruta);
 
 // Ends the process at once with the given status (after flushing what the
 // posix backend records for tests).

@@ -13,6 +13,7 @@
 #include "staging/Diario.h"
 #include "staging/Espacio.h"
 #include "staging/Guardado.h"
+#include "staging/Recuperacion.h"
 #include "staging/Tablas.h"
 
 namespace {
@@ -108,11 +109,14 @@ void ActualizaBaseDatos(TfV& v) {
   MDatos->Abre();
   if (!MDatos->Conectada()) {
     // Nothing has touched the database yet and the staged files stay: the
-    // user is told and the wizard ends.
+    // user is told and the wizard ends. The journal still says that the
+    // program files were changed and nothing else, so the next start offers
+    // to put them back.
     v.MuestraDialogo(kSinBaseDatos, kTipoAviso, false, 0);
     v.Finaliza();
   }
   EsperaQueSeQuedeSola(v);
+  // Only now is the database about to change.
   staging::diario::Anota(v, staging::diario::Etapa::BaseDatosIniciada);  // result ignored
   // The batches whose version gates hold, then the new version stamp.
   migracion::EjecutaLotes(v.Version->Text());
@@ -140,8 +144,10 @@ void MideTiempo(TfV& v) {
 // another try.
 void DetieneSinCambios(TfV& v, const staging::EGuardadoIncompleto& e) {
   for (const Texto& linea : texto::PartePorLineas(e.Message())) v.Registra(linea);
-  staging::diario::Cierra(v);
   staging::DeshaceGuardado(v, e);
+  // Closed only once the save is undone: cut short before, the run is still
+  // one that the next start clears away.
+  staging::diario::Cierra(v);
   v.Timer1->SetEnabled(false);
   MideTiempo(v);
   AnadeResumen(v);
@@ -189,6 +195,9 @@ void TfV::BtnAceptarClick() {
   }
   try {
     staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
+    // Held until the process ends: another wizard on this installation
+    // must see a live run, never an interrupted one.
+    staging::recuperacion::CompruebaQueNoHayOtroAsistente(*this, true);
     ui::SetCursor(ui::Cursor::RelojArena);
     // Every counter reading of the run comes from the same processor.
     plataforma::FijaAfinidadHilo(1);

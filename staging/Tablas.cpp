@@ -9,11 +9,12 @@ const char16_t* const kCarpetaDatos = u"Datos";
 const char16_t* const kFicheroBaseDatos = u"QVD.FB";
 
 const char16_t* const kDiario = u"Diario_202128.ini";
+const char16_t* const kBloqueoDiario = u"Diario_202128.bloqueo";
 const char16_t* const kPrefijoConservada = u"Conservada_";
 
 bool SeConservaEnTemp(const Texto& nombre) {
   const Texto prefijo = kPrefijoConservada;
-  return texto::IgualesSinMayusculas(nombre, kDiario) ||
+  return texto::IgualesSinMayusculas(nombre, kDiario) || texto::IgualesSinMayusculas(nombre, kBloqueoDiario) ||
          (nombre.size() > prefijo.size() && texto::IgualesSinMayusculas(nombre.substr(0, prefijo.size()), prefijo));
 }
 
@@ -108,6 +109,12 @@ const char16_t* const kQueHacerGuardado =
 const char16_t* const kCopiaOcupada = u"La carpeta de copia de seguridad ya contiene ficheros de otra ejecución: ";
 const char16_t* const kQueHacerCopiaOcupada =
     u"Esa copia puede ser la única de sus datos: muévala a otro lugar y vuelva a ejecutar la actualización.";
+const char16_t* const kSinDiario =
+    u"No se ha podido escribir el diario de la actualización, el fichero en el que el asistente anota por dónde "
+    u"va para poder deshacerla si se interrumpe: ";
+const char16_t* const kQueHacerDiario =
+    u"Compruebe que haya espacio libre en el disco y que se pueda escribir en la carpeta Temp de la instalación, "
+    u"y vuelva a intentarlo.";
 
 const char16_t* const kArchivoDanado = u"El archivo Datos_Nuevos.rar que lleva el actualizador está dañado.";
 const char16_t* const kExtraccionSinIniciar = u"No se ha podido iniciar la extracción de Datos_Nuevos.rar con ";

@@ -22,6 +22,7 @@ extern const char16_t* const kFicheroBaseDatos;     // the database file in it
 // neither copies them into Temp_V_Ant nor deletes them, so a later
 // successful run cannot throw them away with Temp_V_Ant.
 extern const char16_t* const kDiario;             // file name inside Temp
+extern const char16_t* const kBloqueoDiario;      // file name inside Temp, held by a live wizard
 extern const char16_t* const kPrefijoConservada;  // folder names inside Temp
 bool SeConservaEnTemp(const Texto& nombre);
 
@@ -115,6 +116,8 @@ extern const char16_t* const kYReintentar;         // ends a request to close so
 extern const char16_t* const kQueHacerGuardado;
 extern const char16_t* const kCopiaOcupada;        // + folder
 extern const char16_t* const kQueHacerCopiaOcupada;
+extern const char16_t* const kSinDiario;           // + journal path
+extern const char16_t* const kQueHacerDiario;
 
 // Why the unpacking of the new files does not count as done.
 extern const char16_t* const kArchivoDanado;

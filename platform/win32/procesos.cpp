@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <set>
 
 namespace plataforma {
 
@@ -88,6 +89,22 @@ bool CreaMutexUnico(const Texto& nombre) {
   ::SetLastError(0);
   HANDLE h = ::CreateMutexW(nullptr, FALSE, W(nombre));
   return h != nullptr && ::GetLastError() == 0;
+}
+
+bool BloqueaDeVida(const Texto& ruta) {
+  static std::set<Texto> tomados;
+  if (tomados.count(ruta)) {
+    ::SetLastError(0);
+    return true;
+  }
+  // No sharing at all: another process's open fails with a sharing
+  // violation. The handle is kept by the system until the process ends.
+  HANDLE h = ::CreateFileW(W(ruta), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  tomados.insert(ruta);
+  ::SetLastError(0);
+  return true;
 }
 
 void TerminaAplicacion(int estado) {
