@@ -259,11 +259,14 @@ Texto DeAnsi(const std::string& bytes);
 
 // ---- Fault seam -------------------------------------------------------------
 // Every operation of this layer that may fail, and every call of the database
-// client, first passes here. On posix, tests switch it on with environment
-// variables (off otherwise; the win32 backend never injects):
+// client, first passes here. On posix and in the Windows test build
+// (Act_202103_a_202128_pruebas.exe), tests switch it on with environment
+// variables (off otherwise; the shipped Windows executable never injects and
+// reads none of them):
 //   ZELVANO_FALLO_EN=N          the Nth operation fails; file operations with
 //                               ZELVANO_FALLO_ERROR = denegado (access denied,
-//                               the default), disco_lleno or ruta_larga
+//                               the default), compartir (sharing violation),
+//                               disco_lleno or ruta_larga
 //   ZELVANO_MATA_EN=N           the process is killed just before the Nth
 //   ZELVANO_TRAZA_OPERACIONES   file that receives "N kind path" per operation
 // True when this operation must fail (the last error is then set).

@@ -19,6 +19,7 @@ Proceso::~Proceso() { Cierra(); }
 
 bool Proceso::Inicia(const Texto& lineaComandos) {
   Cierra();
+  if (OperacionInyectable("proceso", lineaComandos)) return false;
   // CreateProcessW may write into the command line.
   std::vector<wchar_t> linea(lineaComandos.begin(), lineaComandos.end());
   linea.push_back(0);
@@ -62,6 +63,7 @@ void Proceso::Cierra() {
 
 bool InstantaneaProcesos(std::vector<EntradaProceso>& procesos) {
   procesos.clear();
+  if (OperacionInyectable("instantanea", u"")) return false;
   HANDLE h = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (h == INVALID_HANDLE_VALUE) return false;
   PROCESSENTRY32W e;
@@ -74,6 +76,7 @@ bool InstantaneaProcesos(std::vector<EntradaProceso>& procesos) {
 }
 
 bool TerminaProcesoId(uint32_t id, uint32_t codigo) {
+  if (OperacionInyectable("termina", texto::FormatoEntero(id))) return false;
   HANDLE h = ::OpenProcess(PROCESS_TERMINATE, FALSE, id);
   if (!h) return false;
   const bool bien = ::TerminateProcess(h, codigo) != 0;

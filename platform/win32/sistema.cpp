@@ -25,7 +25,7 @@ int64_t FrecuenciaRendimiento() {
   return v.QuadPart;
 }
 
-void Duerme(uint32_t milisegundos) { ::Sleep(milisegundos); }
+void Duerme(uint32_t milisegundos) { ::Sleep(win32::PausaDePrueba(milisegundos)); }
 
 Texto NombreEquipo(size_t tamano) {
   std::vector<wchar_t> buf(tamano + 1, 0);
@@ -82,6 +82,7 @@ Texto CarpetaEjecutable() {
 }
 
 bool LeeRecurso(uint16_t tipo, const Texto& nombre, uint16_t idioma, std::string& datos) {
+  if (OperacionInyectable("recurso", nombre)) return false;
   HRSRC r = ::FindResourceExW(nullptr, MAKEINTRESOURCEW(tipo), W(nombre), idioma);
   if (!r) return false;
   HGLOBAL g = ::LoadResource(nullptr, r);
