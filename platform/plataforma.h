@@ -25,7 +25,7 @@ constexpr uint32_t ATR_SISTEMA = 0x04;
 constexpr uint32_t ATR_DIRECTORIO = 0x10;
 constexpr uint32_t ATR_ARCHIVO = 0x20;
 constexpr uint32_t ATR_NORMAL = 0x80;
-constexpr uint32_t ATR_PUNTO_REPARSE = 0x400;  // symbolic link or junction
+constexpr uint32_t ATR_PUNTO_REPARSE = 0x400;  // a link: symbolic link or junction
 constexpr uint32_t ATR_INVALIDO = 0xFFFFFFFF;
 
 // Error codes in the Windows numbering, whatever the backend.
@@ -45,6 +45,9 @@ constexpr uint32_t ERROR_FORMATO_EJECUTABLE = 193;   // ERROR_BAD_EXE_FORMAT
 constexpr uint32_t ERROR_NO_ES_DIRECTORIO = 267;     // ERROR_DIRECTORY
 constexpr uint32_t ERROR_RECURSO_NO_ENCONTRADO = 1813;  // ERROR_RESOURCE_TYPE_NOT_FOUND
 
+// The reparse-point bit is reported on links only (win32: a name-surrogate
+// tag, see platform/win32/enlaces.h); a deduplicated, compressed or cloud
+// placeholder file is reported as the plain file it is.
 // posix: read-only is the owner's write permission (and is enforced by this
 // layer even for root); hidden and system live in the extended attribute
 // "user.zelvano.atributos" of the file (lost on file systems without user
@@ -301,11 +304,14 @@ Texto DeAnsi(const std::string& bytes);
 
 // ---- Fault seam -------------------------------------------------------------
 // Every operation of this layer that may fail, and every call of the database
-// client, first passes here. On posix, tests switch it on with environment
-// variables (off otherwise; the win32 backend never injects):
+// client, first passes here. On posix and in the Windows test build
+// (Act_202103_a_202128_pruebas.exe), tests switch it on with environment
+// variables (off otherwise; the shipped Windows executable never injects and
+// reads none of them):
 //   ZELVANO_FALLO_EN=N          the Nth operation fails; file operations with
 //                               ZELVANO_FALLO_ERROR = denegado (access denied,
-//                               the default), disco_lleno or ruta_larga
+//                               the default), compartir (sharing violation),
+//                               disco_lleno or ruta_larga
 //   ZELVANO_MATA_EN=N           the process is killed just before the Nth
 //   ZELVANO_TRAZA_OPERACIONES   file that receives "N kind path" per operation
 // True when this operation must fail (the last error is then set).

@@ -10,6 +10,7 @@
 #include "screens/Unidad_Final.h"
 #include "shell/Cronometro.h"
 #include "shell/UnidadVentas.h"
+#include "staging/Carpetas.h"
 #include "staging/Diario.h"
 #include "staging/Espacio.h"
 #include "staging/Guardado.h"
@@ -161,7 +162,7 @@ void DetieneSinCambios(TfV& v, const staging::EGuardadoIncompleto& e) {
 void BorraConfiguracionVieja(TfV& v) {
   v.Registra(kEliminadoConfiguracion);
   const Texto configuracion = v.RutaTPV->Text() + kConfiguracionVieja;
-  if (plataforma::ExisteFichero(configuracion)) plataforma::BorraFichero(configuracion);  // result ignored
+  if (plataforma::ExisteFichero(configuracion)) staging::BorraFicheroSoloLectura(configuracion);  // result ignored
 }
 
 // The earlier Temp content goes last of all: the registry writes may still

@@ -58,7 +58,7 @@ struct Paso {
 const FallosCopia kSinFallos{};
 
 void BorraSiExiste(const Texto& ruta) {
-  if (plataforma::ExisteFichero(ruta)) plataforma::BorraFichero(ruta);
+  if (plataforma::ExisteFichero(ruta)) BorraFicheroSoloLectura(ruta);
 }
 
 bool EsEnlace(const Texto& ruta) {
@@ -231,7 +231,7 @@ void CompruebaGuardado(const Guardado& g) {
 FallosCopia BorraProgramas(Guardado& g) {
   for (const ProgramaEnEjecucion& programa : kProgramas) {
     const Texto ruta = g.app + programa.ejecutable;
-    if (plataforma::ExisteFichero(ruta) && !plataforma::BorraFichero(ruta)) {
+    if (plataforma::ExisteFichero(ruta) && !BorraFicheroSoloLectura(ruta)) {
       g.v.MuestraDialogo(programa.mensajeEnUso, u'I', false, 0);
       g.v.ReponerTodo();
     }
@@ -247,7 +247,7 @@ FallosCopia ApartaFicherosObsoletos(Guardado& g) {
     const Texto ruta = g.app + fichero.ruta;
     if (plataforma::ExisteFichero(ruta) || EsEnlace(ruta)) {
       const Texto guardado = g.copia + u"\\" + fichero.ruta;
-      if (plataforma::ExisteFichero(guardado)) plataforma::BorraFichero(ruta);  // result ignored
+      if (plataforma::ExisteFichero(guardado)) BorraFicheroSoloLectura(ruta);  // result ignored
       else plataforma::Mueve(ruta, guardado);                                   // result ignored
     }
     g.v.Registra(fichero.texto);
@@ -258,7 +258,7 @@ FallosCopia ApartaFicherosObsoletos(Guardado& g) {
 FallosCopia BorraPuntosRestauracion(Guardado& g) {
   for (int n = 0; n <= kUltimoPuntoRestauracion; ++n) {
     const Texto punto = g.v.Valores->RutaAplicacion + u"Datos\\" + texto::FormatoEntero(n) + u".NBK";
-    if (plataforma::ExisteFichero(punto) && plataforma::BorraFichero(punto)) {
+    if (plataforma::ExisteFichero(punto) && BorraFicheroSoloLectura(punto)) {
       g.v.AnadeLinea(textos::kPuntoRestauracion + punto + textos::kPuntoBorrado);
       g.v.MemoBackup->Repaint();
     }

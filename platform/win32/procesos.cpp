@@ -20,6 +20,7 @@ Proceso::~Proceso() { Cierra(); }
 
 bool Proceso::Inicia(const Texto& lineaComandos) {
   Cierra();
+  if (OperacionInyectable("proceso", lineaComandos)) return false;
   // CreateProcessW may write into the command line.
   std::vector<wchar_t> linea(lineaComandos.begin(), lineaComandos.end());
   linea.push_back(0);
@@ -63,6 +64,7 @@ void Proceso::Cierra() {
 
 bool InstantaneaProcesos(std::vector<EntradaProceso>& procesos) {
   procesos.clear();
+  if (OperacionInyectable("instantanea", u"")) return false;
   HANDLE h = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (h == INVALID_HANDLE_VALUE) return false;
   PROCESSENTRY32W e;
@@ -75,6 +77,7 @@ bool InstantaneaProcesos(std::vector<EntradaProceso>& procesos) {
 }
 
 bool TerminaProcesoId(uint32_t id, uint32_t codigo) {
+  if (OperacionInyectable("termina", texto::FormatoEntero(id))) return false;
   HANDLE h = ::OpenProcess(PROCESS_TERMINATE, FALSE, id);
   if (!h) return false;
   const bool bien = ::TerminateProcess(h, codigo) != 0;

@@ -2,7 +2,12 @@
 // server: what the technician is told, and that nothing is lost.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
 #include <sstream>
 
 #include "tests/extremo/Arnes.h"
@@ -37,6 +42,46 @@ TEST(FallosReales, EnlaceEnBucleEnDatosNoSeSigue) {
   EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp" / "202103_202128" / "Datos" / "Bucle"));
   EXPECT_TRUE(fs::is_symlink(inst.aplicacion / "Datos" / "Bucle"));
   EXPECT_TRUE(fs::exists(inst.aplicacion / "Temp" / "202103_202128" / "Datos"));
+}
+
+// Read-only files are common on a shop's machine (copied from a CD, or set
+// so by hand): among the program files the run deletes, among the obsolete
+// ones and the restore points inside "Datos". Windows refuses to delete a
+// read-only file; the run clears the attribute first, as the folder delete
+// does, and the saved copies keep it.
+TEST(FallosReales, FicherosDeSoloLecturaSeGuardanYSeBorran) {
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "CAJA1";
+  opciones.baseDatos = false;
+  opciones.extra = {"--pindal-dat", "--puntos", "3"};
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  EscribeFichero(inst.aplicacion / "Datos" / "QVD.FB", "copia local de la base de datos");
+  const char* const soloLectura[] = {"Zelvano_Start.exe", "Zelvano.exe", "Corvisto.exe", "Zelvano.dll",
+                                     "Pindal.dat", "Datos/3.NBK", "Datos/QVD.FB", "Datos/Clientes.dat"};
+  std::map<std::string, std::string> antes;
+  for (const char* f : soloLectura) {
+    ASSERT_TRUE(fs::exists(inst.aplicacion / f)) << f;
+    antes[f] = LeeFichero(inst.aplicacion / f);
+    fs::permissions(inst.aplicacion / f, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+  }
+
+  const Resultado r = EjecutaAsistente(inst, kGuionCompleto);
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<std::string> lineas = LeeLog(inst.Log());
+  ASSERT_GE(lineas.size(), 3u);
+  EXPECT_EQ(lineas[lineas.size() - 3], kFinal) << r.salida;
+  for (const char* f : soloLectura) {
+    SCOPED_TRACE(f);
+    const fs::path copia = inst.aplicacion / "Temp" / "202103_202128" / f;
+    EXPECT_EQ(LeeFichero(copia), antes[f]);
+    EXPECT_EQ(fs::status(copia).permissions() & fs::perms::owner_write, fs::perms::none);
+  }
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Zelvano.exe"));
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Pindal.dat"));
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Datos" / "3.NBK"));
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Datos" / "QVD.FB"));
 }
 
 // The connection to the server is lost just after the restore has started:

@@ -271,6 +271,104 @@ int Mata(const Argumentos& a) {
   return 0;
 }
 
+// ---- a whole run as a user goes through it --------------------------------
+
+bool ProcesoVivo(const std::wstring& ejecutable) {
+  HANDLE instantanea = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (instantanea == INVALID_HANDLE_VALUE) return true;
+  PROCESSENTRY32W p{};
+  p.dwSize = sizeof p;
+  bool vivo = false;
+  for (BOOL hay = Process32FirstW(instantanea, &p); hay && !vivo; hay = Process32NextW(instantanea, &p))
+    vivo = _wcsicmp(p.szExeFile, ejecutable.c_str()) == 0;
+  CloseHandle(instantanea);
+  return vivo;
+}
+
+// A click on the control if the user could click it now.
+bool PulsaSiSePuede(HWND ventana, const wchar_t* control) {
+  HWND h = Control(ventana, control);
+  if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h) || !IsWindowEnabled(ventana)) return false;
+  PostMessageW(h, BM_CLICK, 0, 0);
+  return true;
+}
+
+void MarcaSiHaceFalta(HWND ventana, const wchar_t* casilla) {
+  HWND h = Control(ventana, casilla);
+  DWORD_PTR estado = 0;
+  if (h && SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &estado) && estado != BST_CHECKED)
+    SendMessageTimeoutW(h, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, &estado);
+}
+
+// Goes through a whole run of the wizard in one process, as a technician
+// who accepts everything: the notice screen, "Iniciar Actualización" once,
+// "Aceptar" (or "Si") on every message, the final screen. Each message's
+// text and the final screen are appended to the file, one block each
+// (blocks end with a line "--"). Returns when the wizard's process has
+// ended (or was not seen within 20 seconds); status 1 when it is still there
+// after the given seconds (a hang).
+int Conduce(const Argumentos& a) {
+  const std::wstring ejecutable = a[0];
+  HANDLE f = CreateFileW(a[1].c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return Falla("no se pudo abrir \"" + Utf8(a[1]) + "\"");
+  auto Anota = [&](const std::string& bloque) {
+    const std::string t = bloque + "\n--\n";
+    DWORD escritos = 0;
+    WriteFile(f, t.data(), static_cast<DWORD>(t.size()), &escritos, nullptr);
+  };
+  const Plazo plazo(Segundos(a, 2, 300)), inicio(20);
+  bool visto = false, iniciado = false;
+  // A window pressed is left alone until it is gone (the next one of the
+  // same name may follow at once).
+  auto EsperaQueSeVaya = [&](HWND v) {
+    while (IsWindow(v) && IsWindowVisible(v) && !plazo.Vencido()) Pausa();
+  };
+  for (;;) {
+    const bool vivo = ProcesoVivo(ejecutable);
+    visto = visto || vivo;
+    if (visto && !vivo) break;
+    // A wizard that ends at once (a start-up refusal) may be gone before
+    // this helper first looks: whoever started it has its exit status.
+    if (!visto && inicio.Vencido()) break;
+    if (plazo.Vencido()) {
+      CloseHandle(f);
+      return Falla("el asistente no terminó a tiempo");
+    }
+    const auto dialogos = VentanasPrincipales(L"frmDialogo");
+    const auto finales = VentanasPrincipales(L"frm_Final");
+    const auto avisos = VentanasPrincipales(L"frmAviso");
+    if (!dialogos.empty()) {
+      HWND d = dialogos.front();
+      std::wstring t;
+      HWND mensaje = Control(d, L"Mensaje");
+      if (mensaje) TextoControl(mensaje, t);
+      if (PulsaSiSePuede(d, L"Aceptar") || PulsaSiSePuede(d, L"Si")) {
+        Anota(Utf8(t));
+        EsperaQueSeVaya(d);
+      }
+    } else if (!finales.empty()) {
+      HWND v = finales.front();
+      MarcaSiHaceFalta(v, L"He Leído y Entendido");
+      if (PulsaSiSePuede(v, L"Aceptar")) {
+        Anota("PANTALLA FINAL");
+        // The channel message comes first; the screen closes after it.
+        const Plazo breve(2);
+        while (IsWindowVisible(v) && VentanasPrincipales(L"frmDialogo").empty() && !breve.Vencido()) Pausa();
+      }
+    } else if (!avisos.empty()) {
+      MarcaSiHaceFalta(avisos.front(), L"He Leído y Entendido");
+      if (PulsaSiSePuede(avisos.front(), L"» Siguiente")) EsperaQueSeVaya(avisos.front());
+    } else if (!iniciado) {
+      const auto principales = VentanasPrincipales(L"fV");
+      if (!principales.empty()) iniciado = PulsaSiSePuede(principales.front(), L"Iniciar Actualización");
+    }
+    Pausa();
+  }
+  CloseHandle(f);
+  return 0;
+}
+
 // ---- keyboard -------------------------------------------------------------
 
 // The keys a technician presses on the wizard's screens.
@@ -521,6 +619,7 @@ const std::vector<Orden>& Ordenes() {
       {L"linea-visible", "linea-visible <ventana> <control>", 2, 2, LineaVisible},
       {L"x", "x ... (como rar.exe: una extracción que no acaba)", 0, 8, ExtraccionParada},
       {L"mata", "mata <ejecutable>", 1, 1, Mata},
+      {L"conduce", "conduce <ejecutable> <fichero de mensajes> [segundos]", 2, 3, Conduce},
   };
   return ordenes;
 }
