@@ -128,6 +128,7 @@ void MuestraPantallaFinal(TfV& v) {
 
 void TfV::BtnAceptarClick() {
   try {
+    CompruebaPapel();                  // ends the wizard, untouched, when the configuration contradicts itself
     staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
     ui::SetCursor(ui::Cursor::RelojArena);
     // Every counter reading of the run comes from the same processor.
