@@ -273,6 +273,10 @@ class Latidos {
 };
 // GetComputerNameW into a buffer of `tamano` characters.
 Texto NombreEquipo(size_t tamano = 30);
+// Two names of machines denote the same machine as Windows matches them:
+// without regard to case, in the system's own rules (CompareStringOrdinal
+// ignoring case; on posix the upper-casing of texto::MayusculaSimple).
+bool MismoNombreEquipo(const Texto& a, const Texto& b);
 
 struct VersionSistema {
   uint32_t mayor = 0, menor = 0, plataforma = 0;  // plataforma 2: NT

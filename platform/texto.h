@@ -28,7 +28,8 @@ bool RepresentableEnCp1252(char16_t c);
 std::string ALatin1(const Texto& t);
 
 // Upper case of one character, for names matched without regard to case as
-// Windows matches them (ASCII, Latin-1 and Latin Extended-A letters).
+// Windows matches them (ASCII, Latin-1, Latin Extended-A, Greek and
+// Cyrillic letters).
 char16_t MayusculaSimple(char16_t c);
 bool IgualesSinMayusculas(const Texto& a, const Texto& b);
 

@@ -195,6 +195,7 @@ void TfV::BtnAceptarClick() {
     return;
   }
   try {
+    CompruebaPapel();                  // ends the wizard, untouched, when the configuration contradicts itself
     staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
     // Held until the process ends: another wizard on this installation
     // must see a live run, never an interrupted one.

@@ -7,6 +7,7 @@
 #include "shell/Cifrado.h"
 #include "shell/Constantes.h"
 #include "staging/Recuperacion.h"
+#include "staging/Tablas.h"
 
 TfV* fV = nullptr;
 
@@ -128,7 +129,8 @@ TfV::TfV() : ui::Formulario(nullptr, "fV") {
   v.IdentRutaAplicacion = constantes::IdentRutaAplicacion;
   v.IdentNombreServidor = constantes::IdentNombreServidor;
   v.IdentRutaDatos = constantes::IdentRutaDatos;
-  v.NombreServidor = plataforma::NombreEquipo(30);
+  NombreEsteEquipo = plataforma::NombreEquipo(30);
+  v.NombreServidor = NombreEsteEquipo;
   // FormShow always replaces it with the folder of the configuration file.
   v.RutaDatos = u"C:\\";
 }
@@ -312,7 +314,24 @@ bool TfV::GuardaLog() {
   return plataforma::EscribeFicheroCompleto(Valores->RutaLog, LineasDelLog(MemoBackup->Lines()));
 }
 
-bool TfV::EsServidor() const { return NombrePC->Text() == NombreServidor->Text(); }
+bool TfV::EsServidor() const { return plataforma::MismoNombreEquipo(NombrePC->Text(), NombreServidor->Text()); }
+
+bool TfV::ServidorEsEsteEquipo() const {
+  return !NombreEsteEquipo.empty() && plataforma::MismoNombreEquipo(NombreServidor->Text(), NombreEsteEquipo);
+}
+
+void TfV::CompruebaPapel() {
+  if (EsServidor() || !ServidorEsEsteEquipo()) return;
+  namespace t = staging::textos;
+  const auto nombre = [](const Texto& n) { return n.empty() ? Texto(t::kSinNombre) : n; };
+  ui::SetCursor(ui::Cursor::Normal);
+  MuestraDialogo(Texto(t::kPapelContradictorio) + u"\n" + t::kPapelServidor + nombre(NombreServidor->Text()) + u"\n" +
+                     t::kPapelLocal + nombre(NombrePC->Text()) + u"\n" + t::kPapelEsteEquipo + NombreEsteEquipo +
+                     u"\n" + t::kNadaCambiado + u"\n" + t::kQueHacerPapelAntes + NombreEsteEquipo +
+                     t::kQueHacerPapelDespues,
+                 kTipoAviso, false, 0);
+  Finaliza();
+}
 
 void TfV::Finaliza() {
   ui::aplicacion::Termina();

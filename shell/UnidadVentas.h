@@ -72,6 +72,8 @@ class TfV : public ui::Formulario {
   double SegundosTranscurridos = 0.0;
   std::FILE* FicheroLog = nullptr;
   std::unique_ptr<TEstr_Valores> Valores;
+  // This computer's own name, as the system reported it at start-up.
+  Texto NombreEsteEquipo;
 
   // ---- Events ------------------------------------------------------------
   void FormCreate();
@@ -115,8 +117,18 @@ class TfV : public ui::Formulario {
   // content replaced. False when the file cannot be written.
   bool GuardaLog();
 
-  // This machine serves the database: NombrePC equals NombreServidor exactly.
+  // This machine serves the database: NombrePC and NombreServidor name the
+  // same machine, matched as Windows matches machine names (without regard
+  // to case).
   bool EsServidor() const;
+  // The configured server is this very computer, by the name the system
+  // gives it, whatever NombrePC says.
+  bool ServidorEsEsteEquipo() const;
+  // Before a run: a configuration that names this computer as the server
+  // under another local name would have the run take the server for a
+  // client and delete its database. The user is told what to correct and
+  // the wizard ends, nothing changed.
+  void CompruebaPapel();
 
   // Ends the process at once with status 0 (Application->Terminate and exit).
   [[noreturn]] void Finaliza();

@@ -267,7 +267,8 @@ FallosCopia BorraPuntosRestauracion(Guardado& g) {
 }
 
 // Clients work against the server's database; a local copy is stale (and
-// saved with "Datos").
+// saved with "Datos"). A configuration that would have the server pass for
+// a client here was refused before the run began (TfV::CompruebaPapel).
 FallosCopia BorraBaseDatosLocal(Guardado& g) {
   if (g.v.EsServidor()) return kSinFallos;
   for (const char16_t* nombre : kBaseDatosLocal) {

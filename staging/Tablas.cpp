@@ -116,6 +116,21 @@ const char16_t* const kQueHacerDiario =
     u"Compruebe que haya espacio libre en el disco y que se pueda escribir en la carpeta Temp de la instalación, "
     u"y vuelva a intentarlo.";
 
+const char16_t* const kPapelContradictorio =
+    u"La configuración de Zelvano se contradice: indica que este equipo es el servidor de la base de datos, "
+    u"pero le da otro nombre de equipo local. Actualizado así, este equipo se tomaría por un terminal y se "
+    u"borraría su base de datos.";
+const char16_t* const kPapelServidor = u"Nombre de EQUIPO SERVIDOR: ";
+const char16_t* const kPapelLocal = u"Nombre de EQUIPO LOCAL: ";
+const char16_t* const kPapelEsteEquipo = u"Nombre de este equipo en Windows: ";
+const char16_t* const kSinNombre = u"(ninguno)";
+const char16_t* const kQueHacerPapelAntes =
+    u"Si la base de datos está en este equipo, corrija en la configuración de Zelvano el nombre de equipo "
+    u"local: debe ser ";
+const char16_t* const kQueHacerPapelDespues =
+    u". Si está en otro equipo, ponga el nombre de ese equipo como equipo servidor. Después vuelva a "
+    u"intentarlo.";
+
 const char16_t* const kArchivoDanado = u"El archivo Datos_Nuevos.rar que lleva el actualizador está dañado.";
 const char16_t* const kExtraccionSinIniciar = u"No se ha podido iniciar la extracción de Datos_Nuevos.rar con ";
 const char16_t* const kExtraccionFallida = u"La extracción de Datos_Nuevos.rar ha terminado con error (código ";

@@ -119,6 +119,16 @@ extern const char16_t* const kQueHacerCopiaOcupada;
 extern const char16_t* const kSinDiario;           // + journal path
 extern const char16_t* const kQueHacerDiario;
 
+// A configuration that names this computer as the database server but
+// gives it another local name: the run would take the server for a client.
+extern const char16_t* const kPapelContradictorio;
+extern const char16_t* const kPapelServidor;   // + configured server name
+extern const char16_t* const kPapelLocal;      // + configured local name
+extern const char16_t* const kPapelEsteEquipo;  // + this computer's name
+extern const char16_t* const kSinNombre;        // in place of an empty name
+extern const char16_t* const kQueHacerPapelAntes;  // + this computer's name + kQueHacerPapelDespues
+extern const char16_t* const kQueHacerPapelDespues;
+
 // Why the unpacking of the new files does not count as done.
 extern const char16_t* const kArchivoDanado;
 extern const char16_t* const kExtraccionSinIniciar;  // + tool path

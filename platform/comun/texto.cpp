@@ -307,6 +307,15 @@ char16_t MayusculaSimple(char16_t c) {
     if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
     return (c & 1) ? static_cast<char16_t>(c - 1) : c;
   }
+  // Greek and Cyrillic: a computer may be named in either.
+  if (c == 0x3AC) return 0x386;
+  if (c >= 0x3AD && c <= 0x3AF) return static_cast<char16_t>(c - 0x25);
+  if (c == 0x3C2) return 0x3A3;  // final sigma
+  if ((c >= 0x3B1 && c <= 0x3C1) || (c >= 0x3C3 && c <= 0x3CB)) return static_cast<char16_t>(c - 0x20);
+  if (c == 0x3CC) return 0x38C;
+  if (c == 0x3CD || c == 0x3CE) return static_cast<char16_t>(c - 0x3F);
+  if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
   return c;
 }
 

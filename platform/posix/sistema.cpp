@@ -75,6 +75,8 @@ Texto NombreEquipo(size_t tamano) {
   return nombre;
 }
 
+bool MismoNombreEquipo(const Texto& a, const Texto& b) { return texto::IgualesSinMayusculas(a, b); }
+
 VersionSistema LeeVersionSistema() {
   VersionSistema v{10, 0, 2};
   const std::string s = posix::Entorno("ZELVANO_VERSION_SO");

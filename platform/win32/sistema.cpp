@@ -39,6 +39,11 @@ Texto NombreEquipo(size_t tamano) {
   return T(buf.data(), n);
 }
 
+bool MismoNombreEquipo(const Texto& a, const Texto& b) {
+  return ::CompareStringOrdinal(W(a), static_cast<int>(a.size()), W(b), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
 VersionSistema LeeVersionSistema() {
   // The 284-byte record (the extended form) with its size filled in.
   OSVERSIONINFOEXW info;

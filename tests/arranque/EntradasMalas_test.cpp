@@ -401,5 +401,51 @@ TEST(EspacioEnDisco, DiscoPequenoParaAntesDeEmpezarSinTocarNada) {
   EXPECT_GT(mb(m[3].str()), 0.0);
 }
 
+// ---- A configuration that names this computer as the server -----------------
+
+// The computer is PC1 (Escenario). A configuration whose server is this
+// computer, under any spelling Windows takes for its name, but whose local
+// name is another would have the run take the server for a client and
+// delete its database: "Iniciar" says what to correct and ends the wizard
+// before anything is touched, the database file in Datos included.
+TEST(PapelDelEquipo, ConfiguracionContradictoriaParaAntesDeEmpezarSinTocarNada) {
+  struct Caso {
+    const char* servidor;
+    const char* local;
+    const char* localMostrado;
+  };
+  for (const Caso& c : {Caso{"pc1", "CAJA1", "CAJA1"}, Caso{"PC1", "", "(ninguno)"}}) {
+    SCOPED_TRACE(c.servidor + std::string(" / ") + c.local);
+    Escenario e;
+    generador::Opciones o = e.Opciones();
+    o.nombreServidor = c.servidor;
+    o.nombrePC = c.local;
+    e.Genera(o);
+    // The data folder of the configuration is this installation's Datos: the
+    // file is the server's live database.
+    prueba::EscribeFichero(e.Aplicacion() / "Datos" / "QVD.FB", "base de datos en uso");
+    const auto antes = e.Instantanea();
+
+    ASSERT_EQ(e.Ejecuta(e.Aplicacion() / "Update" / "Act_202103_a_202128.exe", kGuionIniciar), 0) << e.Salida();
+
+    EXPECT_EQ(e.Instantanea(), antes) << "con la configuración contradictoria no debe tocarse nada";
+    const auto dialogos = e.Eventos("dialogo");
+    ASSERT_EQ(dialogos.size(), 1u) << e.Salida();
+    EXPECT_EQ(dialogos[0].Texto("tipo"), "33");
+    EXPECT_EQ(dialogos[0].Texto("texto"),
+              "La configuraci\xC3\xB3n de Zelvano se contradice: indica que este equipo es el servidor de la base "
+              "de datos, pero le da otro nombre de equipo local. Actualizado as\xC3\xAD, este equipo se tomar\xC3\xAD"
+              "a por un terminal y se borrar\xC3\xAD" "a su base de datos.\n"
+              "Nombre de EQUIPO SERVIDOR: " + std::string(c.servidor) + "\n"
+              "Nombre de EQUIPO LOCAL: " + c.localMostrado + "\n"
+              "Nombre de este equipo en Windows: PC1\n"
+              "No se ha borrado ni cambiado nada de la instalaci\xC3\xB3n.\n"
+              "Si la base de datos est\xC3\xA1 en este equipo, corrija en la configuraci\xC3\xB3n de Zelvano el "
+              "nombre de equipo local: debe ser PC1. Si est\xC3\xA1 en otro equipo, ponga el nombre de ese equipo "
+              "como equipo servidor. Despu\xC3\xA9s vuelva a intentarlo.");
+    EXPECT_TRUE(e.Eventos("formulario", "frm_Final").empty());
+  }
+}
+
 }  // namespace
 }  // namespace prueba_arranque

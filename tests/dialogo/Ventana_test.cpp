@@ -176,17 +176,28 @@ TEST_F(Ventana, FicheroDeRegistroImposibleDeEscribir) {
   EXPECT_FALSE(V().GuardaLog());
 }
 
-TEST_F(Ventana, EsServidorSoloConNombresIguales) {
+// Machine names match as Windows matches them: without regard to case, in
+// every script a computer may be named in, and nothing else is forgiven.
+// The computer itself is PC1 (ConVentana).
+TEST_F(Ventana, EsServidorConNombresQueWindowsTomaPorIguales) {
   struct Caso {
     const char16_t* pc;
     const char16_t* servidor;
     bool esServidor;
+    bool servidorEsEste;
   };
-  for (const Caso& c : {Caso{u"SRV", u"SRV", true}, Caso{u"SRV", u"srv", false}, Caso{u"PC1", u"SRV", false},
-                        Caso{u"SRV ", u"SRV", false}, Caso{u"", u"", true}}) {
+  for (const Caso& c : {Caso{u"SRV", u"SRV", true, false}, Caso{u"servidor", u"SERVIDOR", true, false},
+                        Caso{u"Caja-ñá", u"CAJA-ÑÁ", true, false},
+                        Caso{u"κασα", u"ΚΑΣΑ", true, false},
+                        Caso{u"касса", u"КАССА", true, false},
+                        Caso{u"PC1", u"SRV", false, false}, Caso{u"SRV ", u"SRV", false, false},
+                        Caso{u"SRV", u"SRV.local", false, false}, Caso{u"", u"", true, false},
+                        Caso{u"CAJA1", u"pc1", false, true}, Caso{u"pc1", u"PC1", true, true},
+                        Caso{u"", u"Pc1", false, true}}) {
     V().NombrePC->SetText(c.pc);
     V().NombreServidor->SetText(c.servidor);
     EXPECT_EQ(V().EsServidor(), c.esServidor) << texto::AUtf8(c.pc) << " / " << texto::AUtf8(c.servidor);
+    EXPECT_EQ(V().ServidorEsEsteEquipo(), c.servidorEsEste) << texto::AUtf8(c.servidor);
   }
 }
 

@@ -134,6 +134,7 @@ TEST_P(Exito, TerminaConLaVersionNuevaYLaPantallaFinal) {
   EXPECT_TRUE(fs::exists(inst.aplicacion / "Zelvano_Start.exe"));
   EXPECT_TRUE(fs::exists(inst.aplicacion / "Temp" / "202103_202128" / "Zelvano.exe"));
   EXPECT_EQ(fs::exists(inst.FicheroBaseDatos()), caso.servidor);
+  EXPECT_TRUE(fs::exists(inst.aplicacion / "Temp" / "202103_202128" / "Datos" / "QVD.FB"));
 
   // The product's registry values.
   const std::string clave = "SOFTWARE\\Pelmora Soft\\Zelvano Nova";
@@ -187,8 +188,12 @@ INSTANTIATE_TEST_SUITE_P(
         CasoExito{"Servidor_20_21_1_8",
                   Opciones("20.21.1.8", "localhost", "localhost", {"--temp-anterior", "--pindal-dat"}),
                   Con(kEtiquetasLote5, {kSello}), true},
+        // A true client: its local copy of the database goes.
         CasoExito{"Cliente", Opciones("20.21.1.0", "CAJA1", "localhost"), {}, false},
-        CasoExito{"ClienteSoloMayusculas", Opciones("20.21.1.0", "LOCALHOST", "localhost"), {}, false}),
+        // Windows takes names that differ only in case for one machine: the
+        // server is the server, and its database is migrated.
+        CasoExito{"ServidorConMayusculasDistintas", Opciones("20.21.1.0", "LOCALHOST", "localhost"),
+                  Con(Con(Con(kEtiquetasLote3, kEtiquetasLote4), kEtiquetasLote5), {kSello}), true}),
     [](const ::testing::TestParamInfo<CasoExito>& i) { return std::string(i.param.nombre); });
 
 // ---- Failed runs: everything put back ---------------------------------------------

@@ -223,6 +223,7 @@ Proceso IniciaAsistente(const Instalacion& inst, const std::string& guion,
       {"ZELVANO_DIR_MUTEX", (raiz / "mutex").string()},
       {"ZELVANO_UNIDAD_C", (raiz / "c").string()},
       {"ZELVANO_PRUEBA_EXCEPCION", ""},
+      {"ZELVANO_NOMBRE_EQUIPO", inst.nombreEquipo},
   };
   for (const auto& [nombre, valor] : entorno) variables[nombre] = valor;
   return Inicia((DirBuild() / "Act_202103_a_202128").string(), {}, variables);
@@ -253,6 +254,7 @@ Instalacion GeneraInstalacion(const fs::path& carpeta, const OpcionesInstalacion
       Ejecuta((DirBuild() / "tools" / "generador" / "genera_instalacion").string(), argumentos);
   EXPECT_EQ(r.estado, 0) << "genera_instalacion: " << r.salida;
   inst.baseDatos = "localhost:" + inst.FicheroBaseDatos().string();
+  inst.nombreEquipo = opciones.nombreEquipo.empty() ? opciones.nombrePC : opciones.nombreEquipo;
   return inst;
 }
 

@@ -95,6 +95,7 @@ struct OpcionesInstalacion {
   std::string version = "20.21.1.0";
   std::string nombrePC = "localhost";   // this machine's name in the configuration file
   std::string servidor = "localhost";   // the database server's name there
+  std::string nombreEquipo;             // the name the system gives this computer (empty: nombrePC)
   bool baseDatos = true;                // a real database in the data folder
   std::vector<std::string> extra;       // further options of the generator
 };
@@ -105,6 +106,7 @@ struct Instalacion {
   fs::path guion;
   fs::path traza;           // shell operations
   std::string baseDatos;    // "localhost:/…/Datos/QVD.FB", for isql
+  std::string nombreEquipo; // the name the system gives the computer the wizard runs on
   fs::path Log() const { return aplicacion / "Excepciones_Act_202128.log"; }
   fs::path FicheroBaseDatos() const { return aplicacion / "Datos" / "QVD.FB"; }
 };

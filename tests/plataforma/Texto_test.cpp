@@ -80,6 +80,11 @@ TEST(Comparacion, SinMayusculas) {
   EXPECT_TRUE(texto::IgualesSinMayusculas(u"\u00F1\u00E1\u00FF\u0161", u"\u00D1\u00C1\u0178\u0160"));
   EXPECT_FALSE(texto::IgualesSinMayusculas(u"\u00F7", u"\u00D7"));
   EXPECT_FALSE(texto::IgualesSinMayusculas(u"ab", u"abc"));
+  // Greek (final sigma and accents included) and Cyrillic.
+  EXPECT_TRUE(texto::IgualesSinMayusculas(u"\u03AC\u03AF\u03CC\u03CE\u03C2\u03C3",
+                                          u"\u0386\u038A\u038C\u038F\u03A3\u03A3"));
+  EXPECT_TRUE(texto::IgualesSinMayusculas(u"\u0430\u044F\u0451\u045F", u"\u0410\u042F\u0401\u040F"));
+  EXPECT_FALSE(texto::IgualesSinMayusculas(u"\u03A3", u"\u0421"));
 }
 
 struct CasoFormato {

@@ -5,6 +5,9 @@
 # without the browser and the user first forgetting to tick the box. After
 # each run: the new files from the embedded archive, the old ones saved,
 # the log file, the registry values, the PDF association and exit status 0.
+# The client's local copy of the database is saved, then removed. Last, a
+# configuration that names this computer as the server under another local
+# name: the wizard refuses it and changes nothing.
 source "$(dirname "$0")/comun.sh"
 
 CARGA="$ZELVANO_BUILD_WIN32/tools/rar/carga"
@@ -154,6 +157,7 @@ comprueba_log() {
   contiene "registro" "$lineas" $'Eliminado Pindal.dat\nEliminado C:\\Zelvano\\Temp_V_Ant'
   contiene "registro" "$lineas" "Extrayendo Datos_Nuevos.rar comprimidos"
   contiene "registro" "$lineas" "Punto de Restauración: C:\\Zelvano\\Datos\\3.NBK borrado."
+  contiene "registro" "$lineas" 'Eliminado \Datos\QVD.FB'
 }
 
 comprueba_registro() {
@@ -201,6 +205,8 @@ pasada() {
   local navegador="$1" modo="$2"
   shift 2
   instala 20.21.1.5 TERMINAL1 SERVIDOR "$@"
+  # A terminal's stale local copy of the database.
+  printf 'copia local' >"$APP/Datos/QVD.FB"
   # A clip that really plays, so that the pictures show the animation.
   local video="$APP/Galeria/Videos/Mantenimiento.avi"
   [ -f "$video" ] && python3 "$ZELVANO_FUENTES/tests/wine/clip.py" "$video"
@@ -226,6 +232,7 @@ pasada() {
   comprueba_ficheros_nuevos
   comprueba_copia "$antes"
   comprueba_log
+  no_hay "$APP/Datos/QVD.FB"
   comprueba_registro
   comprueba_pdf "$navegador" "$pdf_antes"
   local abiertas
@@ -234,8 +241,40 @@ pasada() {
   contiene "página del canal" "$abiertas" "sub_confirmation=1"
 }
 
+# The configuration names this computer as the server, in lower case (the
+# name Windows gives it, as Windows compares names), and the terminal
+# TERMINAL1 as this machine: a run would take the server for a client and
+# delete its database. "Iniciar Actualización" tells what to correct and the
+# wizard ends with nothing changed.
+configuracion_contradictoria() {
+  local equipo
+  equipo="$(wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r')"
+  [ -n "$equipo" ] && [ "$equipo" != "%COMPUTERNAME%" ] || { falla "no se pudo leer el nombre del equipo"; return; }
+  instala 20.21.1.5 TERMINAL1 "${equipo,,}"
+  printf 'base de datos en uso' >"$APP/Datos/QVD.FB"
+  local antes
+  antes="$(listado)"
+  arranca_asistente contradictoria
+  usuario espera-ventana frmAviso 120
+  usuario marca frmAviso "He Leído y Entendido"
+  usuario pulsa-y-cierra frmAviso "» Siguiente"
+  usuario pulsa fV "Iniciar Actualización"
+  local t
+  t="$(dialogo contradictoria-dialogo-33)"
+  contiene "diálogo" "$t" "La configuración de Zelvano se contradice"
+  contiene "diálogo" "$t" $'\nNombre de EQUIPO SERVIDOR: '"${equipo,,}"$'\nNombre de EQUIPO LOCAL: TERMINAL1\n'
+  contiene "diálogo" "$t" "Nombre de este equipo en Windows: $equipo"$'\n'
+  usuario pulsa-y-cierra frmDialogo Aceptar
+  local estado
+  estado="$(espera_fin contradictoria 120)" || aborta "el asistente no terminó tras la negativa"
+  igual "estado de salida tras la negativa" 0 "$estado"
+  igual "instalación tras la negativa" "$antes" "$(listado)"
+  no_hay "$APP/Excepciones_Act_202128.log"
+}
+
 # With the maintenance clip: the channel dialog plays it.
 pasada con canal --clip
 pasada sin aceptar
+configuracion_contradictoria
 
 termina_prueba

@@ -8,7 +8,8 @@
 #  - 20.21.1.0: a complete update: the database steps of that version in
 #    order, the backup's and the restore's lines, the new stamp read back
 #    from the database, pictures of the main window during the database
-#    phase;
+#    phase. This machine's name is stored in upper case, the server's in
+#    lower case: Windows takes them for one machine, and so does the wizard;
 #  - 20.21.0.9: Firebird 3.0 refuses the batch below 20.21.1.0 at its
 #    second step (a write to a system table): the log ends with that step,
 #    the user sees the rollback's two dialogs, and "Datos" comes back with
@@ -54,9 +55,12 @@ dominios() { consulta "CAST(COUNT(*) AS VARCHAR(9))" "RDB\$FIELDS WHERE RDB\$FIE
 # Every file of "Datos" with its checksum.
 listado_datos() { (cd "$DATOS" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 -r sha256sum); }
 
-# A server installation of `version` with a real database in its "Datos".
-instala_servidor() { # version
-  instala "$1" "$SERVIDOR" "$SERVIDOR" --ruta-datos "$DATOS/" --base-datos
+# A server installation of `version` with a real database in its "Datos";
+# this machine's name as stored in the configuration (the server's by
+# default).
+instala_servidor() { # version [nombre_pc]
+  NOMBRE_PC="${2:-$SERVIDOR}"
+  instala "$1" "$NOMBRE_PC" "$SERVIDOR" --ruta-datos "$DATOS/" --base-datos
   hay_fichero "$BASE"
   igual "versión de la base de datos generada" "$1" "$(version_bd)"
 }
@@ -69,7 +73,7 @@ inicia() { # etiqueta version
   usuario marca frmAviso "He Leído y Entendido"
   usuario pulsa-y-cierra frmAviso "» Siguiente"
   igual "$1: versión mostrada" "$2" "$(texto_de fV Version)"
-  igual "$1: equipo local mostrado" "$SERVIDOR" "$(texto_de fV NombrePC)"
+  igual "$1: equipo local mostrado" "$NOMBRE_PC" "$(texto_de fV NombrePC)"
   igual "$1: servidor mostrado" "$SERVIDOR" "$(texto_de fV NombreServidor)"
   igual "$1: carpeta de datos mostrada" "$DATOS/" "$(texto_de fV RutaDatos)"
   usuario pulsa fV "Iniciar Actualización"
@@ -87,7 +91,7 @@ $SELLO"
 # ---- a complete update -----------------------------------------------------
 
 actualizacion_completa() {
-  instala_servidor 20.21.1.0
+  instala_servidor 20.21.1.0 "${SERVIDOR^^}"
   inicia completa 20.21.1.0
 
   # Pictures of the main window while the wizard works on the database:
