@@ -39,7 +39,7 @@ const Texto kSinRuta =
     u"No encuentro la Ruta de Zelvano_Start.exe.\nSaldr\u00E1 del asistente de actualizaci\u00F3n.";
 const Texto kConfiguracionIlegible = u"No se puede leer el fichero de configuraci\u00F3n de Zelvano: ";
 const Texto kQueHacerConfiguracion =
-    u"No se ha cambiado nada. Compruebe que ning\u00FAn programa lo tenga abierto y vuelva a ejecutar el asistente.";
+    u"No se ha cambiado nada. Compruebe que ning\u00FAn programa lo tenga abierto y vuelva a intentarlo.";
 constexpr char16_t kTipoAviso = u'!';  // 33
 constexpr size_t kBufferPerfil = 2048;
 

@@ -38,9 +38,11 @@ const Texto kVersionNoActualizable =
 const Texto kSinFicheroConfiguracion = u"No encuentro el fichero de configuraci\u00F3n de Zelvano:\n";
 const Texto kConfiguracionSinCarpeta =
     u"El fichero de configuraci\u00F3n de Zelvano no indica la carpeta del programa:\n";
+const Texto kSinFicheroNoSePuede = u"\nSin ese fichero";
+const Texto kSinCarpetaNoSePuede = u"\nSin esa carpeta";
 const Texto kNoSePuedeActualizar =
-    u"\nSin esa carpeta no se puede actualizar: \u00ABIniciar Actualizaci\u00F3n\u00BB queda desactivado.\n"
-    u"Compruebe ese fichero o p\u00F3ngase en contacto con nosotros; \u00ABSalir\u00BB cierra el asistente.";
+    u" no se puede actualizar: el bot\u00F3n Iniciar Actualizaci\u00F3n queda desactivado.\n"
+    u"Compruebe ese fichero o p\u00F3ngase en contacto con nosotros; el bot\u00F3n Salir cierra el asistente.";
 
 constexpr char16_t kTipoAviso = u'!';  // 33
 constexpr uint32_t kPausaCopiaConfiguracion = 1000;
@@ -281,9 +283,10 @@ void TfV::FormActivate() {
   // The show event greyed the start button when the configuration gave no
   // application folder; the user is told why, once, when the window is his.
   if (!BtnAceptar->Enabled() && Valores->RutaAplicacion.empty()) {
-    const Texto& causa =
-        plataforma::ExisteFichero(Valores->RutaIni) ? kConfiguracionSinCarpeta : kSinFicheroConfiguracion;
-    MuestraDialogo(causa + Valores->RutaIni + kNoSePuedeActualizar, kTipoAviso, false, 0);
+    const bool hayFichero = plataforma::ExisteFichero(Valores->RutaIni);
+    const Texto& causa = hayFichero ? kConfiguracionSinCarpeta : kSinFicheroConfiguracion;
+    const Texto& sinQue = hayFichero ? kSinCarpetaNoSePuede : kSinFicheroNoSePuede;
+    MuestraDialogo(causa + Valores->RutaIni + sinQue + kNoSePuedeActualizar, kTipoAviso, false, 0);
   }
 }
 

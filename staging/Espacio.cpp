@@ -123,7 +123,7 @@ namespace {
 Texto NecesitaYHay(uint64_t necesarios, uint64_t libres) {
   return u".\nLa actualizaci\u00F3n necesita " + texto::FormatoMB(static_cast<double>(necesarios)) +
          u" libres y solo hay " + texto::FormatoMB(static_cast<double>(libres)) +
-         u".\nLibere espacio en el disco y vuelva a iniciar la actualizaci\u00F3n.";
+         u".\nLibere espacio en el disco y vuelva a intentarlo.";
 }
 
 // The folder of a file path (without its separator).

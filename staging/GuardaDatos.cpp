@@ -197,7 +197,8 @@ Texto MensajeGuardadoIncompleto(const Guardado& g) {
   Texto mensaje = g.fallos.cuenta == 1 ? Texto(textos::kNoGuardadoUno)
                                        : textos::kNoGuardadosAntes + texto::FormatoEntero(g.fallos.cuenta) +
                                              textos::kNoGuardadosDespues;
-  return mensaje + g.fallos.primero + u"\n" + textos::kNadaCambiado + u"\n" + textos::kQueHacerGuardado;
+  return mensaje + g.fallos.primero + u"\n" + textos::kNadaCambiado + u"\n" +
+         (g.fallos.cuenta == 1 ? textos::kQueHacerGuardadoUno : textos::kQueHacerGuardado);
 }
 
 // A journal that cannot be written would leave an interrupted run that

@@ -29,7 +29,7 @@ const DescripcionEtapa kDescripciones[] = {
     {Etapa::GuardadoCompleto, u"con la instalación ya guardada, antes de cambiar ningún fichero"},
     {Etapa::InstalacionCambiada, u"mientras se cambiaban los ficheros del programa"},
     {Etapa::BaseDatosIniciada, u"mientras se actualizaba la base de datos"},
-    {Etapa::BaseDatosTerminada, u"con la base de datos ya actualizada, antes de escribir el registro"},
+    {Etapa::BaseDatosTerminada, u"con la base de datos ya actualizada, antes de escribir el registro de Windows"},
     {Etapa::RegistroEscrito, u"al final, con la actualización ya terminada"},
 };
 
@@ -39,7 +39,7 @@ const char16_t* const kYaTerminada = u"La actualización ya había terminado: no
 const char16_t* const kSinCambios =
     u"No se había cambiado nada de la instalación: se han quitado las copias a medias de esa "
     u"actualización y puede iniciarla de nuevo.";
-const char16_t* const kLogSinCambios = u"Quitadas las copias a medias de la actualización interrumpida";
+const char16_t* const kLogSinCambios = u"Quitadas las copias a medias de la actualización interrumpida.";
 const char16_t* const kNoDevuelto = u"Lo que no se ha podido devolver a su sitio se conserva en:";
 const char16_t* const kPregunta =
     u"La copia de seguridad de la instalación está completa.\n"
@@ -47,13 +47,16 @@ const char16_t* const kPregunta =
 const char16_t* const kVersionBaseDatos = u"La base de datos indica ahora la versión ";
 const char16_t* const kSinVersionBaseDatos = u"No se ha podido leer la versión de la base de datos ";
 const char16_t* const kFicheroEnDatos =
-    u"Su fichero, si está en la carpeta Datos, vuelve con ella a como estaba antes de la actualización.";
-const char16_t* const kLogDeshaciendo = u"Deshaciendo la actualización interrumpida";
+    u"Si el fichero de la base de datos está en la carpeta Datos, volverá con ella a como estaba antes de la "
+    u"actualización.";
+const char16_t* const kLogDeshaciendo = u"Deshaciendo la actualización interrumpida.";
 const char16_t* const kRechazada =
-    u"No se ha cambiado nada. La copia de seguridad sigue en:\n";
+    u"No se ha deshecho nada: la instalación sigue como la dejó la actualización interrumpida, y puede que "
+    u"Zelvano no funcione así. La copia de seguridad sigue en:\n";
 const char16_t* const kRechazadaTemp = u"y el contenido anterior de la carpeta Temp en:\n";
 const char16_t* const kRechazadaFin =
-    u"La próxima vez que inicie el asistente se le volverá a ofrecer dejar la instalación como estaba.";
+    u"Para dejarla como estaba, vuelva a intentarlo: el asistente le volverá a ofrecer deshacer la "
+    u"actualización interrumpida.";
 const char16_t* const kSinCopia = u"No se encuentra la copia de seguridad en:\n";
 const char16_t* const kSinCopiaFin =
     u"No se puede deshacer automáticamente; no se ha tocado nada.";
@@ -68,7 +71,7 @@ const char16_t* const kNoApartadas =
     u"Hay copias de seguridad de una actualización anterior que no terminó bien y no se han podido "
     u"apartar a la carpeta Temp:\n";
 const char16_t* const kNoApartadasFin =
-    u"Cópielas a otro lugar, o cámbieles el nombre, y vuelva a iniciar el asistente.";
+    u"Cópielas a otro lugar, o cámbieles el nombre, y vuelva a intentarlo.";
 
 const char16_t* const kEnCurso =
     u"Hay una actualización en curso en esta instalación: otro asistente de actualización la tiene abierta, en "

@@ -98,17 +98,20 @@ const char16_t* const kBaseDatosSinReponerFin =
     u" (se perderá lo registrado desde que empezó la actualización); después vuelva a iniciar el servidor.";
 const char16_t* const kTempConservada = u"El contenido anterior de la carpeta Temp se conserva en: ";
 
-const char16_t* const kNoGuardadoUno = u"No se ha podido guardar 1 fichero de la instalación: ";
+const char16_t* const kNoGuardadoUno = u"No se ha podido guardar un fichero de la instalación: ";
 const char16_t* const kNoGuardadosAntes = u"No se han podido guardar ";
 const char16_t* const kNoGuardadosDespues = u" ficheros de la instalación; el primero es: ";
 const char16_t* const kNadaCambiado = u"No se ha borrado ni cambiado nada de la instalación.";
 const char16_t* const kYReintentar = u" y vuelva a intentarlo.\n";
+const char16_t* const kQueHacerGuardadoUno =
+    u"Compruebe que se pueda leer (que ningún programa lo tenga abierto), que haya espacio libre en el "
+    u"disco y que su ruta no sea demasiado larga, y vuelva a intentarlo.";
 const char16_t* const kQueHacerGuardado =
     u"Compruebe que se puedan leer (que ningún programa los tenga abiertos), que haya espacio libre en el "
-    u"disco y que sus rutas no sean demasiado largas, y vuelva a ejecutar la actualización.";
+    u"disco y que sus rutas no sean demasiado largas, y vuelva a intentarlo.";
 const char16_t* const kCopiaOcupada = u"La carpeta de copia de seguridad ya contiene ficheros de otra ejecución: ";
 const char16_t* const kQueHacerCopiaOcupada =
-    u"Esa copia puede ser la única de sus datos: muévala a otro lugar y vuelva a ejecutar la actualización.";
+    u"Esa copia puede ser la única de sus datos: muévala a otro lugar y vuelva a intentarlo.";
 const char16_t* const kSinDiario =
     u"No se ha podido escribir el diario de la actualización, el fichero en el que el asistente anota por dónde "
     u"va para poder deshacerla si se interrumpe: ";

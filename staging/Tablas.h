@@ -113,7 +113,8 @@ extern const char16_t* const kNoGuardadosAntes;    // + count + kNoGuardadosDesp
 extern const char16_t* const kNoGuardadosDespues;
 extern const char16_t* const kNadaCambiado;
 extern const char16_t* const kYReintentar;         // ends a request to close something, then a new line
-extern const char16_t* const kQueHacerGuardado;
+extern const char16_t* const kQueHacerGuardadoUno;  // when one file could not be saved
+extern const char16_t* const kQueHacerGuardado;      // when several could not
 extern const char16_t* const kCopiaOcupada;        // + folder
 extern const char16_t* const kQueHacerCopiaOcupada;
 extern const char16_t* const kSinDiario;           // + journal path

@@ -284,7 +284,10 @@ TEST(ArranqueConfiguracion, SinCarpetaDeAplicacionNoSePuedeIniciar) {
                                                  : "No encuentro el fichero de configuraci\xC3\xB3n") , 0) , 0u)
         << texto;
     EXPECT_NE(texto.find(ini), std::string::npos) << texto;
-    EXPECT_NE(texto.find("\xC2\xABIniciar Actualizaci\xC3\xB3n\xC2\xBB queda desactivado"), std::string::npos) << texto;
+    EXPECT_NE(texto.find(std::string(hayFichero ? "\nSin esa carpeta" : "\nSin ese fichero") +
+                         " no se puede actualizar: el bot\xC3\xB3n Iniciar Actualizaci\xC3\xB3n queda desactivado.\n"),
+              std::string::npos)
+        << texto;
     std::vector<std::string> orden;
     for (const Json& f : e.Eventos("formulario")) orden.push_back(f.Texto("formulario"));
     EXPECT_EQ(orden, (std::vector<std::string>{"fV", "frmAviso", "frmDialogo"}));

@@ -24,7 +24,8 @@ using texto::Texto;
 const std::string kVersionNoActualizable =
     "Solo las Versiones entre 20.21.0.3 y 20.21.1.8\nde Zelvano son actualizables.";
 // Without the application folder the window says that a run cannot start.
-const std::string kSinCarpeta = "\xC2\xABIniciar Actualizaci\xC3\xB3n\xC2\xBB queda desactivado";
+const std::string kSinCarpeta =
+    "Sin esa carpeta no se puede actualizar: el bot\xC3\xB3n Iniciar Actualizaci\xC3\xB3n queda desactivado.";
 const std::string kGuionSalir = "frmAviso marca LCBLeido\nfrmAviso pulsa BtnLeido\nfV pulsa BtnSalir\n";
 const std::string kGuionIniciar = "frmAviso marca LCBLeido\nfrmAviso pulsa BtnLeido\nfV pulsa BtnAceptar\n";
 
@@ -387,7 +388,7 @@ TEST(EspacioEnDisco, DiscoPequenoParaAntesDeEmpezarSinTocarNada) {
   const std::regex forma("No hay espacio suficiente en el disco de la instalaci\xC3\xB3n \\((.*)\\)\\.\n"
                          "La actualizaci\xC3\xB3n necesita ([0-9.]+,[0-9]{2}) MB libres y solo hay "
                          "([0-9.]+,[0-9]{2}) MB\\.\n"
-                         "Libere espacio en el disco y vuelva a iniciar la actualizaci\xC3\xB3n\\.");
+                         "Libere espacio en el disco y vuelva a intentarlo\\.");
   std::smatch m;
   ASSERT_TRUE(std::regex_match(texto, m, forma)) << texto;
   EXPECT_EQ(m[1].str(), e.Aplicacion().string() + "/");

@@ -166,7 +166,15 @@ TEST_P(MuertoAlDescomprimir, ElSiguienteArranqueDejaLaInstalacionComoEstabaYLaAc
     const std::vector<Json> dialogos = Dialogos(inst);
     ASSERT_EQ(dialogos.size(), 2u) << Textos(dialogos);
     EXPECT_EQ(Tipo(dialogos[0]), "63");
-    EXPECT_TRUE(Contiene(dialogos[1].Texto("texto"), "No se ha cambiado nada.")) << Textos(dialogos);
+    // The technician learns in what state the installation stays, and how
+    // to put it back.
+    const std::string rechazo = dialogos[1].Texto("texto");
+    EXPECT_EQ(rechazo.rfind("No se ha deshecho nada: la instalación sigue como la dejó la actualización "
+                            "interrumpida, y puede que Zelvano no funcione así.",
+                            0),
+              0u)
+        << rechazo;
+    EXPECT_TRUE(Contiene(rechazo, "\nPara dejarla como estaba, vuelva a intentarlo")) << rechazo;
     // Declining touches nothing (the log file aside) and asks again next time.
     Foto ahora = Fotografia(inst.aplicacion);
     Foto esperado = dejado;
@@ -246,7 +254,10 @@ TEST(MuertoEnLaBaseDatos, DiceLaVersionQueLeeLaBaseYLaDevuelveConDatos) {
   ASSERT_EQ(dialogos.size(), 3u) << Textos(dialogos);
   const std::string oferta = dialogos[0].Texto("texto");
   EXPECT_TRUE(Contiene(oferta, "mientras se actualizaba la base de datos")) << oferta;
-  EXPECT_TRUE(Contiene(oferta, "La base de datos indica ahora la versión " + versionAhora + ".")) << oferta;
+  EXPECT_TRUE(Contiene(oferta, "La base de datos indica ahora la versión " + versionAhora + ".\n"
+                               "Si el fichero de la base de datos está en la carpeta Datos, volverá con ella a "
+                               "como estaba antes de la actualización.\n"))
+      << oferta;
   EXPECT_EQ(dialogos[2].Texto("texto"), kRestaurado);
 
   // Its file lies in Datos: it came back with the folder.

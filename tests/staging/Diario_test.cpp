@@ -169,7 +169,7 @@ TEST(Diario, CadaEtapaSeAnotaSoloCuandoEsCierta) {
     const char* etapa;      // left on the disk
   } casos[] = {
       {"un fichero de Datos sin copiar", "copia", "Datos\\Informes\\Ventas.txt", 1,
-       "EGuardadoIncompleto: No se ha podido guardar 1 fichero de la instalación: " + std::string(kApp) +
+       "EGuardadoIncompleto: No se ha podido guardar un fichero de la instalación: " + std::string(kApp) +
            "Datos\\Informes\\Ventas.txt",
        "Iniciada"},
       {"el diario al empezar", "escribe_seguro", "Diario_202128.ini", 1, kSinDiario, ""},

@@ -453,5 +453,42 @@ TEST(GuardaDatos, UnaCopiaAnteriorQueNoSeVaciaNoSeReutiliza) {
   EXPECT_EQ(despues.count("Temp/202103_202128/Datos"), 0u);
 }
 
+// Files of Datos that cannot be copied (names that are no text in any code
+// page: the copy cannot name them) stop the save before anything is
+// deleted, and its message agrees in number with how many files it could
+// not save.
+TEST(GuardaDatos, ElAvisoDeFicherosNoGuardadosConcuerdaEnNumero) {
+  struct Caso {
+    std::vector<std::string> sinNombre;
+    std::string inicio;
+    std::string queHacer;
+  };
+  const std::vector<Caso> casos = {
+      {{"\xFF\xFE" "1.dat"},
+       "EGuardadoIncompleto: No se ha podido guardar un fichero de la instalación: ",
+       "\nNo se ha borrado ni cambiado nada de la instalación.\nCompruebe que se pueda leer (que ningún programa lo "
+       "tenga abierto), que haya espacio libre en el disco y que su ruta no sea demasiado larga, y vuelva a "
+       "intentarlo."},
+      {{"\xFF\xFE" "1.dat", "\xFF\xFE" "2.dat"},
+       "EGuardadoIncompleto: No se han podido guardar 2 ficheros de la instalación; el primero es: ",
+       "\nNo se ha borrado ni cambiado nada de la instalación.\nCompruebe que se puedan leer (que ningún programa "
+       "los tenga abiertos), que haya espacio libre en el disco y que sus rutas no sean demasiado largas, y vuelva "
+       "a intentarlo."},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.sinNombre.size());
+    Instalacion inst;
+    inst.PonHerramienta();
+    for (const std::string& f : caso.sinNombre) Escribe(inst.App() / "Datos" / f, "sin nombre");
+    const Arbol antes = LeeArbol(inst.App());
+
+    const Resultado r = Ejecuta(inst.Prepara("guarda"));
+    ASSERT_EQ(r.estado, kLanzoExcepcion) << r.salida;
+    EXPECT_EQ(r.excepcion.rfind(caso.inicio, 0), 0u) << r.excepcion;
+    EXPECT_NE(r.excepcion.find(caso.queHacer), std::string::npos) << r.excepcion;
+    EXPECT_EQ(Diferencias(SinTemporales(LeeArbol(inst.App())), SinTemporales(antes)), "");
+  }
+}
+
 }  // namespace
 }  // namespace prueba

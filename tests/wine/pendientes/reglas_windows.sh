@@ -40,7 +40,7 @@ igual "bloqueado: estado de salida" 0 "$(espera_fin bloqueado 60)"
 kill "$pid_bloqueo" 2>/dev/null
 wait "$pid_bloqueo" 2>/dev/null
 t="$(tr -d '\r' <"$mensajes")"
-contiene "bloqueado: aviso" "$t" 'No se ha podido guardar 1 fichero de la instalación: C:\Zelvano\Datos\Caja.dat'
+contiene "bloqueado: aviso" "$t" 'No se ha podido guardar un fichero de la instalación: C:\Zelvano\Datos\Caja.dat'
 contiene "bloqueado: aviso" "$t" "No se ha borrado ni cambiado nada de la instalación."
 grep -q "PANTALLA FINAL" <<<"$t" && falla "bloqueado: la actualización terminó bien sin guardar Caja.dat"
 despues="$(listado | grep -v '/Temp/Diario_202128\.ini$')"
