@@ -283,7 +283,9 @@ struct VersionSistema {
 };
 // GetVersionExW with the 284-byte record.
 VersionSistema LeeVersionSistema();
-// IsWow64Process looked up at run time in kernel32 (false when missing).
+// IsWow64Process looked up at run time in kernel32 (false when missing):
+// whether the 32-bit program runs on a 64-bit Windows. Always true in a
+// 64-bit build.
 bool EsWow64();
 
 // ShellExecuteW(owner, default verb, url, no parameters, no folder, SW_SHOWNORMAL).

@@ -7,13 +7,24 @@ paquetes=(
   build-essential cmake git pkg-config python3 libgtest-dev
   firebird3.0-server firebird-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  # The 64-bit test build, for the Wine tests on a kernel that runs no
+  # 32-bit programs (scripts/wine-nucleo.sh).
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick
-  # The Wine tests' stand-in fbclient.dll: a 32-bit Winelib library that
-  # hands every call to Debian's i386 client library.
-  gcc-multilib wine32-tools:i386 libfbclient2:i386
+  # The Wine tests' stand-in fbclient.dll: a Winelib library that hands
+  # every call to Debian's client library of the same width.
+  gcc-multilib libfbclient2:i386 libfbclient2
   locales libarchive-tools unar xz-utils gzip
   clang-14 libclang-rt-14-dev
 )
+
+# winegcc itself: the i386 build of the tools where the kernel runs 32-bit
+# programs; elsewhere the amd64 one (the two packages exclude each other).
+if [ "$(bash "$(dirname "$0")/wine-nucleo.sh" | sed -n 's/^ZELVANO_WINE_BITS=//p')" = 64 ]; then
+  paquetes+=(wine64-tools libwine-dev)
+else
+  paquetes+=(wine32-tools:i386)
+fi
 
 faltan=()
 for p in "${paquetes[@]}"; do

@@ -13,6 +13,10 @@
 #   ZELVANO_ARTEFACTOS   folder for screenshots and logs
 # The stand-in fbclient.dll of the server tests (tools/fbclient_wine) is
 # built here, into the cross build tree.
+#   ZELVANO_BUILD_WIN64  the x86_64 test build (default build/win64), run in
+#                        place of the cross build tree where the kernel runs
+#                        no 32-bit programs (scripts/wine-nucleo.sh); the
+#                        resource check stays on the shipped 32-bit build
 # Optional arguments: names of the tests to run (e.g. "bloqueo").
 set -uo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
@@ -25,15 +29,30 @@ export ZELVANO_ARTEFACTOS="${ZELVANO_ARTEFACTOS:-$raiz/build/artefactos}"
 export ZELVANO_FUENTES="$raiz"
 mkdir -p "$ZELVANO_ARTEFACTOS"
 
+# What ships is checked as it ships, whatever Wine can run here.
+exe_entrega="$ZELVANO_EXE_WIN32"
+archivo_entrega="$ZELVANO_BUILD_WIN32/tools/rar/Datos_Nuevos.rar"
+while IFS='=' read -r clave valor; do
+  export "$clave=$valor"
+done < <(bash "$raiz/scripts/wine-nucleo.sh")
+aviso() { [ -z "$ZELVANO_WINE_AVISO" ] || echo "$ZELVANO_WINE_AVISO"; }
+if [ "$ZELVANO_WINE_BITS" = 64 ]; then
+  aviso
+  export ZELVANO_BUILD_WIN32="${ZELVANO_BUILD_WIN64:-$raiz/build/win64}"
+  export ZELVANO_EXE_WIN32="$ZELVANO_BUILD_WIN32/Act_202103_a_202128.exe"
+  export ZELVANO_EXE_PRUEBAS_WIN32="$ZELVANO_BUILD_WIN32/Act_202103_a_202128_pruebas.exe"
+  export PATH="$ZELVANO_WINE_RUTA:$PATH"
+fi
+
 export ZELVANO_AYUDANTE="$ZELVANO_BUILD_WIN32/tools/ayudante_wine/ayudante_wine.exe"
 export ZELVANO_RAR_EXE="$ZELVANO_BUILD_WIN32/tools/rar/rar.exe"
 export ZELVANO_ARCHIVO_RAR="$ZELVANO_BUILD_WIN32/tools/rar/Datos_Nuevos.rar"
 export ZELVANO_GENERADOR="$ZELVANO_BUILD_POSIX/tools/generador/genera_instalacion"
 
 faltan=0
-for f in "$ZELVANO_EXE_WIN32" "$ZELVANO_EXE_PRUEBAS_WIN32" "$ZELVANO_AYUDANTE" "$ZELVANO_RAR_EXE" "$ZELVANO_ARCHIVO_RAR" "$ZELVANO_GENERADOR"; do
+for f in "$exe_entrega" "$archivo_entrega" "$ZELVANO_EXE_WIN32" "$ZELVANO_EXE_PRUEBAS_WIN32" "$ZELVANO_AYUDANTE" "$ZELVANO_RAR_EXE" "$ZELVANO_ARCHIVO_RAR" "$ZELVANO_GENERADOR"; do
   if [ ! -f "$f" ]; then
-    echo "FALLO: falta $f (compile antes con scripts/compila.sh todo)" >&2
+    echo "FALLO: falta $f (compile antes con scripts/compila.sh todo${ZELVANO_WINE_AVISO:+ y win64})" >&2
     faltan=1
   fi
 done
@@ -44,14 +63,14 @@ resumen=()
 
 # Without it only the server tests fail (they say so); the others go on.
 export ZELVANO_FBCLIENT_WINE="$ZELVANO_BUILD_WIN32/tools/fbclient_wine/fbclient.dll"
-if ! bash "$raiz/tools/fbclient_wine/compila.sh" "$(dirname "$ZELVANO_FBCLIENT_WINE")"; then
+if ! bash "$raiz/tools/fbclient_wine/compila.sh" "$(dirname "$ZELVANO_FBCLIENT_WINE")" "$ZELVANO_WINE_BITS"; then
   resumen+=("FALLO fbclient.dll")
   fallos=1
 fi
 
 # What the shell reads from the executable: no Wine needed.
 echo "--- recursos del ejecutable"
-if python3 "$raiz/tests/wine/recursos.py" "$ZELVANO_EXE_WIN32" "$ZELVANO_ARCHIVO_RAR"; then
+if python3 "$raiz/tests/wine/recursos.py" "$exe_entrega" "$archivo_entrega"; then
   resumen+=("BIEN  recursos")
 else
   resumen+=("FALLO recursos")
@@ -137,6 +156,7 @@ for n in "${pruebas[@]}"; do
 done
 
 echo "--- resumen de las pruebas bajo Wine"
+aviso
 printf '%s\n' "${resumen[@]}"
 echo "capturas en $ZELVANO_ARTEFACTOS"
 exit "$fallos"

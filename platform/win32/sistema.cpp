@@ -59,6 +59,12 @@ VersionSistema LeeVersionSistema() {
 }
 
 bool EsWow64() {
+#ifdef _WIN64
+  // What the callers ask is whether Windows is a 64-bit one: a 64-bit
+  // build (the Wine tests' stand-in for the 32-bit program on a machine
+  // that runs no 32-bit programs) answers it by running at all.
+  return true;
+#else
   using Funcion = BOOL(WINAPI*)(HANDLE, PBOOL);
   HMODULE kernel = ::GetModuleHandleW(L"kernel32");
   if (!kernel) return false;
@@ -67,6 +73,7 @@ bool EsWow64() {
   Funcion f = reinterpret_cast<Funcion>(reinterpret_cast<void (*)()>(p));
   BOOL wow = FALSE;
   return f(::GetCurrentProcess(), &wow) && wow;
+#endif
 }
 
 void AbreDireccion(const Texto& direccion) {

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/plataforma/NucleoWine.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -24,11 +26,12 @@ const char* const kFunciones[] = {
 class ClienteWindows : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    prueba::AvisaWine();
     carpeta_ = new fs::path(fs::temp_directory_path() / ("zv_cliente_" + std::to_string(::getpid())));
     fs::create_directories(*carpeta_);
     fs::copy_file("/usr/include/ibase.h", *carpeta_ / "ibase.h", fs::copy_options::overwrite_existing);
     const std::string orden =
-        "i686-w64-mingw32-g++ -std=c++17 -O0 -I'" + kFuentes + "' -I'" + carpeta_->string() +
+        prueba::Wine().triple + "-g++ -std=c++17 -O0 -I'" + kFuentes + "' -I'" + carpeta_->string() +
         "' -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 -DZELVANO_WIN32=1 '" +
         kFuentes + "/tests/basedatos/sonda/sonda_cliente.cpp' '" + kFuentes + "/database/ClienteFirebird.cpp' '" +
         kFuentes + "/platform/comun/texto.cpp' -static -o '" + (*carpeta_ / "sonda.exe").string() + "' 2>'" +
@@ -48,15 +51,15 @@ class ClienteWindows : public ::testing::Test {
     std::ostringstream c;
     for (const auto& f : funciones) c << "__declspec(dllexport) int __stdcall " << f << "(void) { return 0; }\n";
     std::ofstream(*carpeta_ / "falsa.c") << c.str();
-    const std::string orden = "i686-w64-mingw32-gcc -shared -Wl,--kill-at '" + (*carpeta_ / "falsa.c").string() +
+    const std::string orden = prueba::Wine().triple + "-gcc -shared -Wl,--kill-at '" + (*carpeta_ / "falsa.c").string() +
                               "' -o '" + (*carpeta_ / "fbclient.dll").string() + "'";
     ASSERT_EQ(std::system(orden.c_str()), 0);
   }
 
   static std::string Sonda() {
-    const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-basedatos";
+    const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-basedatos" + prueba::SufijoPrefijoWine();
     const fs::path salida = *carpeta_ / "salida.txt";
-    const std::string orden = "cd '" + carpeta_->string() + "' && WINEPREFIX='" + prefijo +
+    const std::string orden = "cd '" + carpeta_->string() + "' && " + prueba::EntornoWine() + "WINEPREFIX='" + prefijo +
                               "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' timeout 300 wine sonda.exe > '" +
                               salida.string() + "' 2>/dev/null";
     EXPECT_EQ(std::system(orden.c_str()), 0);

@@ -32,17 +32,20 @@ BEGIN
 END
 )";
 
-// Builds an executable with the resource (or without) in `carpeta`.
-inline bool CompilaPE(const std::string& carpeta, const std::string& nombre, bool conVersion) {
+// Builds an executable with the resource (or without) in `carpeta`; the
+// product's width unless one that must run under this machine's Wine is
+// asked for.
+inline bool CompilaPE(const std::string& carpeta, const std::string& nombre, bool conVersion,
+                      const std::string& triple = "i686-w64-mingw32") {
   std::ofstream(carpeta + "/" + nombre + ".c") << "int main(void) { return 0; }\n";
   std::string orden = "cd '" + carpeta + "' && ";
   std::string objetos = nombre + ".c";
   if (conVersion) {
     std::ofstream(carpeta + "/" + nombre + ".rc") << kRcVersion;
-    orden += "i686-w64-mingw32-windres -c 1252 " + nombre + ".rc -O coff -o " + nombre + ".res && ";
+    orden += triple + "-windres -c 1252 " + nombre + ".rc -O coff -o " + nombre + ".res && ";
     objetos += " " + nombre + ".res";
   }
-  orden += "i686-w64-mingw32-gcc -o " + nombre + ".exe " + objetos + " >/dev/null 2>&1";
+  orden += triple + "-gcc -o " + nombre + ".exe " + objetos + " >/dev/null 2>&1";
   return std::system(orden.c_str()) == 0;
 }
 

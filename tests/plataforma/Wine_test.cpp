@@ -17,6 +17,7 @@
 #include "platform/plataforma.h"
 #include "tests/plataforma/Entorno.h"
 #include "tests/plataforma/MuestraPE.h"
+#include "tests/plataforma/NucleoWine.h"
 #include "tests/plataforma/sonda/Interprete.h"
 
 namespace {
@@ -29,6 +30,7 @@ const std::string kFuentes = ZELVANO_DIR_FUENTES;
 class ContraWine : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    prueba::AvisaWine();
     carpeta_ = new prueba::CarpetaTemporal;
     const std::string sonda = ConstruyeSonda();
     compilado_ = !sonda.empty();
@@ -55,7 +57,7 @@ class ContraWine : public ::testing::Test {
     }
     for (const char* f : cabeceras) todo += f + LeeFuente(f);
     char clave[32];
-    std::snprintf(clave, sizeof clave, "%016zx", std::hash<std::string>{}(todo));
+    std::snprintf(clave, sizeof clave, "%016zx", std::hash<std::string>{}(todo + prueba::Wine().triple));
     const std::string dir = std::string(ZELVANO_DIR_BUILD) + "/sonda-plataforma";
     std::filesystem::create_directories(dir);
     const std::string exe = dir + "/sonda-" + clave + ".exe";
@@ -68,8 +70,8 @@ class ContraWine : public ::testing::Test {
       std::ofstream(obra + "/datos.bin") << "contenido del recurso";
       std::ofstream(obra + "/recurso.rc") << "LANGUAGE 10, 3\nDATOS_NUEVOS RCDATA \"datos.bin\"\n";
       const std::string orden =
-          "cd '" + obra + "' && i686-w64-mingw32-windres recurso.rc -O coff -o recurso.res 2>'" + dir +
-          "/cc.log' && i686-w64-mingw32-g++ -std=c++17 -O0 -I'" + kFuentes +
+          "cd '" + obra + "' && " + prueba::Wine().triple + "-windres recurso.rc -O coff -o recurso.res 2>'" + dir +
+          "/cc.log' && " + prueba::Wine().triple + "-g++ -std=c++17 -O0 -I'" + kFuentes +
           "' -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 -DZELVANO_WIN32=1" + lista +
           " recurso.res -o sonda.exe -static -lversion -lshell32 -ladvapi32 2>>'" + dir + "/cc.log'";
       if (std::system(orden.c_str()) == 0) {
@@ -122,10 +124,10 @@ class ContraWine : public ::testing::Test {
     // is only ever started in one language.
     const std::string lang = idioma + ".UTF-8";
     const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-plataforma-" +
-                                (idioma == "es_ES" ? std::string("es") : idioma);
+                                (idioma == "es_ES" ? std::string("es") : idioma) + prueba::SufijoPrefijoWine();
     // No .NET or HTML engine: a new prefix must not offer to fetch them.
     const std::string entorno = "LANG='" + lang + "' LC_ALL='" + lang + "' WINEDLLOVERRIDES='mscoree,mshtml=' ";
-    const std::string orden = entorno + "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all timeout 300 wine '" +
+    const std::string orden = prueba::EntornoWine() + entorno + "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all timeout 300 wine '" +
                               carpeta_->Posix("sonda.exe") + "' '" + Windows(carpeta_->Posix("ordenes.txt")) +
                               "' > '" + carpeta_->Posix("salida.txt") + "' 2>/dev/null";
     // One probe at a time: ctest runs these tests in parallel processes, and
@@ -316,7 +318,7 @@ TEST_F(ContraWine, Registro) {
 TEST_F(ContraWine, ProcesosYMutexConLaApi) {
   // Under Wine only: the programs are Windows programs. Procesos_test checks
   // the same operations on the posix backend.
-  ASSERT_TRUE(prueba::CompilaPE(carpeta_->Ruta(), "muestra", true));
+  ASSERT_TRUE(prueba::CompilaPE(carpeta_->Ruta(), "muestra", true, prueba::Wine().triple));
   carpeta_->Escribe("dormir.txt", "duerme\t60000\n");
   const std::string sonda = Windows(carpeta_->Posix("sonda.exe"));
   const std::vector<std::string> api = Sonda({

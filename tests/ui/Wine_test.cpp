@@ -18,6 +18,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/plataforma/NucleoWine.h"
+
 extern char** environ;
 
 namespace {
@@ -39,7 +41,8 @@ class SondaWine : public ::testing::Test {
     char plantilla[] = "/tmp/sonda_ui_XXXXXX";
     carpeta_ = mkdtemp(plantilla);
     const std::string c = "'" + carpeta_.string() + "'";
-    const std::string recursos = "i686-w64-mingw32-windres -I'" + kFuentes + "' '" + kFuentes +
+    prueba::AvisaWine();
+    const std::string recursos = prueba::Wine().triple + "-windres -I'" + kFuentes + "' '" + kFuentes +
                                  "/resources/Act_202103_a_202128.rc' -O coff -o " + c + "/recursos.res 2>" + c +
                                  "/cc.log";
     if (std::system(recursos.c_str()) != 0) return;
@@ -52,7 +55,7 @@ class SondaWine : public ::testing::Test {
       const std::string nombre = e.path().filename().string();
       if (nombre.rfind("ui_", 0) == 0 && e.path().extension() == ".cpp") fuentes += " '" + e.path().string() + "'";
     }
-    const std::string orden = "i686-w64-mingw32-g++ -std=c++17 -O0 -Wall -Wextra -Werror -I'" + kFuentes +
+    const std::string orden = prueba::Wine().triple + "-g++ -std=c++17 -O0 -Wall -Wextra -Werror -I'" + kFuentes +
                               "' -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601"
                               " -DZELVANO_WIN32=1" +
                               fuentes + " " + c + "/recursos.res -o " + c +
@@ -61,8 +64,8 @@ class SondaWine : public ::testing::Test {
     if (std::system(orden.c_str()) != 0) return;
     compilado_ = true;
     ArrancaPantalla();
-    const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-ui";
-    const std::string ejecuta = "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all DISPLAY='" + pantalla_ +
+    const std::string prefijo = std::string(ZELVANO_DIR_BUILD) + "/prefijo-wine-ui" + prueba::SufijoPrefijoWine();
+    const std::string ejecuta = prueba::EntornoWine() + "WINEPREFIX='" + prefijo + "' WINEDEBUG=-all DISPLAY='" + pantalla_ +
                                 "' timeout 600 wine " + c + "/sonda.exe > " + c + "/salida.txt 2>/dev/null";
     estado_ = std::system(ejecuta.c_str());
     for (std::istringstream s(Lee(carpeta_ / "salida.txt")); s;) {

@@ -21,7 +21,13 @@ DATOS="$APP/Datos"
 BASE="$DATOS/QVD.FB"
 # The SYSDBA password that scripts/firebird.sh gives the local server.
 CLAVE_SYSDBA="$(sed -n 's/^CLAVE=//p' "$ZELVANO_FUENTES/scripts/firebird.sh")"
-SISTEMA32="$C/windows/syswow64"
+# The system folder of programs of the wizard's width: syswow64 for the
+# 32-bit build, system32 for the 64-bit test build (scripts/wine-nucleo.sh).
+if [ "${ZELVANO_WINE_BITS:-32}" = 64 ]; then
+  SISTEMA32="$C/windows/system32"
+else
+  SISTEMA32="$C/windows/syswow64"
+fi
 
 ERROR_ROLLBACK=$'\nHa sucedido un Error en el proceso de Actualización.\nSe procederá a deshacer todos los Procesos realizados.'
 FIN_ROLLBACK=$'\nSe han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización'

@@ -5,13 +5,21 @@
 # library. Wine loads it as a builtin DLL when the file is named fbclient.dll
 # (no ".so") and lies in the prefix's 32-bit system folder or next to the
 # executable. Rebuilt only when a source is newer than the library.
+# With "64" as second argument, the 64-bit variant for the 64-bit test build
+# (a kernel that runs no 32-bit programs): against Debian's amd64 client,
+# placed in the prefix's system32 folder.
 set -euo pipefail
 fuentes="$(cd "$(dirname "$0")" && pwd)"
-destino="${1:?uso: compila.sh CARPETA_DESTINO}"
+destino="${1:?uso: compila.sh CARPETA_DESTINO [32|64]}"
+bits="${2:-32}"
 mkdir -p "$destino"
 dll="$destino/fbclient.dll"
 # The i386 package has no libfbclient.so link: the library by its full name.
-cliente=/usr/lib/i386-linux-gnu/libfbclient.so.2
+case "$bits" in
+  32) cliente=/usr/lib/i386-linux-gnu/libfbclient.so.2 ;;
+  64) cliente=/usr/lib/x86_64-linux-gnu/libfbclient.so.2 ;;
+  *) echo "compila.sh: se esperaba 32 o 64, no «$bits»" >&2; exit 1 ;;
+esac
 
 for requisito in "$cliente" /usr/include/ibase.h; do
   if [ ! -f "$requisito" ]; then
@@ -38,12 +46,13 @@ if [ -n "$faltan" ]; then
 fi
 
 if [ -f "$dll" ] && [ "$dll" -nt "$fuentes/reenvio.c" ] && [ "$dll" -nt "$fuentes/fbclient.spec" ] &&
-   [ "$dll" -nt "$0" ]; then
+   [ "$dll" -nt "$0" ] && [ "$(cat "$destino/fbclient.bits" 2>/dev/null)" = "$bits" ]; then
   exit 0
 fi
 
 obra="$(mktemp -d "$destino/obra-XXXXXX")"
 trap 'rm -rf "$obra"' EXIT
-gcc -m32 -O2 -fPIC -std=c11 -Wall -Wextra -Werror -c "$fuentes/reenvio.c" -o "$obra/reenvio.o"
-winegcc -m32 -shared "$fuentes/fbclient.spec" "$obra/reenvio.o" "$cliente" -o "$obra/fbclient.dll.so"
+gcc -m"$bits" -O2 -fPIC -std=c11 -Wall -Wextra -Werror -c "$fuentes/reenvio.c" -o "$obra/reenvio.o"
+winegcc -m"$bits" -shared "$fuentes/fbclient.spec" "$obra/reenvio.o" "$cliente" -o "$obra/fbclient.dll.so"
 mv "$obra/fbclient.dll.so" "$dll"
+echo "$bits" >"$destino/fbclient.bits"

@@ -3,7 +3,7 @@
  * goes on to Debian's i386 client library, which talks to the local server.
  * Test tool only, never shipped.
  *
- * Compiled with plain `gcc -m32`, not winegcc: under _WIN32 ibase.h would
+ * Compiled with plain `gcc -m32` (or -m64), not winegcc: under _WIN32 ibase.h would
  * declare the Linux library's functions __stdcall. The .spec file gives the
  * exports their Windows conventions (stdcall; isc_start_transaction cdecl
  * with variable arguments), so the functions here take them too. */
@@ -11,7 +11,27 @@
 #include <stdarg.h>
 #include <stddef.h>
 
-/* Nothing is converted on the way: both sides must agree on these sizes. */
+/* Nothing is converted on the way: both sides must agree on these sizes.
+ * The 64-bit variant serves the 64-bit test build of the wizard (on a
+ * kernel that runs no 32-bit programs): there the Linux and the Windows
+ * layouts agree too (status words of 8 bytes, handles of 4). */
+#if defined(__x86_64__)
+_Static_assert(sizeof(ISC_STATUS) == 8, "ISC_STATUS de 8 bytes");
+_Static_assert(sizeof(ISC_LONG) == 4, "ISC_LONG de 4 bytes");
+_Static_assert(sizeof(isc_db_handle) == 4, "manejadores de 4 bytes");
+_Static_assert(sizeof(void*) == 8, "biblioteca de 64 bits");
+_Static_assert(sizeof(XSQLVAR) == 160 && offsetof(XSQLVAR, sqldata) == 8 && offsetof(XSQLVAR, sqlind) == 16,
+               "XSQLVAR como en Windows");
+_Static_assert(sizeof(XSQLDA) == 184 && offsetof(XSQLDA, sqldabc) == 12 && offsetof(XSQLDA, sqlvar) == 24,
+               "XSQLDA como en Windows");
+/* The Windows x64 convention, whatever the .spec says: the caller is
+ * Windows code, the callee the System V Linux library. */
+#define WINAPI_REENVIO __attribute__((ms_abi))
+#define CDECL_REENVIO __attribute__((ms_abi))
+#define LISTA_VARIABLE __builtin_ms_va_list
+#define INICIA_LISTA __builtin_ms_va_start
+#define TERMINA_LISTA __builtin_ms_va_end
+#else
 _Static_assert(sizeof(ISC_STATUS) == 4, "ISC_STATUS de 4 bytes");
 _Static_assert(sizeof(ISC_LONG) == 4, "ISC_LONG de 4 bytes");
 _Static_assert(sizeof(isc_db_handle) == 4, "manejadores de 4 bytes");
@@ -26,6 +46,10 @@ _Static_assert(sizeof(XSQLDA) == 172 && offsetof(XSQLDA, sqldabc) == 12 && offse
  * Linux library is compiled for 16. */
 #define WINAPI_REENVIO __attribute__((stdcall, force_align_arg_pointer))
 #define CDECL_REENVIO __attribute__((cdecl, force_align_arg_pointer))
+#define LISTA_VARIABLE va_list
+#define INICIA_LISTA va_start
+#define TERMINA_LISTA va_end
+#endif
 
 WINAPI_REENVIO ISC_STATUS reenvia_attach_database(ISC_STATUS* st, short largo, const ISC_SCHAR* nombre,
                                                   isc_db_handle* db, short largo_dpb, const ISC_SCHAR* dpb) {
@@ -43,7 +67,7 @@ typedef struct {
   ISC_LONG largo_tpb;
   const ISC_SCHAR* tpb;
 } BloqueTransaccion;
-_Static_assert(sizeof(BloqueTransaccion) == 12, "bloque de transacción de 12 bytes");
+_Static_assert(sizeof(BloqueTransaccion) == 3 * sizeof(void*), "bloque de transacción de tres palabras");
 
 enum { kMaxBasesTransaccion = 16 };
 
@@ -57,14 +81,14 @@ CDECL_REENVIO ISC_STATUS reenvia_start_transaction(ISC_STATUS* st, isc_tr_handle
     st[2] = isc_arg_end;
     return st[1];
   }
-  va_list argumentos;
-  va_start(argumentos, cuantas);
+  LISTA_VARIABLE argumentos;
+  INICIA_LISTA(argumentos, cuantas);
   for (short i = 0; i < cuantas; ++i) {
     bloques[i].db = va_arg(argumentos, isc_db_handle*);
     bloques[i].largo_tpb = (short)va_arg(argumentos, int);
     bloques[i].tpb = va_arg(argumentos, const ISC_SCHAR*);
   }
-  va_end(argumentos);
+  TERMINA_LISTA(argumentos);
   return isc_start_multiple(st, tr, cuantas, bloques);
 }
 
