@@ -101,9 +101,11 @@ bool BloqueaDeVida(const Texto& ruta) {
     return true;
   }
   // No sharing at all: another process's open fails with a sharing
-  // violation. The handle is kept by the system until the process ends.
-  HANDLE h = ::CreateFileW(W(ruta), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+  // violation. The handle is kept by the system until the process ends,
+  // and the file goes with it: a wizard that changed nothing leaves
+  // nothing behind in the installation.
+  HANDLE h = ::CreateFileW(W(ruta), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   tomados.insert(ruta);
   ::SetLastError(0);
