@@ -4,6 +4,7 @@
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
 #include "shell/UnidadVentas.h"
+#include "staging/BaseDatosExterna.h"
 #include "staging/Tablas.h"
 
 namespace staging {
@@ -97,7 +98,9 @@ void CompruebaEspacio(TfV& v) {
   const Texto app = v.RutaTPV->Text();
   uint64_t libres = 0;
   if (app.empty() || !plataforma::EspacioLibre(app, libres)) return;
-  const Escritura e = EstimaEscritura(app, v.EsServidor() ? MDatos->FicheroCopia() : Texto());
+  Escritura e = EstimaEscritura(app, v.EsServidor() ? MDatos->FicheroCopia() : Texto());
+  // Saved into the backup folder, on the installation's volume.
+  e.baseDatosExterna = TamanoSiExiste(basedatos_externa::Fichero(v));
   const uint64_t necesarios = ConMargen(e.Total());
   if (libres >= necesarios) return;
   v.MuestraDialogo(MensajeSinEspacio(app, necesarios, libres), kTipoAviso, false, 0);

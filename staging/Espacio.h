@@ -21,7 +21,10 @@ struct Escritura {
   uint64_t archivo = 0;          // "Datos_Nuevos.rar" written to disk
   uint64_t desempaquetado = 0;   // the files it unpacks
   uint64_t copiaBaseDatos = 0;   // the database backup (server only)
-  uint64_t Total() const { return tempAnterior + copia + archivo + desempaquetado + copiaBaseDatos; }
+  uint64_t baseDatosExterna = 0; // the database file saved apart when it lies outside "Datos"
+  uint64_t Total() const {
+    return tempAnterior + copia + archivo + desempaquetado + copiaBaseDatos + baseDatosExterna;
+  }
 };
 
 // The estimate for the application folder `app` (ending with a separator).

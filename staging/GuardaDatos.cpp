@@ -10,6 +10,7 @@
 #include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
+#include "staging/BaseDatosExterna.h"
 #include "staging/Carpetas.h"
 #include "staging/ContenidoArchivo.h"
 #include "staging/Diario.h"
@@ -158,6 +159,11 @@ FallosCopia GuardaCarpetas(Guardado& g) {
     fallos.Suma(CopiaCarpetaContando(g.v, g.app + carpeta, g.copia + u"\\" + carpeta, g.total));
   return fallos;
 }
+
+// Before the first statement: the database changes only on the server, after
+// the save, and a database outside the saved folders would otherwise have no
+// copy to go back to.
+FallosCopia GuardaBaseDatosExterna(Guardado& g) { return basedatos_externa::Guarda(g.v, g.copia, g.total); }
 
 Texto MensajeGuardadoIncompleto(const Guardado& g) {
   Texto mensaje = g.fallos.cuenta == 1 ? Texto(textos::kNoGuardadoUno)
@@ -313,6 +319,7 @@ const Paso kPasos[] = {
     {GuardaProgramas, SiFalla::SeCuenta},
     {GuardaConfiguracion, SiFalla::SeCuenta},
     {GuardaCarpetas, SiFalla::SeCuenta},
+    {GuardaBaseDatosExterna, SiFalla::SeCuenta},
     {AnotaGuardadoCompleto, SiFalla::Detiene},
     {AnotaInstalacionCambiada, SiFalla::Detiene},
     // Nothing of the installation is deleted above this line.

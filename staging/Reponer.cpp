@@ -6,6 +6,7 @@
 #include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
+#include "staging/BaseDatosExterna.h"
 #include "staging/Carpetas.h"
 #include "staging/Diario.h"
 #include "staging/Guardado.h"
@@ -23,6 +24,16 @@ void CierraBaseDatos() {
     MDatos->Cierra();
   } catch (const std::exception&) {
   }
+}
+
+// Where the technician finds the database as it was before the run, and the
+// backup this run made of the migrated one.
+Texto MensajeBaseDatosNoDevuelta(const basedatos_externa::Reposicion& r) {
+  Texto m = textos::kBaseDatosNoDevuelta + r.fichero + u"\n" + textos::kBaseDatosAnterior + r.copia;
+  const size_t barra = r.fichero.find_last_of(u"\\/");
+  const Texto fbk = r.fichero.substr(0, barra == Texto::npos ? 0 : barra + 1) + textos::kFicheroCopiaBaseDatos;
+  if (!r.fichero.empty() && plataforma::ExisteFichero(fbk)) m += u"\n" + (textos::kBaseDatosCopiaNueva + fbk);
+  return m;
 }
 
 }  // namespace
@@ -44,7 +55,9 @@ void TfV::ReponerTodo() {
   // otherwise it is the only good copy left. Temp_V_Ant then stays as well:
   // copying it into Temp could overwrite the kept copy with an older one.
   ui::SetCursor(ui::Cursor::RelojArena);
-  const int fallosCopia = staging::CopiaCarpetaContando(*this, copia, app, total).cuenta;
+  int fallosCopia = staging::CopiaCarpetaContando(*this, copia, app, total, basedatos_externa::EsSuCarpeta).cuenta;
+  const basedatos_externa::Reposicion baseDatos = basedatos_externa::Repone(*this, copia, total);
+  if (baseDatos.guardada && !baseDatos.devuelta) ++fallosCopia;
   plataforma::Duerme(2000);
   if (fallosCopia == 0 && plataforma::ExisteDirectorio(copia)) BorraCarpeta(copia);
 
@@ -66,6 +79,7 @@ void TfV::ReponerTodo() {
   } else {
     Texto aviso = textos::kRestauracionIncompleta;
     if (fallosCopia != 0) aviso += u"\n" + (textos::kCopiaConservada + copia);
+    if (baseDatos.guardada && !baseDatos.devuelta) aviso += u"\n" + MensajeBaseDatosNoDevuelta(baseDatos);
     if (plataforma::ExisteDirectorio(tempAnterior)) aviso += u"\n" + (textos::kTempConservada + tempAnterior);
     aviso += u"\n" + Texto(textos::kCopiasSinBorrar);
     MuestraDialogo(aviso, u'E', false, 0);
