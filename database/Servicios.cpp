@@ -251,7 +251,7 @@ bool FicheroConDatos(const Texto& ruta) {
 // counts as let go once the server has gone a while without it. A server
 // that cannot be reached at all is taken to have stopped.
 void EsperaQueElServidorLaSuelte(const Texto& servidor, const ParametrosLogin& parametros, const Texto& base,
-                                 const TMDatos::Entorno& entorno) {
+                                 const TMDatos::Entorno& entorno, int64_t libreSegundos = kLibreSegundos) {
   const std::string ruta = fbcliente::RutaEnServidor(base);
   const int64_t frecuencia = plataforma::FrecuenciaRendimiento();
   const int64_t inicio = plataforma::ContadorRendimiento();
@@ -270,7 +270,7 @@ void EsperaQueElServidorLaSuelte(const Texto& servidor, const ParametrosLogin& p
             entorno.Registra(kServidorSigue);
             return;
           }
-        } else if (Segundos(libreDesde) >= kLibreSegundos) {
+        } else if (Segundos(libreDesde) >= libreSegundos) {
           break;
         }
         plataforma::Duerme(kPausaSondeoServidor);
@@ -471,5 +471,7 @@ void TMDatos::EsperaQueElServidorSuelte(const Texto& servidor, const Texto& fich
   Estado& e = *estado_;
   ParametrosLogin parametros = e.presetCopia;
   IBDCopiaLogin(parametros);
-  EsperaQueElServidorLaSuelte(servidor, parametros, fichero, e.entorno);
+  // Services of this run cut off from it have been waited for already: what
+  // is left to wait for is whoever has the file open now.
+  EsperaQueElServidorLaSuelte(servidor, parametros, fichero, e.entorno, 0);
 }
