@@ -7,5 +7,8 @@ target_link_libraries(zelvano_nucleo PUBLIC comctl32 gdi32 user32 shell32 advapi
 # The new version's archive is a resource of the executable itself (a
 # resource inside a static library is not pulled in); the rar tool defines
 # its object library at the end of the configuration.
+# The test build carries the same archive.
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL
   target_link_libraries Act_202103_a_202128 PRIVATE $<TARGET_NAME_IF_EXISTS:zelvano_datos_nuevos>)
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL
+  target_link_libraries Act_202103_a_202128_pruebas PRIVATE $<TARGET_NAME_IF_EXISTS:zelvano_datos_nuevos>)

@@ -32,8 +32,12 @@ Texto ValorPorDefecto(Texto TfV::TEstr_Valores::*campo) {
 
 TMDatos::Entorno EntornoVentana() {
   TMDatos::Entorno e;
+  // Every line of the database phase is followed by a call that waits on
+  // the server (a statement, a service's next line): the line, the counter
+  // and the bar are on the screen before it.
   e.Registra = [](const Texto& linea) {
     if (fV) fV->Registra(linea);
+    ui::aplicacion::PintaAhora();
   };
   e.Bombea = [] { ui::aplicacion::ProcesaMensajes(); };
   e.Usuario = [] { return ValorPorDefecto(&TfV::TEstr_Valores::UsuarioBaseDatos); };
@@ -188,6 +192,12 @@ void TMDatos::Cierra() {
   ISC_STATUS_ARRAY st{};
   if (estado_->tr) f.rollback_transaction(st, &estado_->tr);
   f.detach_database(st, &estado_->db);
+  // Once more when it failed: an attachment of the wizard's own left open
+  // would keep the rollback from putting the database file back.
+  if (estado_->db && st[0] == 1 && st[1] != 0) {
+    ISC_STATUS_ARRAY otra{};
+    f.detach_database(otra, &estado_->db);  // result ignored: the first failure is reported
+  }
   // Whatever the server answers, the handles are no longer usable.
   estado_->db = 0;
   estado_->tr = 0;

@@ -54,6 +54,11 @@ class TMDatos {
   // close, switch, text, execute, commit retaining.
   void EjecutaSentencia(const Texto& etiqueta, const Texto& sentencia, ParamCheck instruccion);
 
+  // How many attachments of the database, other than this one, the server
+  // has (the server's own housekeeping left out). Attaches when needed;
+  // raises on failure.
+  int ConexionesAjenas();
+
   // Backup to QVD.FBK, restore into a new file beside QVD.FB through the
   // services; the new file takes QVD.FB's place only once it reads back as
   // the migrated database, otherwise it goes and QVD.FB stays as it was.
@@ -64,9 +69,6 @@ class TMDatos {
   // migrated database held before its backup (a text for the log), or empty
   // when it is. Raises when the database cannot be read.
   Texto CompruebaBaseDatos(const Texto& version);
-  // Returns once the server `servidor` has let go of `fichero` (a path on
-  // it): it may still be restoring or backing it up after a lost link.
-  void EsperaQueElServidorSuelte(const Texto& servidor, const Texto& fichero);
 
   // Login handlers and connection events.
   void IBDatabaseLogin(ParametrosLogin& parametros);

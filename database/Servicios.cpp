@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "database/ClienteFirebird.h"
+#include "database/Conexiones.h"
 #include "database/EstadoDatos.h"
 #include "database/ModuloDatos.h"
 #include "database/VersionBaseDatos.h"
@@ -33,12 +34,12 @@ const Texto kEsperandoServidor =
 const Texto kServidorLibre = u"El servidor ya no usa la base de datos.";
 const Texto kServidorSigue =
     u"El servidor sigue usando la base de datos: no se ha podido esperar a que termine.";
+const Texto kServidorPerdido =
+    u"No se ha podido volver a conectar con el servidor: se da por terminado su trabajo con la base de datos.";
 // How long the server may go on with a backup or restore of its own after
-// the link to it was lost, and how often it is asked.
-constexpr int64_t kEsperaMaximaSegundos = 30 * 60;
-constexpr int64_t kLibreSegundos = 3;
-constexpr uint32_t kPausaSondeoServidor = 250;
-constexpr int kIntentosConexion = 20;
+// the link to it was lost, how long the database must stay free of it, how
+// often the server is asked, and how many failed reconnects end the wait.
+constexpr basedatos::LimitesEspera kEsperaServicio{30 * 60, 3, 250, 20};
 
 // IgnoreLimbo, NoGarbageCollection, NonTransportable.
 constexpr uint32_t kOpcionesCopia =
@@ -138,28 +139,6 @@ class Servicio {
     return linea;
   }
 
-  // Whether the server has `ruta` (as the server names it) open, for a
-  // service or any attachment. A list cut short counts as in use.
-  bool BaseEnUso(const std::string& ruta) {
-    const std::string r = Consulta({isc_info_svc_svr_db_info});
-    if (r.empty() || r[0] != static_cast<char>(isc_info_svc_svr_db_info)) return true;
-    for (size_t i = 1; i < r.size();) {
-      const char elemento = r[i];
-      if ((elemento == static_cast<char>(isc_spb_num_att) || elemento == static_cast<char>(isc_spb_num_db)) &&
-          i + 5 <= r.size()) {
-        i += 5;
-      } else if (elemento == static_cast<char>(isc_spb_dbname) && i + 3 <= r.size()) {
-        const uint32_t largo = LeeEntero(&r[i + 1], 2);
-        if (i + 3 + largo > r.size()) return true;
-        if (MismaRuta(r.substr(i + 3, largo), ruta)) return true;
-        i += 3 + largo;
-      } else {
-        return elemento != static_cast<char>(isc_info_flag_end);
-      }
-    }
-    return true;
-  }
-
   // Lets go of a service whose link failed, result ignored: a server still
   // running the service must not be kept waiting for a reader that is gone.
   void Suelta() {
@@ -176,16 +155,6 @@ class Servicio {
   }
 
  private:
-  // Windows servers name files without regard to case.
-  static bool MismaRuta(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      auto minuscula = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-      if (minuscula(a[i]) != minuscula(b[i])) return false;
-    }
-    return true;
-  }
-
   std::string Consulta(std::initializer_list<char> elementos) {
     const std::string pide(elementos);
     char buffer[8192] = {};
@@ -245,44 +214,31 @@ bool FicheroConDatos(const Texto& ruta) {
 
 // The link to a started service failed: the server may be going on with the
 // backup or restore on its own. Nothing may touch the database file until
-// the server has let go of it, or a file put back now would be overwritten
-// (or left half-restored) by the server afterwards. A service just started
-// opens the database only after reading the backup's header, so the file
-// counts as let go once the server has gone a while without it. A server
-// that cannot be reached at all is taken to have stopped.
-void EsperaQueElServidorLaSuelte(const Texto& servidor, const ParametrosLogin& parametros, const Texto& base,
-                                 const TMDatos::Entorno& entorno, int64_t libreSegundos = kLibreSegundos) {
-  const std::string ruta = fbcliente::RutaEnServidor(base);
-  const int64_t frecuencia = plataforma::FrecuenciaRendimiento();
-  const int64_t inicio = plataforma::ContadorRendimiento();
-  auto Segundos = [&](int64_t desde) { return (plataforma::ContadorRendimiento() - desde) / frecuencia; };
+// that service has let go of it, or a file put back now would be overwritten
+// (or left half-restored) by the server afterwards. Only the service counts:
+// a terminal left connected is the rollback's to wait for, not this wait's.
+// A service just started opens the database only after reading the backup's
+// header, so the file counts as let go once the server has gone a while
+// without it. A server that cannot be reached at all is taken to have
+// stopped. Every way the wait ends is logged.
+void EsperaQueElServidorLaSuelte(const Texto& servidor, const Texto& base, const TMDatos::Entorno& entorno) {
   bool avisado = false;
-  for (int intentos = 0; intentos < kIntentosConexion;) {
-    try {
-      Servicio servicio(servidor, parametros);
-      int64_t libreDesde = plataforma::ContadorRendimiento();
-      for (;;) {
-        if (servicio.BaseEnUso(ruta)) {
-          libreDesde = plataforma::ContadorRendimiento();
-          if (!avisado) entorno.Registra(kEsperandoServidor);
-          avisado = true;
-          if (Segundos(inicio) >= kEsperaMaximaSegundos) {
-            entorno.Registra(kServidorSigue);
-            return;
-          }
-        } else if (Segundos(libreDesde) >= libreSegundos) {
-          break;
-        }
-        plataforma::Duerme(kPausaSondeoServidor);
-        entorno.Bombea();
-      }
-      if (avisado) entorno.Registra(kServidorLibre);
-      return;
-    } catch (const std::exception&) {
-      ++intentos;
-      plataforma::Duerme(kPausaSondeoServidor);
-      entorno.Bombea();
-    }
+  const basedatos::FinEspera fin = basedatos::EsperaBaseDatosLibre(
+      servidor + u":" + base, entorno.Usuario(), entorno.Clave(), basedatos::Quien::Servicios, kEsperaServicio,
+      entorno.Bombea, [&](int) {
+        if (!avisado) entorno.Registra(kEsperandoServidor);
+        avisado = true;
+      });
+  switch (fin) {
+    case basedatos::FinEspera::Libre:
+      entorno.Registra(kServidorLibre);
+      break;
+    case basedatos::FinEspera::SigueEnUso:
+      entorno.Registra(kServidorSigue);
+      break;
+    case basedatos::FinEspera::SinServidor:
+      entorno.Registra(kServidorPerdido);
+      break;
   }
 }
 
@@ -297,12 +253,12 @@ bool EnlacePerdido(long codigo) {
 // link breaks once the request may have reached the server, the server is
 // given the time to let go of the database before the failure goes on.
 bool EjecutaServicio(Servicio& servicio, const std::string& peticion, const Texto& servidor,
-                     const ParametrosLogin& parametros, const Texto& base, const TMDatos::Entorno& entorno,
+                     const Texto& base, const TMDatos::Entorno& entorno,
                      std::unique_ptr<EIBInterBaseError>& fallo) {
   auto SiSeRompio = [&](const EIBInterBaseError& e) {
     if (!EnlacePerdido(e.IBErrorCode())) return;
     servicio.Suelta();
-    EsperaQueElServidorLaSuelte(servidor, parametros, base, entorno);
+    EsperaQueElServidorLaSuelte(servidor, base, entorno);
   };
   bool sinErrores = false;
   try {
@@ -334,15 +290,13 @@ Texto ConServidor(const Texto& servidor, const Texto& fichero) { return servidor
 
 // Whether the server has either file open (a service, or any attachment).
 // A server that cannot be asked counts as using them.
-bool EnUsoEnElServidor(const Texto& servidor, const ParametrosLogin& parametros, const Texto& a, const Texto& b) {
-  try {
-    Servicio servicio(servidor, parametros);
-    const bool enUso = servicio.BaseEnUso(fbcliente::RutaEnServidor(a)) || servicio.BaseEnUso(fbcliente::RutaEnServidor(b));
-    servicio.Suelta();
-    return enUso;
-  } catch (const std::exception&) {
-    return true;
-  }
+bool EnUsoEnElServidor(const Texto& servidor, const TMDatos::Entorno& entorno, const Texto& a, const Texto& b) {
+  for (const Texto* fichero : {&a, &b})
+    if (basedatos::MiraOcupacion(ConServidor(servidor, *fichero), entorno.Usuario(), entorno.Clave(),
+                                 basedatos::Quien::Todas)
+            .estado != basedatos::Ocupacion::Estado::Libre)
+      return true;
+  return false;
 }
 
 }  // namespace
@@ -380,7 +334,7 @@ void TMDatos::CopiaSeguridad() {
   // taken from stays in place and the restore will not replace it.
   std::unique_ptr<EIBInterBaseError> fallo;
   const bool sinErrores =
-      EjecutaServicio(servicio, peticion, e.servidorCopia, parametros, e.baseDatosCopia, e.entorno, fallo);
+      EjecutaServicio(servicio, peticion, e.servidorCopia, e.baseDatosCopia, e.entorno, fallo);
   if (!fallo) servicio.Desconecta();
   e.entorno.Bombea();
   e.copiaCompletada = sinErrores && FicheroConDatos(e.ficherosCopia[0]);
@@ -428,7 +382,7 @@ void TMDatos::RestauraCopia() {
   std::unique_ptr<EIBInterBaseError> fallo;
   bool sinErrores = false;
   try {
-    sinErrores = EjecutaServicio(servicio, peticion, e.servidorRestaurar, parametros, nueva, e.entorno, fallo);
+    sinErrores = EjecutaServicio(servicio, peticion, e.servidorRestaurar, nueva, e.entorno, fallo);
   } catch (const std::exception&) {
     Descarta();
     throw;
@@ -451,7 +405,7 @@ void TMDatos::RestauraCopia() {
   } catch (const EIBInterBaseError& error) {
     diferencia = error.Message();
   }
-  if (diferencia.empty() && EnUsoEnElServidor(e.servidorRestaurar, parametros, base, nueva))
+  if (diferencia.empty() && EnUsoEnElServidor(e.servidorRestaurar, e.entorno, base, nueva))
     diferencia = kRestauradaEnUso;
   if (diferencia.empty() && !plataforma::SustituyeFichero(nueva, base)) diferencia = kRestauradaSinSustituir;
   if (!diferencia.empty()) {
@@ -465,13 +419,4 @@ Texto TMDatos::CompruebaBaseDatos(const Texto& version) {
   Estado& e = *estado_;
   const basedatos::Revision leida = basedatos::Revisa(e.nombreBaseDatos, e.entorno.Usuario(), e.entorno.Clave());
   return basedatos::Diferencia(leida, e.hayRevisionMigrada ? e.revisionMigrada : leida, version);
-}
-
-void TMDatos::EsperaQueElServidorSuelte(const Texto& servidor, const Texto& fichero) {
-  Estado& e = *estado_;
-  ParametrosLogin parametros = e.presetCopia;
-  IBDCopiaLogin(parametros);
-  // Services of this run cut off from it have been waited for already: what
-  // is left to wait for is whoever has the file open now.
-  EsperaQueElServidorLaSuelte(servidor, parametros, fichero, e.entorno, 0);
 }

@@ -25,7 +25,7 @@ constexpr uint32_t ATR_SISTEMA = 0x04;
 constexpr uint32_t ATR_DIRECTORIO = 0x10;
 constexpr uint32_t ATR_ARCHIVO = 0x20;
 constexpr uint32_t ATR_NORMAL = 0x80;
-constexpr uint32_t ATR_PUNTO_REPARSE = 0x400;  // symbolic link or junction
+constexpr uint32_t ATR_PUNTO_REPARSE = 0x400;  // a link: symbolic link or junction
 constexpr uint32_t ATR_INVALIDO = 0xFFFFFFFF;
 
 // Error codes in the Windows numbering, whatever the backend.
@@ -45,6 +45,9 @@ constexpr uint32_t ERROR_FORMATO_EJECUTABLE = 193;   // ERROR_BAD_EXE_FORMAT
 constexpr uint32_t ERROR_NO_ES_DIRECTORIO = 267;     // ERROR_DIRECTORY
 constexpr uint32_t ERROR_RECURSO_NO_ENCONTRADO = 1813;  // ERROR_RESOURCE_TYPE_NOT_FOUND
 
+// The reparse-point bit is reported on links only (win32: a name-surrogate
+// tag, see platform/win32/enlaces.h); a deduplicated, compressed or cloud
+// placeholder file is reported as the plain file it is.
 // posix: read-only is the owner's write permission (and is enforced by this
 // layer even for root); hidden and system live in the extended attribute
 // "user.zelvano.atributos" of the file (lost on file systems without user
@@ -97,6 +100,11 @@ bool TamanoFichero(const Texto& ruta, uint64_t& tamano);
 // GetDiskFreeSpaceExW: bytes this user may still write on the volume that
 // holds the folder. False (and UltimoError) when the folder cannot be asked.
 bool EspacioLibre(const Texto& carpeta, uint64_t& libres);
+// The volume that holds the folder: its allocation unit in bytes (every
+// file takes a whole number of them) and a text that names it, the same for
+// two folders of one volume. False (and UltimoError) when the folder cannot
+// be asked.
+bool DatosVolumen(const Texto& carpeta, uint64_t& unidad, Texto& volumen);
 // Whole-file read and write (create or replace).
 bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes);
 bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes);
@@ -215,8 +223,19 @@ void FijaAfinidadHilo(uintptr_t mascara);
 
 // Named single-instance guard (CreateMutexW). True when this process is the
 // first: the mutex did not exist and no error was reported. The handle is
-// never closed.
+// never closed. A name that starts with "Global\" is one for the whole
+// machine, whatever the session. posix: a lock file in ZELVANO_DIR_MUTEX
+// (default /tmp); a global name's lock lies in ZELVANO_DIR_MUTEX_GLOBAL, or
+// without it in the same folder (a test that plays one machine sets the
+// first; two sessions of one machine share the second).
 bool CreaMutexUnico(const Texto& nombre);
+
+// An exclusive lock on a file, held until the process ends: the file is
+// created when missing (its folder must exist) and kept open, not inherited
+// by children. True when this process holds it (taking it again succeeds);
+// false otherwise, with UltimoError() ERROR_COMPARTIR when another process
+// holds it. posix: flock, which the file operations of this layer honour.
+bool BloqueaDeVida(const Texto& ruta);
 
 // Ends the process at once with the given status (after flushing what the
 // posix backend records for tests).
@@ -228,7 +247,36 @@ int64_t FrecuenciaRendimiento();
 // Sleep. On posix ZELVANO_FACTOR_PAUSAS (0..1) may shorten every pause for
 // tests; the product always waits as asked. ZELVANO_CUENTA_PAUSAS names a
 // file that receives each pause asked for, in milliseconds, one per line.
+// The pause is the one FijaEspera gave, when it gave one.
 void Duerme(uint32_t milisegundos);
+
+// The wizard does everything on the thread its windows belong to. What that
+// thread does for them while it waits is the user-interface layer's to say
+// (ui::aplicacion::Inicializa sets it):
+// - `pausa`: a fixed pause of that many milliseconds. It must take no
+//   input (or it would be no pause), but may keep the windows painted.
+//   nullptr: a plain sleep.
+// - `latido`: called now and then (every kIntervaloLatidoMs at most) while
+//   one long operation runs, a large file being copied, so that the window
+//   keeps answering. nullptr: none.
+using Pausa = void (*)(uint32_t milisegundos);
+using Latido = void (*)();
+void FijaEspera(Pausa pausa, Latido latido);
+constexpr uint32_t kIntervaloLatidoMs = 50;
+
+// The beats of one long operation: Late() runs the latido when the last one
+// (or the start of the operation) is at least kIntervaloLatidoMs old, so a
+// short operation never beats.
+class Latidos {
+ public:
+  Latidos();
+  void Late();
+  // Whether there is a latido to run at all.
+  static bool Hay();
+
+ private:
+  int64_t ultimo_;
+};
 // GetComputerNameW into a buffer of `tamano` characters.
 Texto NombreEquipo(size_t tamano = 30);
 
@@ -262,11 +310,14 @@ Texto DeAnsi(const std::string& bytes);
 
 // ---- Fault seam -------------------------------------------------------------
 // Every operation of this layer that may fail, and every call of the database
-// client, first passes here. On posix, tests switch it on with environment
-// variables (off otherwise; the win32 backend never injects):
+// client, first passes here. On posix and in the Windows test build
+// (Act_202103_a_202128_pruebas.exe), tests switch it on with environment
+// variables (off otherwise; the shipped Windows executable never injects and
+// reads none of them):
 //   ZELVANO_FALLO_EN=N          the Nth operation fails; file operations with
 //                               ZELVANO_FALLO_ERROR = denegado (access denied,
-//                               the default), disco_lleno or ruta_larga
+//                               the default), compartir (sharing violation),
+//                               disco_lleno or ruta_larga
 //   ZELVANO_MATA_EN=N           the process is killed just before the Nth
 //   ZELVANO_TRAZA_OPERACIONES   file that receives "N kind path" per operation
 // True when this operation must fail (the last error is then set).

@@ -391,6 +391,14 @@ class Formulario : public Control {
   int ModalResult() const { return modalResult_; }
   void SetModalResult(int r);        // non-zero ends the modal loop
 
+  // The system asks the form to close (Alt+F4, the close command of the
+  // window menu or of the task bar). A form that is disabled or not shown
+  // ignores it, and so does one that ignores it as it ignores Escape (a
+  // screen that is left only by its own button); otherwise it is Close().
+  void CierreSistema();
+  void SetIgnoraCierreSistema(bool i) { ignoraCierreSistema_ = i; }
+  bool IgnoraCierreSistema() const { return ignoraCierreSistema_; }
+
   std::function<void()> OnShow;
   std::function<void()> OnActivate;  // each time the form becomes active
   std::function<void()> OnClose;
@@ -421,7 +429,8 @@ class Formulario : public Control {
   // A key pressed while the form is active: Tab and Shift+Tab move the
   // focus, Enter and Space press the focused button, Space toggles the
   // focused check box. There is no cancel button: Escape does nothing.
-  // True when the key did something.
+  // A form that is disabled or hidden takes no key. True when the key did
+  // something.
   bool PulsaTecla(Tecla t);
   // The backend tells the form where the system put the focus (a click);
   // nullptr: nowhere.
@@ -432,6 +441,7 @@ class Formulario : public Control {
   Texto caption_;
   bool sinTitulo_ = false, sinBotones_ = false, siempreEncima_ = false;
   bool centrado_ = false, mostrado_ = false;
+  bool ignoraCierreSistema_ = false;
   int modalResult_ = 0;
   std::string unidad_ = "Forms";
   Control* foco_ = nullptr;
@@ -448,6 +458,14 @@ Formulario* FormularioPrincipal();
 void Ejecuta();
 // One pass of the message pump (Application->ProcessMessages).
 void ProcesaMensajes();
+// Paints at once whatever the windows are to show and have not shown yet:
+// a repaint held back because the control was painted moments before (see
+// Control::Repaint), a change not yet painted. The run calls it before the
+// thread blocks (a statement, a service), so the screen shows where the run
+// is while it waits. The fixed pauses (plataforma::Duerme) do the same by
+// themselves, and keep the windows painted while they last without taking
+// any input; a large file's copy beats with a pass of the pump.
+void PintaAhora();
 // Application->Terminate: the loop ends after the current message.
 void Termina();
 // Handler of exceptions that escape an event handler or the loop.

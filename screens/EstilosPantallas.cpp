@@ -32,6 +32,9 @@ ui::Panel* PreparaPantalla(ui::Formulario& f, const Texto& caption) {
   f.SetSinTitulo(true);
   f.SetColor(ui::clBlack);
   f.SetTamanoCliente(kAncho, kAlto);
+  // Both screens are left only by their own button, once the box is ticked:
+  // Alt+F4 is ignored, as Escape is.
+  f.SetIgnoraCierreSistema(true);
   auto* panel = new ui::Panel(&f, "Panel1");
   panel->SetBiseles(ui::Panel::Bisel::Suave, ui::Panel::Bisel::Ninguno);
   panel->SetColor(ui::clBlack);

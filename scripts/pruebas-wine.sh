@@ -8,6 +8,7 @@
 # Inputs (set by scripts/pruebas.sh; the defaults are the build/ trees):
 #   ZELVANO_BUILD_WIN32  cross build tree (wizard, rar.exe, helper, archive)
 #   ZELVANO_EXE_WIN32    the wizard's executable
+#   ZELVANO_EXE_PRUEBAS_WIN32  its test build, with the fault seam
 #   ZELVANO_BUILD_POSIX  Linux build tree (installation generator)
 #   ZELVANO_ARTEFACTOS   folder for screenshots and logs
 # The stand-in fbclient.dll of the server tests (tools/fbclient_wine) is
@@ -18,6 +19,7 @@ raiz="$(cd "$(dirname "$0")/.." && pwd)"
 
 export ZELVANO_BUILD_WIN32="${ZELVANO_BUILD_WIN32:-$raiz/build/win32}"
 export ZELVANO_EXE_WIN32="${ZELVANO_EXE_WIN32:-$ZELVANO_BUILD_WIN32/Act_202103_a_202128.exe}"
+export ZELVANO_EXE_PRUEBAS_WIN32="${ZELVANO_EXE_PRUEBAS_WIN32:-$ZELVANO_BUILD_WIN32/Act_202103_a_202128_pruebas.exe}"
 export ZELVANO_BUILD_POSIX="${ZELVANO_BUILD_POSIX:-$raiz/build/posix}"
 export ZELVANO_ARTEFACTOS="${ZELVANO_ARTEFACTOS:-$raiz/build/artefactos}"
 export ZELVANO_FUENTES="$raiz"
@@ -29,7 +31,7 @@ export ZELVANO_ARCHIVO_RAR="$ZELVANO_BUILD_WIN32/tools/rar/Datos_Nuevos.rar"
 export ZELVANO_GENERADOR="$ZELVANO_BUILD_POSIX/tools/generador/genera_instalacion"
 
 faltan=0
-for f in "$ZELVANO_EXE_WIN32" "$ZELVANO_AYUDANTE" "$ZELVANO_RAR_EXE" "$ZELVANO_ARCHIVO_RAR" "$ZELVANO_GENERADOR"; do
+for f in "$ZELVANO_EXE_WIN32" "$ZELVANO_EXE_PRUEBAS_WIN32" "$ZELVANO_AYUDANTE" "$ZELVANO_RAR_EXE" "$ZELVANO_ARCHIVO_RAR" "$ZELVANO_GENERADOR"; do
   if [ ! -f "$f" ]; then
     echo "FALLO: falta $f (compile antes con scripts/compila.sh todo)" >&2
     faltan=1

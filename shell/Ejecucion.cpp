@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "database/Conexiones.h"
 #include "database/ModuloDatos.h"
 #include "database/migrations/Lotes.h"
 #include "platform/excepciones.h"
@@ -10,9 +11,12 @@
 #include "screens/Unidad_Final.h"
 #include "shell/Cronometro.h"
 #include "shell/UnidadVentas.h"
+#include "staging/Carpetas.h"
 #include "staging/Diario.h"
 #include "staging/Espacio.h"
 #include "staging/Guardado.h"
+#include "staging/Recuperacion.h"
+#include "staging/Tablas.h"
 
 namespace {
 
@@ -29,7 +33,13 @@ const Texto kTiempoProcesos = u"Tiempo de procesos: ";
 const Texto kRestauracionOmitida =
     u"La base de datos no se ha podido compactar; sigue siendo v\u00E1lida y tiene la versi\u00F3n nueva.";
 
+const Texto kPreguntaOtrasConexiones =
+    u".\nLa base de datos todav\u00EDa no se ha cambiado. \u00BFComprobarlo de nuevo? Pulse Si cuando los haya "
+    u"cerrado, o No para deshacer la actualizaci\u00F3n.";
+const Texto kDeshechaPorConexiones = u"La base de datos sigue abierta en otros equipos: se deshace la actualizaci\u00F3n.";
+
 constexpr char16_t kTipoAviso = u'!';  // 33
+constexpr char16_t kTipoPregunta = u'?';  // 63
 constexpr uint32_t kPausaServicios = 2000;
 
 // The restore only compacts the database, into a file of its own that takes
@@ -63,16 +73,59 @@ void RestauraYComprueba(TfV& v) {
   if (fallo) v.Registra(kRestauracionOmitida);
 }
 
+// The database is changed only while no one else has it open: a terminal
+// left connected would hold locks the batches stumble on, and go on working
+// in a file the rollback may have to replace. Checked before the run starts
+// (a refusal there leaves the main window as it was) and again at the first
+// procedure call of the save. A server that cannot be asked is left to the
+// run's own attach, which fails the way it always has.
+bool SinOtrasConexiones(TfV& v) {
+  if (!v.EsServidor()) return true;
+  int otras = 0;
+  try {
+    otras = MDatos->ConexionesAjenas();
+  } catch (const std::exception&) {
+  }
+  try {
+    MDatos->Cierra();
+  } catch (const std::exception&) {
+  }
+  if (!otras) return true;
+  v.MuestraDialogo(basedatos::AvisoOtrasConexiones(otras) + staging::textos::kYReintentar +
+                       staging::textos::kNadaCambiado,
+                   kTipoAviso, false, 0);
+  return false;
+}
+
+// Once the new files are in place, a terminal that connected since the save
+// is asked to go: the technician checks again until it has, or undoes the
+// whole update.
+void EsperaQueSeQuedeSola(TfV& v) {
+  for (int otras = MDatos->ConexionesAjenas(); otras; otras = MDatos->ConexionesAjenas()) {
+    const Texto aviso = basedatos::AvisoOtrasConexiones(otras);
+    for (const Texto& linea : texto::PartePorLineas(aviso)) v.Registra(linea);
+    if (!v.MuestraDialogo(aviso + kPreguntaOtrasConexiones, kTipoPregunta, false, 0)) {
+      v.Registra(kDeshechaPorConexiones);
+      throw Exception(kDeshechaPorConexiones);
+    }
+  }
+}
+
 // Database phase of the server machine: migrations under their version
 // gates, the new version stamped, the file rebuilt by backup and restore.
 void ActualizaBaseDatos(TfV& v) {
   MDatos->Abre();
   if (!MDatos->Conectada()) {
     // Nothing has touched the database yet and the staged files stay: the
-    // user is told and the wizard ends.
+    // user is told and the wizard ends. The journal still says that the
+    // program files were changed and nothing else, so the next start offers
+    // to put them back.
     v.MuestraDialogo(kSinBaseDatos, kTipoAviso, false, 0);
     v.Finaliza();
   }
+  EsperaQueSeQuedeSola(v);
+  // Only now is the database about to change.
+  staging::diario::Anota(v, staging::diario::Etapa::BaseDatosIniciada);  // result ignored
   // The batches whose version gates hold, then the new version stamp.
   migracion::EjecutaLotes(v.Version->Text());
   MDatos->CopiaSeguridad();
@@ -95,10 +148,14 @@ void MideTiempo(TfV& v) {
 // The save could not be completed: nothing of the installation was deleted.
 // The user learns why (in the log file too) and the wizard ends; the
 // installation is as it was, but for its programs, which were stopped.
-[[noreturn]] void DetieneSinCambios(TfV& v, const staging::EGuardadoIncompleto& e) {
+// A refusal the technician can put right leaves the main window open for
+// another try.
+void DetieneSinCambios(TfV& v, const staging::EGuardadoIncompleto& e) {
   for (const Texto& linea : texto::PartePorLineas(e.Message())) v.Registra(linea);
-  staging::diario::Cierra(v);
   staging::DeshaceGuardado(v, e);
+  // Closed only once the save is undone: cut short before, the run is still
+  // one that the next start clears away.
+  staging::diario::Cierra(v);
   v.Timer1->SetEnabled(false);
   MideTiempo(v);
   AnadeResumen(v);
@@ -106,13 +163,13 @@ void MideTiempo(TfV& v) {
   v.SetEnabled(true);
   ui::SetCursor(ui::Cursor::Normal);
   v.MuestraDialogo(e.Message(), kTipoAviso, false, 0);
-  v.Finaliza();
+  if (!e.Reintentable()) v.Finaliza();
 }
 
 void BorraConfiguracionVieja(TfV& v) {
   v.Registra(kEliminadoConfiguracion);
   const Texto configuracion = v.RutaTPV->Text() + kConfiguracionVieja;
-  if (plataforma::ExisteFichero(configuracion)) plataforma::BorraFichero(configuracion);  // result ignored
+  if (plataforma::ExisteFichero(configuracion)) staging::BorraFicheroSoloLectura(configuracion);  // result ignored
 }
 
 // The earlier Temp content goes last of all: the registry writes may still
@@ -134,8 +191,21 @@ void MuestraPantallaFinal(TfV& v) {
 }  // namespace
 
 void TfV::BtnAceptarClick() {
+  // The pumps of a run deliver what the user does meanwhile: whatever way
+  // in reached the button again, a second run never starts inside the
+  // first. The mark is taken back only where the run stops with nothing
+  // changed and the technician may try again from this window.
+  if (ejecutando_) return;
+  ejecutando_ = true;
+  if (!SinOtrasConexiones(*this)) {
+    ejecutando_ = false;
+    return;
+  }
   try {
     staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
+    // Held until the process ends: another wizard on this installation
+    // must see a live run, never an interrupted one.
+    staging::recuperacion::CompruebaQueNoHayOtroAsistente(*this, true);
     ui::SetCursor(ui::Cursor::RelojArena);
     // Every counter reading of the run comes from the same processor.
     plataforma::FijaAfinidadHilo(1);
@@ -149,9 +219,10 @@ void TfV::BtnAceptarClick() {
         Guarda_Datos();
       } catch (const staging::EGuardadoIncompleto& e) {
         DetieneSinCambios(*this, e);
+        ejecutando_ = false;
+        return;
       }
       if (EsServidor()) {
-        staging::diario::Anota(*this, staging::diario::Etapa::BaseDatosIniciada);  // result ignored
         ActualizaBaseDatos(*this);
         staging::diario::Anota(*this, staging::diario::Etapa::BaseDatosTerminada);  // result ignored
       }

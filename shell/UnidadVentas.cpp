@@ -68,10 +68,13 @@ ui::Etiqueta* TextoFijoDerecha(ui::Control* padre, const char* nombre, int l, in
   return e;
 }
 
+// The fields only show the installation's facts: the keyboard passes them
+// by, and the window opens with the focus on its buttons.
 ui::Edicion* Campo(ui::Control* padre, const char* nombre, int l, int t, int w, int h) {
   auto* e = new ui::Edicion(padre, nombre);
   e->SetBounds(l, t, w, h);
   e->SetSoloLectura(true);
+  e->SetTabStop(false);
   e->SetFont(F(u"Arial", 15, ui::clNavy, true));
   return e;
 }
@@ -175,7 +178,6 @@ void TfV::CreaComponentes() {
   MemoBackup->SetFont(F(u"Arial", 15, ui::clBlue));
 
   RutaTPV = Campo(this, "RutaTPV", 5, 110, 390, 26);
-  RutaTPV->SetTabStop(false);
   Label1 = NuevaEtiqueta(this, "Label1", 10, 95, 195, 16, u"Ruta a la carpeta de Zelvano:");
   RutaDatos = Campo(this, "RutaDatos", 400, 110, 390, 26);
   Label2 = NuevaEtiqueta(this, "Label2", 405, 95, 303, 16, u"Ruta a la carpeta de Base de Datos de Zelvano:");

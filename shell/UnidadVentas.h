@@ -126,6 +126,7 @@ class TfV : public ui::Formulario {
   // Records the window's fields in the posix transcript (a no-op on Windows).
   void AnotaVentana(const char* evento) const;
   bool activadoUnaVez_ = false;
+  bool ejecutando_ = false;  // BtnAceptarClick has started
 };
 
 // Application-wide reference to the single main window.

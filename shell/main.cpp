@@ -14,11 +14,18 @@
 namespace {
 
 const texto::Texto kMutexInstancia = u"Actualización Zelvano";
+// The named mutex lives in the user's session; a copy started in another
+// session (another user logged on, a remote desktop) would not see it.
+const texto::Texto kMutexEquipo = u"Global\\Actualización Zelvano";
 const texto::Texto kTituloAplicacion = u"Actualización Zelvano";
 
 int Arranca() {
   try {
-    if (!plataforma::CreaMutexUnico(kMutexInstancia)) {
+    // Both are created whatever the first answers: each one held is one
+    // more copy kept out.
+    const bool primeraDeLaSesion = plataforma::CreaMutexUnico(kMutexInstancia);
+    const bool primeraDelEquipo = plataforma::CreaMutexUnico(kMutexEquipo);
+    if (!primeraDeLaSesion || !primeraDelEquipo) {
       // Another copy is running: bring it to the front and leave quietly.
       ui::aplicacion::SetTitulo(kTituloAplicacion);
       ui::aplicacion::ActivaOtraInstancia();

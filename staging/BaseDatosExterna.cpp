@@ -1,7 +1,9 @@
 #include "staging/BaseDatosExterna.h"
 
+#include "database/Conexiones.h"
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
+#include "platform/ui.h"
 #include "staging/Diario.h"
 #include "staging/Tablas.h"
 
@@ -86,17 +88,21 @@ Reposicion Repone(TfV& v, const Texto& copia, double& total) {
   Texto servidor;
   BaseDatosDeLaEjecucion(v, servidor, r.fichero);
   if (r.fichero.empty()) return r;
-  EsperaQueElServidorSuelteLaBaseDatos(servidor, r.fichero);
+  // A database the server keeps open stays as it is; its saved copy is then
+  // reported as not put back.
+  const bool libre = EsperaQueElServidorSuelteLaBaseDatos(v, servidor, r.fichero);
   // A database the run never changed is already as saved.
-  if (!MismoContenido(r.copia, r.fichero))
+  if (libre && !MismoContenido(r.copia, r.fichero))
     CopiaCarpetaContando(v, CarpetaGuardada(copia), CarpetaDe(r.fichero), total, NoEsLaBaseDatos);  // checked below
   r.devuelta = MismoContenido(r.copia, r.fichero);
   v.Registra((r.devuelta ? kDevuelta : kNoDevuelta) + r.fichero);
   return r;
 }
 
-void EsperaQueElServidorSuelteLaBaseDatos(const Texto& servidor, const Texto& fichero) {
-  if (MDatos) MDatos->EsperaQueElServidorSuelte(servidor, fichero);
+bool EsperaQueElServidorSuelteLaBaseDatos(TfV& v, const Texto& servidor, const Texto& fichero) {
+  return basedatos::EsperaQueSeCierreLaBaseDatos(
+      servidor + u":" + fichero, v.Valores->UsuarioBaseDatos, v.Valores->ClaveBaseDatos,
+      [&v](const Texto& linea) { v.Registra(linea); }, [] { ui::aplicacion::ProcesaMensajes(); });
 }
 
 }  // namespace staging::basedatos_externa

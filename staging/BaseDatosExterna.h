@@ -31,8 +31,9 @@ struct Reposicion {
 // Puts it back, once the server has let go of it, and logs what happened.
 Reposicion Repone(TfV& v, const Texto& copia, double& total);
 
-// Returns once the server `servidor` has let go of the database file
-// `fichero`: a copy put back while the server still writes it would not stay.
-void EsperaQueElServidorSuelteLaBaseDatos(const Texto& servidor, const Texto& fichero);
+// Waits (bounded) until nothing on the server `servidor` has the database file
+// `fichero` open: a copy put back while the server still writes it would not
+// stay. False when it is still open and must stay as it is.
+bool EsperaQueElServidorSuelteLaBaseDatos(TfV& v, const Texto& servidor, const Texto& fichero);
 
 }  // namespace staging::basedatos_externa

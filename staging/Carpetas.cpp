@@ -129,6 +129,20 @@ bool TfV::BorraCarpeta(const Texto& carpeta) { return staging::BorraCarpetaSalvo
 
 namespace staging {
 
+bool BorraFicheroSoloLectura(const Texto& ruta) {
+  const uint32_t atributos = plataforma::LeeAtributos(ruta);
+  const bool soloLectura = atributos != plataforma::ATR_INVALIDO && (atributos & plataforma::ATR_SOLO_LECTURA);
+  const uint32_t conservados = atributos & (plataforma::ATR_SOLO_LECTURA | plataforma::ATR_OCULTO |
+                                            plataforma::ATR_SISTEMA | plataforma::ATR_ARCHIVO);
+  if (soloLectura) {
+    const uint32_t resto = conservados & ~plataforma::ATR_SOLO_LECTURA;
+    plataforma::PonAtributos(ruta, resto ? resto : plataforma::ATR_NORMAL);
+  }
+  if (plataforma::BorraFichero(ruta)) return true;
+  if (soloLectura) plataforma::PonAtributos(ruta, conservados);
+  return false;
+}
+
 bool CarpetaVacia(const Texto& carpeta) {
   plataforma::Busqueda busqueda;
   plataforma::EntradaDirectorio entrada;

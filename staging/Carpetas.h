@@ -37,6 +37,11 @@ FallosCopia CopiaCarpetaContando(TfV& ventana, const Texto& origen, const Texto&
 // everything else went.
 bool BorraCarpetaSalvo(TfV& ventana, const Texto& carpeta, Omision omite);
 
+// DeleteFileW on a file that may be read-only: Windows refuses to delete
+// one, so the attribute is cleared first, as the folder delete does, and put
+// back when the file stays (in use, say).
+bool BorraFicheroSoloLectura(const Texto& ruta);
+
 // The folder exists and holds no entry.
 bool CarpetaVacia(const Texto& carpeta);
 

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/plataforma.h"
+#include "staging/Tablas.h"
 #include "tools/rar/cabeceras.h"
 #include "tools/rar/nombres.h"
 
@@ -57,6 +59,38 @@ bool LeeContenidoArchivo(const std::string& datos, std::vector<EntradaArchivo>& 
     if (tipo == rar::kBloqueFin) return true;
   }
   return false;  // no end-of-archive block
+}
+
+namespace {
+
+bool DentroDe(const texto::Texto& ruta, const texto::Texto& carpeta) {
+  return ruta.size() > carpeta.size() && ruta[carpeta.size()] == u'\\' &&
+         texto::IgualesSinMayusculas(ruta.substr(0, carpeta.size()), carpeta);
+}
+
+bool SeGuardaYa(const texto::Texto& ruta) {
+  for (const char16_t* f : kFicherosPrograma)
+    if (texto::IgualesSinMayusculas(ruta, f)) return true;
+  for (const char16_t* f : kFicherosConfiguracion)
+    if (texto::IgualesSinMayusculas(ruta, f)) return true;
+  for (const char16_t* c : kCarpetasGuardadas)
+    if (DentroDe(ruta, c)) return true;
+  for (const CarpetaObsoleta& c : kCarpetasObsoletas)
+    if (DentroDe(ruta, c.ruta)) return true;
+  return false;
+}
+
+}  // namespace
+
+std::vector<texto::Texto> FicherosQueSobrescribe(const texto::Texto& app, const std::vector<EntradaArchivo>& entradas) {
+  std::vector<texto::Texto> r;
+  for (const EntradaArchivo& e : entradas) {
+    if (e.carpeta || SeGuardaYa(e.ruta)) continue;
+    const uint32_t a = plataforma::LeeAtributos(app + e.ruta);
+    if (a == plataforma::ATR_INVALIDO || (a & (plataforma::ATR_DIRECTORIO | plataforma::ATR_PUNTO_REPARSE))) continue;
+    r.push_back(e.ruta);
+  }
+  return r;
 }
 
 }  // namespace staging

@@ -21,4 +21,11 @@ struct EntradaArchivo {
 // (a header that lies about its size, a block that runs past the end).
 bool LeeContenidoArchivo(const std::string& datos, std::vector<EntradaArchivo>& entradas);
 
+// The files of the installation in `app` (ending with a separator) that
+// unpacking `entradas` writes over and that the save does not keep anyway:
+// neither the program and configuration files nor anything inside the
+// folders saved whole or moved whole into the copy. Links are left alone.
+// Relative paths, in archive order.
+std::vector<texto::Texto> FicherosQueSobrescribe(const texto::Texto& app, const std::vector<EntradaArchivo>& entradas);
+
 }  // namespace staging

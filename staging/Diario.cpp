@@ -82,6 +82,19 @@ bool Escribe(TfV& v, const Contenido& c) {
 
 Texto Ruta(const Texto& aplicacion) { return aplicacion + kCarpetaTemp + u"\\" + kDiario; }
 
+Texto RutaBloqueo(const Texto& aplicacion) { return aplicacion + kCarpetaTemp + u"\\" + kBloqueoDiario; }
+
+Bloqueo TomaBloqueo(const Texto& aplicacion, bool creaTemp) {
+  const Texto temp = aplicacion + kCarpetaTemp;
+  if (!plataforma::ExisteDirectorio(temp)) {
+    if (!creaTemp) return Bloqueo::SinTemp;
+    if (!plataforma::CreaDirectorio(temp)) return Bloqueo::Imposible;
+    plataforma::PonAtributos(temp, plataforma::ATR_OCULTO | plataforma::ATR_DIRECTORIO);  // result ignored
+  }
+  if (plataforma::BloqueaDeVida(RutaBloqueo(aplicacion))) return Bloqueo::Tomado;
+  return plataforma::UltimoError() == plataforma::ERROR_COMPARTIR ? Bloqueo::Ocupado : Bloqueo::Imposible;
+}
+
 bool Anota(TfV& v, Etapa etapa) {
   try {
     if (etapa == Etapa::Iniciada) {

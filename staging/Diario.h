@@ -18,7 +18,7 @@ enum class Etapa {
   Iniciada,             // Temp not yet rotated, nothing saved
   GuardadoCompleto,     // the saved copy holds the whole installation
   InstalacionCambiada,  // the first program file is about to be deleted
-  BaseDatosIniciada,    // server: the migration is about to start
+  BaseDatosIniciada,    // server: the database is open, the migration about to start
   BaseDatosTerminada,   // server: stamped, backed up and restored
   RegistroEscrito,      // registry and PDF association written
 };
@@ -51,5 +51,15 @@ Estado Lee(const Texto& aplicacion, Contenido& contenido);
 
 // Full path of the journal of the installation in `aplicacion`.
 Texto Ruta(const Texto& aplicacion);
+
+// A wizard alive on the installation holds the lock file beside the journal
+// from the moment it may touch the installation until it ends, so that no
+// other wizard (another session, another machine) takes its run for an
+// interrupted one. `creaTemp`: create the Temp folder (hidden) to hold it
+// in; otherwise a missing Temp folder means there is nothing to hold.
+enum class Bloqueo { Tomado, SinTemp, Ocupado, Imposible };
+Bloqueo TomaBloqueo(const Texto& aplicacion, bool creaTemp);
+// Full path of the lock file of the installation in `aplicacion`.
+Texto RutaBloqueo(const Texto& aplicacion);
 
 }  // namespace staging::diario

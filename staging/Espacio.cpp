@@ -1,10 +1,13 @@
 // Costing of the run: see Espacio.h.
 #include "staging/Espacio.h"
 
+#include <vector>
+
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
 #include "shell/UnidadVentas.h"
 #include "staging/BaseDatosExterna.h"
+#include "staging/ContenidoArchivo.h"
 #include "staging/Tablas.h"
 
 namespace staging {
@@ -14,9 +17,10 @@ namespace {
 constexpr char16_t kTipoAviso = u'!';  // 33
 constexpr uint64_t kMargenFijo = 50ull << 20;  // 50 MB
 
-// Bytes of the files below a folder; links are not followed, as the copy
-// does not follow them out of the installation.
-uint64_t TamanoCarpeta(const Texto& carpeta, bool raizTemp = false) {
+// What the files below a folder take, in whole allocation units, and one
+// unit for each folder (its copy is a folder too); links are not followed,
+// as the copy does not follow them out of the installation.
+uint64_t TamanoCarpeta(const Texto& carpeta, uint64_t unidad, bool raizTemp = false) {
   uint64_t total = 0;
   plataforma::Busqueda b;
   plataforma::EntradaDirectorio e;
@@ -25,9 +29,9 @@ uint64_t TamanoCarpeta(const Texto& carpeta, bool raizTemp = false) {
     if (e.atributos & plataforma::ATR_PUNTO_REPARSE) continue;
     if (raizTemp && SeConservaEnTemp(e.nombre)) continue;  // neither copied nor moved by the rotation
     if (e.atributos & plataforma::ATR_DIRECTORIO) {
-      total += TamanoCarpeta(carpeta + u"\\" + e.nombre);
+      total += unidad + TamanoCarpeta(carpeta + u"\\" + e.nombre, unidad);
     } else {
-      total += e.tamano;
+      total += EnUnidades(e.tamano, unidad);
     }
   }
   return total;
@@ -36,6 +40,16 @@ uint64_t TamanoCarpeta(const Texto& carpeta, bool raizTemp = false) {
 uint64_t TamanoSiExiste(const Texto& fichero) {
   uint64_t t = 0;
   return plataforma::TamanoFichero(fichero, t) ? t : 0;
+}
+
+// What the archive's entries take once unpacked; a damaged archive (the run
+// stops at it anyway) counts what its headers say.
+uint64_t TamanoEntradas(const std::string& archivo, uint64_t unidad) {
+  std::vector<EntradaArchivo> entradas;
+  if (!LeeContenidoArchivo(archivo, entradas)) return TamanoDesempaquetado(archivo);
+  uint64_t total = 0;
+  for (const EntradaArchivo& e : entradas) total += e.carpeta ? unidad : EnUnidades(e.tamano, unidad);
+  return total;
 }
 
 uint64_t Le(const std::string& a, size_t p, int bytes) {
@@ -69,41 +83,97 @@ uint64_t TamanoDesempaquetado(const std::string& a) {
   return total;
 }
 
-Escritura EstimaEscritura(const Texto& app, const Texto& baseDatos) {
+uint64_t EnUnidades(uint64_t bytes, uint64_t unidad) {
+  if (unidad <= 1) return bytes;
+  const uint64_t resto = bytes % unidad;
+  return resto ? bytes + (unidad - resto) : bytes;
+}
+
+Escritura EstimaEscritura(const Texto& app, uint64_t unidadApp, const Texto& baseDatos, uint64_t unidadDatos) {
   Escritura e;
-  if (plataforma::ExisteDirectorio(app + kCarpetaTemp)) e.tempAnterior = TamanoCarpeta(app + kCarpetaTemp, true);
-  for (const char16_t* f : kFicherosPrograma) e.copia += TamanoSiExiste(app + f);
-  for (const char16_t* f : kFicherosConfiguracion) e.copia += TamanoSiExiste(app + f);
-  for (const char16_t* c : kCarpetasGuardadas) e.copia += TamanoCarpeta(app + c);
+  if (plataforma::ExisteDirectorio(app + kCarpetaTemp))
+    e.tempAnterior = TamanoCarpeta(app + kCarpetaTemp, unidadApp, true);
+  for (const char16_t* f : kFicherosPrograma) e.copia += EnUnidades(TamanoSiExiste(app + f), unidadApp);
+  for (const char16_t* f : kFicherosConfiguracion) e.copia += EnUnidades(TamanoSiExiste(app + f), unidadApp);
+  for (const char16_t* c : kCarpetasGuardadas) e.copia += unidadApp + TamanoCarpeta(app + c, unidadApp);
   std::string archivo;
   if (plataforma::LeeRecurso(kTipoRecursoDatos, kRecursoArchivo, kIdiomaRecurso, archivo)) {
-    e.archivo = archivo.size();
-    e.desempaquetado = TamanoDesempaquetado(archivo);
+    e.archivo = EnUnidades(archivo.size(), unidadApp);
+    e.desempaquetado = TamanoEntradas(archivo, unidadApp);
+    // What the archive writes over is saved with the rest.
+    std::vector<EntradaArchivo> entradas;
+    if (LeeContenidoArchivo(archivo, entradas))
+      for (const Texto& ruta : FicherosQueSobrescribe(app, entradas))
+        e.copia += EnUnidades(TamanoSiExiste(app + ruta), unidadApp);
   }
-  // The backup is never larger than the database it is made from.
-  if (!baseDatos.empty()) e.copiaBaseDatos = TamanoSiExiste(baseDatos);
+  if (!baseDatos.empty()) {
+    // The backup is never larger than the database it is made from; and a
+    // rollback writes the saved database beside the one in place before it
+    // takes its name.
+    const uint64_t base = EnUnidades(TamanoSiExiste(baseDatos), unidadDatos);
+    e.copiaBaseDatos = base;
+    e.reposicionBaseDatos = base;
+  }
   return e;
 }
 
 uint64_t ConMargen(uint64_t bytes) { return bytes + bytes / 10 + kMargenFijo; }
 
-Texto MensajeSinEspacio(const Texto& app, uint64_t necesarios, uint64_t libres) {
-  return u"No hay espacio suficiente en el disco de la instalaci\u00F3n (" + app + u").\nLa actualizaci\u00F3n necesita " +
-         texto::FormatoMB(static_cast<double>(necesarios)) + u" libres y solo hay " +
-         texto::FormatoMB(static_cast<double>(libres)) +
+namespace {
+
+Texto NecesitaYHay(uint64_t necesarios, uint64_t libres) {
+  return u".\nLa actualizaci\u00F3n necesita " + texto::FormatoMB(static_cast<double>(necesarios)) +
+         u" libres y solo hay " + texto::FormatoMB(static_cast<double>(libres)) +
          u".\nLibere espacio en el disco y vuelva a iniciar la actualizaci\u00F3n.";
+}
+
+// The folder of a file path (without its separator).
+Texto CarpetaDe(const Texto& fichero) {
+  const size_t corte = fichero.find_last_of(u"\\/");
+  return corte == Texto::npos ? Texto() : fichero.substr(0, corte);
+}
+
+struct Volumen {
+  uint64_t libres = 0, unidad = 1;
+  Texto nombre;
+};
+
+bool LeeVolumen(const Texto& carpeta, Volumen& v) {
+  return !carpeta.empty() && plataforma::EspacioLibre(carpeta, v.libres) &&
+         plataforma::DatosVolumen(carpeta, v.unidad, v.nombre);
+}
+
+}  // namespace
+
+Texto MensajeSinEspacio(const Texto& app, uint64_t necesarios, uint64_t libres) {
+  return u"No hay espacio suficiente en el disco de la instalaci\u00F3n (" + app + u")" + NecesitaYHay(necesarios, libres);
+}
+
+Texto MensajeSinEspacioDatos(const Texto& carpetaDatos, uint64_t necesarios, uint64_t libres) {
+  return u"No hay espacio suficiente en el disco de la base de datos (" + carpetaDatos + u")" +
+         NecesitaYHay(necesarios, libres);
 }
 
 void CompruebaEspacio(TfV& v) {
   const Texto app = v.RutaTPV->Text();
-  uint64_t libres = 0;
-  if (app.empty() || !plataforma::EspacioLibre(app, libres)) return;
-  Escritura e = EstimaEscritura(app, v.EsServidor() ? MDatos->FicheroCopia() : Texto());
-  // Saved into the backup folder, on the installation's volume.
-  e.baseDatosExterna = TamanoSiExiste(basedatos_externa::Fichero(v));
-  const uint64_t necesarios = ConMargen(e.Total());
-  if (libres >= necesarios) return;
-  v.MuestraDialogo(MensajeSinEspacio(app, necesarios, libres), kTipoAviso, false, 0);
+  Volumen enApp;
+  if (!LeeVolumen(app, enApp)) return;
+  const Texto baseDatos = v.EsServidor() ? MDatos->FicheroCopia() : Texto();
+  const Texto carpetaDatos = CarpetaDe(baseDatos);
+  Volumen enDatos;
+  // A database folder that cannot be asked is weighed with the installation.
+  const bool aparte = LeeVolumen(carpetaDatos, enDatos) && enDatos.nombre != enApp.nombre;
+  Escritura e = EstimaEscritura(app, enApp.unidad, baseDatos, aparte ? enDatos.unidad : enApp.unidad);
+  e.baseDatosExterna = EnUnidades(TamanoSiExiste(basedatos_externa::Fichero(v)), enApp.unidad);
+  const uint64_t necesariosApp = ConMargen(aparte ? e.EnAplicacion() : e.Total());
+  if (enApp.libres < necesariosApp) {
+    v.MuestraDialogo(MensajeSinEspacio(app, necesariosApp, enApp.libres), kTipoAviso, false, 0);
+    v.Finaliza();
+  }
+  if (!aparte) return;
+  const uint64_t necesariosDatos = ConMargen(e.EnDatos());
+  if (enDatos.libres >= necesariosDatos) return;
+  v.MuestraDialogo(MensajeSinEspacioDatos(carpetaDatos + u"\\", necesariosDatos, enDatos.libres), kTipoAviso, false, 0);
   v.Finaliza();
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "database/Conexiones.h"
 #include "database/ModuloDatos.h"
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
@@ -29,6 +30,7 @@ enum class SiFalla {
   Detiene,   // the save is checked here: counted failures stop the run unchanged
   Lanza,     // raises: the run's failure path puts every saved file back
   Repone,    // tells the user and runs the rollback itself
+  SinDiario, // the journal could not be written: the run stops here, unchanged
 };
 
 struct Guardado {
@@ -57,7 +59,7 @@ struct Paso {
 const FallosCopia kSinFallos{};
 
 void BorraSiExiste(const Texto& ruta) {
-  if (plataforma::ExisteFichero(ruta)) plataforma::BorraFichero(ruta);
+  if (plataforma::ExisteFichero(ruta)) BorraFicheroSoloLectura(ruta);
 }
 
 bool EsEnlace(const Texto& ruta) {
@@ -103,9 +105,16 @@ FallosCopia PreparaCopia(Guardado& g) {
 
 // The product's own level procedure is switched on and off again before its
 // files are touched; these calls are not migration steps and log nothing.
+// The database is touched only while no one else has it open: a terminal
+// left connected would go on working in a file the rollback may replace.
 FallosCopia LlamaProcedimientoNivel(Guardado& g) {
   if (!g.v.EsServidor()) return kSinFallos;
   MDatos->Abre();
+  if (const int otras = MDatos->ConexionesAjenas()) {
+    MDatos->Cierra();
+    throw EGuardadoIncompleto(basedatos::AvisoOtrasConexiones(otras) + textos::kYReintentar + textos::kNadaCambiado,
+                              g.tempRotada, g.copiaPropia, true);
+  }
   for (int nivel : {1, 0}) {
     MDatos->CierraSentencia();
     MDatos->SetParamCheck(true);
@@ -165,6 +174,31 @@ FallosCopia GuardaCarpetas(Guardado& g) {
 // copy to go back to.
 FallosCopia GuardaBaseDatosExterna(Guardado& g) { return basedatos_externa::Guarda(g.v, g.copia, g.total); }
 
+// The archive unpacks over the installation: every file of it that is
+// already there is saved first, with the rest, so that the rollback brings
+// it back. An archive that cannot be read is left to the steps that write
+// and unpack it, which stop the run on it.
+FallosCopia GuardaSobrescritos(Guardado& g) {
+  FallosCopia fallos;
+  std::string archivo;
+  std::vector<EntradaArchivo> entradas;
+  if (!plataforma::LeeRecurso(kTipoRecursoDatos, kRecursoArchivo, kIdiomaRecurso, archivo) ||
+      !LeeContenidoArchivo(archivo, entradas))
+    return fallos;
+  for (const Texto& ruta : FicherosQueSobrescribe(g.app, entradas)) {
+    const Texto origen = g.app + ruta, destino = g.copia + u"\\" + ruta;
+    g.v.Registra(textos::kCopiandoFichero + origen);
+    g.v.Registra(textos::kFicheroA + destino + textos::kFicheroOk);
+    bool bien = true;
+    for (size_t corte = ruta.find(u'\\'); bien && corte != Texto::npos; corte = ruta.find(u'\\', corte + 1)) {
+      const Texto carpeta = g.copia + u"\\" + ruta.substr(0, corte);
+      bien = plataforma::ExisteDirectorio(carpeta) || plataforma::CreaDirectorio(carpeta);
+    }
+    if (!bien || !plataforma::CopiaFichero(origen, destino, false)) fallos.Anota(origen);
+  }
+  return fallos;
+}
+
 Texto MensajeGuardadoIncompleto(const Guardado& g) {
   Texto mensaje = g.fallos.cuenta == 1 ? Texto(textos::kNoGuardadoUno)
                                        : textos::kNoGuardadosAntes + texto::FormatoEntero(g.fallos.cuenta) +
@@ -173,7 +207,8 @@ Texto MensajeGuardadoIncompleto(const Guardado& g) {
 }
 
 // A journal that cannot be written would leave an interrupted run that
-// nobody can put right: it counts like a file that could not be saved.
+// nobody can put right: the run goes no further than the boundary it could
+// not record.
 FallosCopia AnotaEnDiario(Guardado& g, diario::Etapa etapa) {
   FallosCopia fallos;
   if (!diario::Anota(g.v, etapa)) fallos.Anota(diario::Ruta(g.app));
@@ -182,6 +217,10 @@ FallosCopia AnotaEnDiario(Guardado& g, diario::Etapa etapa) {
 FallosCopia AnotaInicio(Guardado& g) { return AnotaEnDiario(g, diario::Etapa::Iniciada); }
 FallosCopia AnotaGuardadoCompleto(Guardado& g) { return AnotaEnDiario(g, diario::Etapa::GuardadoCompleto); }
 FallosCopia AnotaInstalacionCambiada(Guardado& g) { return AnotaEnDiario(g, diario::Etapa::InstalacionCambiada); }
+
+// The gate: whatever the save counted is looked at here, before the journal
+// may say that the save is complete.
+FallosCopia PuertaDelGuardado(Guardado&) { return kSinFallos; }
 
 // The gate before the first deletion.
 void CompruebaGuardado(const Guardado& g) {
@@ -198,7 +237,7 @@ void CompruebaGuardado(const Guardado& g) {
 FallosCopia BorraProgramas(Guardado& g) {
   for (const ProgramaEnEjecucion& programa : kProgramas) {
     const Texto ruta = g.app + programa.ejecutable;
-    if (plataforma::ExisteFichero(ruta) && !plataforma::BorraFichero(ruta)) {
+    if (plataforma::ExisteFichero(ruta) && !BorraFicheroSoloLectura(ruta)) {
       g.v.MuestraDialogo(programa.mensajeEnUso, u'I', false, 0);
       g.v.ReponerTodo();
     }
@@ -214,7 +253,7 @@ FallosCopia ApartaFicherosObsoletos(Guardado& g) {
     const Texto ruta = g.app + fichero.ruta;
     if (plataforma::ExisteFichero(ruta) || EsEnlace(ruta)) {
       const Texto guardado = g.copia + u"\\" + fichero.ruta;
-      if (plataforma::ExisteFichero(guardado)) plataforma::BorraFichero(ruta);  // result ignored
+      if (plataforma::ExisteFichero(guardado)) BorraFicheroSoloLectura(ruta);  // result ignored
       else plataforma::Mueve(ruta, guardado);                                   // result ignored
     }
     g.v.Registra(fichero.texto);
@@ -225,7 +264,7 @@ FallosCopia ApartaFicherosObsoletos(Guardado& g) {
 FallosCopia BorraPuntosRestauracion(Guardado& g) {
   for (int n = 0; n <= kUltimoPuntoRestauracion; ++n) {
     const Texto punto = g.v.Valores->RutaAplicacion + u"Datos\\" + texto::FormatoEntero(n) + u".NBK";
-    if (plataforma::ExisteFichero(punto) && plataforma::BorraFichero(punto)) {
+    if (plataforma::ExisteFichero(punto) && BorraFicheroSoloLectura(punto)) {
       g.v.AnadeLinea(textos::kPuntoRestauracion + punto + textos::kPuntoBorrado);
       g.v.MemoBackup->Repaint();
     }
@@ -309,7 +348,7 @@ FallosCopia BorraArchivo(Guardado& g) {
 }
 
 const Paso kPasos[] = {
-    {AnotaInicio, SiFalla::SeCuenta},
+    {AnotaInicio, SiFalla::SinDiario},
     {RotaTemp, SiFalla::SeCuenta},
     // A Temp that cannot be set up stops the run before the database or
     // the running programs are touched.
@@ -320,8 +359,10 @@ const Paso kPasos[] = {
     {GuardaConfiguracion, SiFalla::SeCuenta},
     {GuardaCarpetas, SiFalla::SeCuenta},
     {GuardaBaseDatosExterna, SiFalla::SeCuenta},
-    {AnotaGuardadoCompleto, SiFalla::Detiene},
-    {AnotaInstalacionCambiada, SiFalla::Detiene},
+    {GuardaSobrescritos, SiFalla::SeCuenta},
+    {PuertaDelGuardado, SiFalla::Detiene},
+    {AnotaGuardadoCompleto, SiFalla::SinDiario},
+    {AnotaInstalacionCambiada, SiFalla::SinDiario},
     // Nothing of the installation is deleted above this line.
     {BorraProgramas, SiFalla::Repone},
     {ApartaFicherosObsoletos, SiFalla::SeIgnora},
@@ -350,6 +391,14 @@ void TfV::Guarda_Datos() {
       case SiFalla::Detiene:
         g.fallos.Suma(fallos);
         CompruebaGuardado(g);
+        break;
+      case SiFalla::SinDiario:
+        // Named for what it is, not as a file of the installation; the
+        // copy, when the gate had passed, is this run's own.
+        if (fallos.cuenta)
+          throw EGuardadoIncompleto(textos::kSinDiario + fallos.primero + u"\n" + textos::kNadaCambiado + u"\n" +
+                                        textos::kQueHacerDiario,
+                                    g.tempRotada, g.copiaPropia);
         break;
       case SiFalla::SeIgnora:  // nothing the run depends on
       case SiFalla::Lanza:     // raised from the step itself

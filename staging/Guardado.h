@@ -12,8 +12,8 @@ namespace staging {
 // installation file; the run driver undoes the save and ends the program.
 class EGuardadoIncompleto : public Exception {
  public:
-  EGuardadoIncompleto(texto::Texto mensaje, bool tempRotada, bool copiaPropia)
-      : Exception(std::move(mensaje)), tempRotada_(tempRotada), copiaPropia_(copiaPropia) {}
+  EGuardadoIncompleto(texto::Texto mensaje, bool tempRotada, bool copiaPropia, bool reintentable = false)
+      : Exception(std::move(mensaje)), tempRotada_(tempRotada), copiaPropia_(copiaPropia), reintentable_(reintentable) {}
   const char* ClassName() const override { return "EGuardadoIncompleto"; }
   const char* UnitName() const override { return "UnidadVentas"; }
   // The Temp folder's earlier content was copied into Temp_V_Ant.
@@ -21,10 +21,14 @@ class EGuardadoIncompleto : public Exception {
   // The backup folder holds only this run's copies (it was empty when the
   // run began using it), so it may go.
   bool CopiaPropia() const { return copiaPropia_; }
+  // The technician can put the cause right and start again from the main
+  // window, which the wizard leaves open.
+  bool Reintentable() const { return reintentable_; }
 
  private:
   bool tempRotada_;
   bool copiaPropia_;
+  bool reintentable_;
 };
 
 // Leaves the installation as it was before the run: this run's partial copy

@@ -70,6 +70,16 @@ const char16_t* const kNoApartadas =
 const char16_t* const kNoApartadasFin =
     u"Cópielas a otro lugar, o cámbieles el nombre, y vuelva a iniciar el asistente.";
 
+const char16_t* const kEnCurso =
+    u"Hay una actualización en curso en esta instalación: otro asistente de actualización la tiene abierta, en "
+    u"este equipo o en otro.\nNo se ha cambiado nada. Espere a que ese asistente termine y vuelva a intentarlo.";
+const char16_t* const kSinBloqueo =
+    u"No se puede comprobar que no haya otra actualización en curso en esta instalación: no se puede crear el "
+    u"fichero ";
+const char16_t* const kSinBloqueoFin =
+    u"No se ha cambiado nada. Compruebe que se pueda escribir en la carpeta Temp de la instalación y vuelva a "
+    u"intentarlo.";
+
 // "el 10/12/2026 a las 14:33:05"
 Texto Cuando(const Texto& fechaHora) {
   const size_t blanco = fechaHora.find(u' ');
@@ -144,6 +154,19 @@ Texto QuitaCopiasAMedias(TfV& v) {
 
 }  // namespace
 
+void CompruebaQueNoHayOtroAsistente(TfV& v, bool paraEjecutar) {
+  const Texto app = v.RutaTPV->Text();
+  const diario::Bloqueo b = diario::TomaBloqueo(app, paraEjecutar);
+  if (b == diario::Bloqueo::Tomado || b == diario::Bloqueo::SinTemp) return;
+  if (b == diario::Bloqueo::Imposible && !paraEjecutar) return;
+  ui::SetCursor(ui::Cursor::Normal);
+  if (b == diario::Bloqueo::Ocupado)
+    v.MuestraDialogo(kEnCurso, kTipoAviso, false, 0);
+  else
+    v.MuestraDialogo(kSinBloqueo + diario::RutaBloqueo(app) + u".\n" + kSinBloqueoFin, kTipoAviso, false, 0);
+  v.Finaliza();
+}
+
 bool HayEjecucionInacabada(const Texto& aplicacion) {
   diario::Contenido c;
   return diario::Lee(aplicacion, c) == diario::Estado::Abierto;
@@ -151,6 +174,9 @@ bool HayEjecucionInacabada(const Texto& aplicacion) {
 
 void RevisaEjecucionInacabada(TfV& v) {
   const Texto app = v.RutaTPV->Text();
+  // A journal left open by a wizard that is still running is not an
+  // interrupted run: nothing here may act on it.
+  CompruebaQueNoHayOtroAsistente(v, false);
   diario::Contenido c;
   if (diario::Lee(app, c) != diario::Estado::Abierto) return;
   const Texto encontrada = Texto(kEncontrada) + u"\n" + QueSeEncontro(c);
@@ -213,6 +239,8 @@ void ApartaCopiasAnteriores(TfV& v) {
   const Texto copia = app + kCarpetaCopia;
   if (plataforma::ExisteDirectorio(copia) && !Vacia(copia)) restos.push_back({copia, NombreCopia()});
   if (restos.empty()) return;
+  // They may have appeared since start-up looked: a run that has just begun.
+  CompruebaQueNoHayOtroAsistente(v, false);
 
   apartado::Conservada conservada(app);
   Texto fallidas;

@@ -17,6 +17,14 @@ using texto::Texto;
 // even when its programs are gone (the run was cut short after deleting them).
 bool HayEjecucionInacabada(const Texto& aplicacion);
 
+// Another wizard is alive on this installation (it holds the journal's
+// lock): the technician is told (kind 33), nothing is touched, and this one
+// ends. Otherwise this process holds the lock from here on. `paraEjecutar`:
+// the run is about to start, so the lock must be held (the Temp folder is
+// created for it, and a lock that cannot be taken refuses the run too);
+// at start-up a lock that no one could take means no one holds it.
+void CompruebaQueNoHayOtroAsistente(TfV& v, bool paraEjecutar);
+
 // First step of start-up once the application folder is known. Returns when
 // start-up may go on: there was no unfinished run, or its leftovers have been
 // cleared. Otherwise it ends the process (after the rollback, or when the

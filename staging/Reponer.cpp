@@ -2,6 +2,7 @@
 // program.
 #include <exception>
 
+#include "database/Conexiones.h"
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
 #include "platform/ui.h"
@@ -36,6 +37,72 @@ Texto MensajeBaseDatosNoDevuelta(const basedatos_externa::Reposicion& r) {
   return m;
 }
 
+// The same file as Windows names it: case and separator do not matter.
+bool MismaRuta(const Texto& a, const Texto& b) {
+  if (a.size() != b.size()) return false;
+  auto Normal = [](char16_t c) -> char16_t {
+    if (c == u'/') return u'\\';
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+  };
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Normal(a[i]) != Normal(b[i])) return false;
+  return true;
+}
+
+bool EsCarpetaDatos(const Texto& nombre) { return texto::IgualesSinMayusculas(nombre, kCarpetaDatos); }
+bool EsFicheroBaseDatos(const Texto& nombre) { return texto::IgualesSinMayusculas(nombre, kFicheroBaseDatos); }
+// A database kept outside the saved folders goes back on its own, to where it lies.
+bool EsCarpetaDatosOExterna(const Texto& nombre) {
+  return EsCarpetaDatos(nombre) || basedatos_externa::EsSuCarpeta(nombre);
+}
+
+// The database this run worked on ("server:file"), empty on a client. The
+// journal knows it even when the rollback runs at start-up, before the
+// configuration has been read.
+Texto BaseDatosDeLaEjecucion(TfV& v) {
+  diario::Contenido c;
+  if (diario::Lee(v.RutaTPV->Text(), c) == diario::Estado::Abierto) return c.servidor ? c.baseDatos : Texto();
+  return v.EsServidor() && MDatos ? MDatos->NombreBaseDatos() : Texto();
+}
+
+// The file part of "server:file" (a drive letter is no server).
+Texto FicheroDe(const Texto& nombre) {
+  const size_t dosPuntos = nombre.find(u':');
+  return dosPuntos == Texto::npos || dosPuntos <= 1 ? nombre : nombre.substr(dosPuntos + 1);
+}
+
+// The saved copy of the database file, when the copy being put back holds
+// the one the server serves (its data folder is the installation's "Datos").
+Texto BaseDatosGuardada(const Texto& baseDatos, const Texto& app, const Texto& copia) {
+  if (baseDatos.empty() || !MismaRuta(FicheroDe(baseDatos), app + kCarpetaDatos + u"\\" + kFicheroBaseDatos))
+    return Texto();
+  const Texto guardada = copia + u"\\" + kCarpetaDatos + u"\\" + kFicheroBaseDatos;
+  return plataforma::ExisteFichero(guardada) ? guardada : Texto();
+}
+
+// Puts the saved copy back. The database file goes back only once the
+// server has let go of it: written under a live attachment it would be
+// replaced while a terminal goes on working in the old one, whose work is
+// then lost. When the server keeps it open, everything else goes back and
+// the database stays as it is, its saved copy counted as not put back.
+FallosCopia PonCopiaEnSuSitio(TfV& v, const Texto& copia, const Texto& app, double& total,
+                              bool& baseDatosRetenida) {
+  baseDatosRetenida = false;
+  const Texto baseDatos = BaseDatosDeLaEjecucion(v);
+  const Texto guardada = BaseDatosGuardada(baseDatos, app, copia);
+  if (guardada.empty() ||
+      basedatos::EsperaQueSeCierreLaBaseDatos(
+          baseDatos, v.Valores->UsuarioBaseDatos, v.Valores->ClaveBaseDatos,
+          [&v](const Texto& linea) { v.Registra(linea); }, [] { ui::aplicacion::ProcesaMensajes(); }))
+    return CopiaCarpetaContando(v, copia, app, total, basedatos_externa::EsSuCarpeta);
+  baseDatosRetenida = true;
+  FallosCopia fallos = CopiaCarpetaContando(v, copia, app, total, EsCarpetaDatosOExterna);
+  fallos.Suma(CopiaCarpetaContando(v, copia + u"\\" + kCarpetaDatos, app + kCarpetaDatos, total,
+                                   EsFicheroBaseDatos));
+  fallos.Anota(guardada);
+  return fallos;
+}
+
 }  // namespace
 
 void TfV::ReponerTodo() {
@@ -55,7 +122,8 @@ void TfV::ReponerTodo() {
   // otherwise it is the only good copy left. Temp_V_Ant then stays as well:
   // copying it into Temp could overwrite the kept copy with an older one.
   ui::SetCursor(ui::Cursor::RelojArena);
-  int fallosCopia = staging::CopiaCarpetaContando(*this, copia, app, total, basedatos_externa::EsSuCarpeta).cuenta;
+  bool baseDatosRetenida = false;
+  int fallosCopia = PonCopiaEnSuSitio(*this, copia, app, total, baseDatosRetenida).cuenta;
   const basedatos_externa::Reposicion baseDatos = basedatos_externa::Repone(*this, copia, total);
   if (baseDatos.guardada && !baseDatos.devuelta) ++fallosCopia;
   plataforma::Duerme(2000);
@@ -80,6 +148,10 @@ void TfV::ReponerTodo() {
     Texto aviso = textos::kRestauracionIncompleta;
     if (fallosCopia != 0) aviso += u"\n" + (textos::kCopiaConservada + copia);
     if (baseDatos.guardada && !baseDatos.devuelta) aviso += u"\n" + MensajeBaseDatosNoDevuelta(baseDatos);
+    if (baseDatosRetenida)
+      aviso += u"\n" + (textos::kBaseDatosSinReponer + copia + u"\\" + kCarpetaDatos + u"\\" + kFicheroBaseDatos +
+                        textos::kBaseDatosSinReponerHacia + app + kCarpetaDatos + u"\\" + kFicheroBaseDatos +
+                        textos::kBaseDatosSinReponerFin);
     if (plataforma::ExisteDirectorio(tempAnterior)) aviso += u"\n" + (textos::kTempConservada + tempAnterior);
     aviso += u"\n" + Texto(textos::kCopiasSinBorrar);
     MuestraDialogo(aviso, u'E', false, 0);

@@ -5,13 +5,16 @@ namespace staging {
 const char16_t* const kCarpetaTemp = u"Temp";
 const char16_t* const kCarpetaTempAnterior = u"Temp_V_Ant";
 const char16_t* const kCarpetaCopia = u"Temp\\202103_202128";
+const char16_t* const kCarpetaDatos = u"Datos";
+const char16_t* const kFicheroBaseDatos = u"QVD.FB";
 
 const char16_t* const kDiario = u"Diario_202128.ini";
+const char16_t* const kBloqueoDiario = u"Diario_202128.bloqueo";
 const char16_t* const kPrefijoConservada = u"Conservada_";
 
 bool SeConservaEnTemp(const Texto& nombre) {
   const Texto prefijo = kPrefijoConservada;
-  return texto::IgualesSinMayusculas(nombre, kDiario) ||
+  return texto::IgualesSinMayusculas(nombre, kDiario) || texto::IgualesSinMayusculas(nombre, kBloqueoDiario) ||
          (nombre.size() > prefijo.size() && texto::IgualesSinMayusculas(nombre.substr(0, prefijo.size()), prefijo));
 }
 
@@ -86,6 +89,14 @@ const char16_t* const kRestaurado =
     u"Se han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización";
 const char16_t* const kRestauracionIncompleta = u"No se han podido restaurar todos sus Datos Anteriores.";
 const char16_t* const kCopiaConservada = u"La copia de seguridad se conserva en: ";
+const char16_t* const kBaseDatosSinReponer =
+    u"El servidor seguía usando la base de datos, así que no se ha repuesto y puede haber quedado a medio "
+    u"actualizar. Su copia de antes de la actualización está en: ";
+const char16_t* const kBaseDatosSinReponerHacia =
+    u"\nCierre Zelvano y Corvisto en todos los terminales, detenga el servidor de la base de datos y copie ese "
+    u"fichero sobre ";
+const char16_t* const kBaseDatosSinReponerFin =
+    u" (se perderá lo registrado desde que empezó la actualización); después vuelva a iniciar el servidor.";
 const char16_t* const kTempConservada = u"El contenido anterior de la carpeta Temp se conserva en: ";
 const char16_t* const kBaseDatosNoDevuelta = u"La base de datos no ha vuelto a como estaba antes de la actualización: ";
 const char16_t* const kBaseDatosAnterior = u"Su copia de antes de la actualización está en: ";
@@ -96,12 +107,19 @@ const char16_t* const kNoGuardadoUno = u"No se ha podido guardar 1 fichero de la
 const char16_t* const kNoGuardadosAntes = u"No se han podido guardar ";
 const char16_t* const kNoGuardadosDespues = u" ficheros de la instalación; el primero es: ";
 const char16_t* const kNadaCambiado = u"No se ha borrado ni cambiado nada de la instalación.";
+const char16_t* const kYReintentar = u" y vuelva a intentarlo.\n";
 const char16_t* const kQueHacerGuardado =
     u"Compruebe que se puedan leer (que ningún programa los tenga abiertos), que haya espacio libre en el "
     u"disco y que sus rutas no sean demasiado largas, y vuelva a ejecutar la actualización.";
 const char16_t* const kCopiaOcupada = u"La carpeta de copia de seguridad ya contiene ficheros de otra ejecución: ";
 const char16_t* const kQueHacerCopiaOcupada =
     u"Esa copia puede ser la única de sus datos: muévala a otro lugar y vuelva a ejecutar la actualización.";
+const char16_t* const kSinDiario =
+    u"No se ha podido escribir el diario de la actualización, el fichero en el que el asistente anota por dónde "
+    u"va para poder deshacerla si se interrumpe: ";
+const char16_t* const kQueHacerDiario =
+    u"Compruebe que haya espacio libre en el disco y que se pueda escribir en la carpeta Temp de la instalación, "
+    u"y vuelva a intentarlo.";
 
 const char16_t* const kArchivoDanado = u"El archivo Datos_Nuevos.rar que lleva el actualizador está dañado.";
 const char16_t* const kExtraccionSinIniciar = u"No se ha podido iniciar la extracción de Datos_Nuevos.rar con ";

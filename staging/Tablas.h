@@ -14,12 +14,15 @@ using texto::Texto;
 extern const char16_t* const kCarpetaTemp;          // hidden folder of saved copies
 extern const char16_t* const kCarpetaTempAnterior;  // previous Temp content during the run
 extern const char16_t* const kCarpetaCopia;         // this update's backup folder
+extern const char16_t* const kCarpetaDatos;         // the product's data folder
+extern const char16_t* const kFicheroBaseDatos;     // the database file in it
 
 // Entries of the Temp folder that outlive its rotation: the run's journal
 // and the copies set aside from runs that did not end well. The rotation
 // neither copies them into Temp_V_Ant nor deletes them, so a later
 // successful run cannot throw them away with Temp_V_Ant.
 extern const char16_t* const kDiario;             // file name inside Temp
+extern const char16_t* const kBloqueoDiario;      // file name inside Temp, held by a live wizard
 extern const char16_t* const kPrefijoConservada;  // folder names inside Temp
 bool SeConservaEnTemp(const Texto& nombre);
 
@@ -99,6 +102,11 @@ extern const char16_t* const kRestaurando;
 extern const char16_t* const kRestaurado;
 extern const char16_t* const kRestauracionIncompleta;
 extern const char16_t* const kCopiaConservada;
+// The database file the server kept open: its saved copy + path, where it
+// goes + path, what to do.
+extern const char16_t* const kBaseDatosSinReponer;
+extern const char16_t* const kBaseDatosSinReponerHacia;
+extern const char16_t* const kBaseDatosSinReponerFin;
 extern const char16_t* const kTempConservada;
 extern const char16_t* const kBaseDatosNoDevuelta;   // + database file
 extern const char16_t* const kBaseDatosAnterior;     // + its saved copy
@@ -110,9 +118,12 @@ extern const char16_t* const kNoGuardadoUno;       // + path
 extern const char16_t* const kNoGuardadosAntes;    // + count + kNoGuardadosDespues + path
 extern const char16_t* const kNoGuardadosDespues;
 extern const char16_t* const kNadaCambiado;
+extern const char16_t* const kYReintentar;         // ends a request to close something, then a new line
 extern const char16_t* const kQueHacerGuardado;
 extern const char16_t* const kCopiaOcupada;        // + folder
 extern const char16_t* const kQueHacerCopiaOcupada;
+extern const char16_t* const kSinDiario;           // + journal path
+extern const char16_t* const kQueHacerDiario;
 
 // Why the unpacking of the new files does not count as done.
 extern const char16_t* const kArchivoDanado;

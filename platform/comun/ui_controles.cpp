@@ -418,6 +418,11 @@ void Formulario::Centra() {
   SetBounds(left, top, width_, height_);
 }
 
+void Formulario::CierreSistema() {
+  if (ignoraCierreSistema_ || !mostrado_ || !visible_ || !enabled_) return;
+  Close();
+}
+
 Control* Formulario::BuscaControl(const std::string& nombre) {
   std::vector<Control*> pendientes(hijos_.begin(), hijos_.end());
   while (!pendientes.empty()) {

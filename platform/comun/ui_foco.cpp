@@ -82,6 +82,9 @@ void Formulario::FocoNativo(Control* c) {
 }
 
 bool Formulario::PulsaTecla(Tecla t) {
+  // A disabled form (a run underway, a modal window over it) or a hidden
+  // one takes no key at all: Enter must not start the run a second time.
+  if (!visible_ || !enabled_) return false;
   if (t == Tecla::Tab || t == Tecla::MayusTab) {
     std::vector<Control*> paradas;
     Paradas(*this, paradas);

@@ -124,6 +124,8 @@ int AbreSinHerencia(const std::string& ruta, int flags, mode_t modo = 0) {
 }
 
 constexpr size_t kBufferCopia = size_t{1} << 16;
+// The piece of a large file copied between two beats of the window.
+constexpr uint64_t kPiezaConLatido = uint64_t{64} << 20;
 
 // The name beside a destination that a copy writes first. A name already
 // near the system's limit of 255 bytes takes a short one instead, or no file
@@ -182,13 +184,20 @@ int AbreParaEscribir(const std::string& ruta, int flags, bool abre = true) {
 // allow it, else through one buffer of the thread, made once. `tamano` is the
 // source's size when it was opened: the kernel copy stops there without
 // asking once more. Sets errno.
+//
+// A large file is copied in pieces with a beat between them, so the window
+// keeps answering; a file smaller than one piece goes in one call as before.
 bool CopiaContenido(int in, int out, uint64_t tamano) {
   bool nucleo = true;
   uint64_t copiado = 0;
+  Latidos latidos;
+  const uint64_t pieza = Latidos::Hay() ? kPiezaConLatido : uint64_t{1} << 30;
+  uint64_t sinLatido = 0;
   for (;;) {
     if (nucleo) {
       if (copiado >= tamano) return true;
-      const size_t pide = static_cast<size_t>(std::min<uint64_t>(tamano - copiado, uint64_t{1} << 30));
+      if (copiado > 0 && pieza == kPiezaConLatido) latidos.Late();
+      const size_t pide = static_cast<size_t>(std::min<uint64_t>(tamano - copiado, pieza));
       const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, pide, 0);
       if (n > 0) {
         copiado += static_cast<uint64_t>(n);
@@ -209,6 +218,11 @@ bool CopiaContenido(int in, int out, uint64_t tamano) {
     }
     if (r == 0) return true;
     if (!EscribeTodo(out, buf.get(), static_cast<size_t>(r))) return false;
+    sinLatido += static_cast<uint64_t>(r);
+    if (sinLatido >= kPiezaConLatido / 4) {
+      sinLatido = 0;
+      latidos.Late();
+    }
   }
 }
 

@@ -2,7 +2,8 @@
 // or kill the process just before it, to prove that no fault loses data.
 // Every operation that may fail counts once, in the order the wizard makes
 // them, so a test can walk N over a whole run. Off unless the environment
-// asks for it; the Windows build has no seam at all.
+// asks for it; the shipped Windows executable has no seam at all (its test
+// build has platform/win32/inyeccion_pruebas.cpp).
 #include <signal.h>
 #include <unistd.h>
 
@@ -43,7 +44,8 @@ const Ajustes& Lee() {
     a.bdDesde = Numero("ZELVANO_FALLO_BD_DESDE");
     if (const char* t = std::getenv("ZELVANO_TRAZA_OPERACIONES")) a.traza = t;
     if (const char* e = std::getenv("ZELVANO_FALLO_ERROR")) {
-      if (std::strcmp(e, "disco_lleno") == 0) a.errorFicheros = ERROR_DISCO_LLENO;
+      if (std::strcmp(e, "compartir") == 0) a.errorFicheros = ERROR_COMPARTIR;
+      else if (std::strcmp(e, "disco_lleno") == 0) a.errorFicheros = ERROR_DISCO_LLENO;
       else if (std::strcmp(e, "ruta_larga") == 0) a.errorFicheros = ERROR_NOMBRE_DEMASIADO_LARGO;
     }
     a.activo = a.falloEn || a.mataEn || a.bdDesde || !a.traza.empty();

@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <set>
+#include <string>
 
 #include "platform/plataforma.h"
 #include "platform/posix/posix_comun.h"
@@ -283,6 +285,11 @@ void FijaAfinidadHilo(uintptr_t mascara) {
 bool CreaMutexUnico(const Texto& nombre) {
   std::string carpeta = posix::Entorno("ZELVANO_DIR_MUTEX");
   if (carpeta.empty()) carpeta = "/tmp";
+  const Texto global = u"Global\\";
+  if (nombre.compare(0, global.size(), global) == 0) {
+    const std::string maquina = posix::Entorno("ZELVANO_DIR_MUTEX_GLOBAL");
+    if (!maquina.empty()) carpeta = maquina;
+  }
   std::string saneado;
   for (unsigned char c : texto::AUtf8(nombre)) {
     if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '_') {
@@ -306,6 +313,32 @@ bool CreaMutexUnico(const Texto& nombre) {
     ::close(fd);
     return false;
   }
+  posix::FijaError(0);
+  return true;
+}
+
+bool BloqueaDeVida(const Texto& ruta) {
+  static std::set<std::string> tomados;
+  if (OperacionInyectable("bloquea", ruta)) return false;
+  const std::string posixRuta = posix::RutaPosix(ruta);
+  if (tomados.count(posixRuta)) {
+    posix::FijaError(0);
+    return true;
+  }
+  // Never closed: the lock lasts exactly as long as this process.
+  const int fd = ::open(posixRuta.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    posix::FijaErrorErrno(errno);
+    return false;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int fallo = errno;
+    ::close(fd);
+    if (fallo == EWOULDBLOCK) posix::FijaError(ERROR_COMPARTIR);
+    else posix::FijaErrorErrno(fallo);
+    return false;
+  }
+  tomados.insert(posixRuta);
   posix::FijaError(0);
   return true;
 }

@@ -31,6 +31,8 @@ int64_t ContadorRendimiento() {
 
 int64_t FrecuenciaRendimiento() { return 1000000000; }
 
+bool PausaFijada(uint32_t milisegundos);  // platform/comun/espera.cpp
+
 void Duerme(uint32_t milisegundos) {
   double factor = 1.0;
   const std::string f = posix::Entorno("ZELVANO_FACTOR_PAUSAS");
@@ -49,6 +51,7 @@ void Duerme(uint32_t milisegundos) {
     }
   }
   const double ms = milisegundos * factor;
+  if (PausaFijada(static_cast<uint32_t>(ms))) return;
   struct timespec resto;
   resto.tv_sec = static_cast<time_t>(ms / 1000);
   resto.tv_nsec = static_cast<long>((ms - static_cast<double>(resto.tv_sec) * 1000) * 1000000);

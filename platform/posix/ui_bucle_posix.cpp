@@ -30,6 +30,9 @@ struct Estado {
   // Forms that became active again when a modal form over them closed; their
   // activation runs from the pump, as a posted message would.
   std::vector<Formulario*> activaciones;
+  // Forms shown now, the modal ones included, for the keys of the scripted
+  // user that a pump delivers.
+  std::vector<Formulario*> mostrados;
   bool terminado = false;
   bool guionCargado = false;
   Cursor cursor = Cursor::Normal;
@@ -144,6 +147,11 @@ void Realiza(Formulario& f, const posix::Accion& a, const char* origen) {
     Anota(a, origen, "hecha");
     return;
   }
+  if (a.verbo == "cierra") {
+    Anota(a, origen, "hecha");
+    f.CierreSistema();
+    return;
+  }
   if (a.verbo == "pulsa-tecla") {
     PulsaTecla(f, a, origen);
     return;
@@ -185,7 +193,8 @@ class Conductor {
     }
     auto& guion = posix::Guion::Global();
     const posix::Accion* a = guion.Siguiente();
-    if (a && a->formulario == f_.Nombre()) {
+    // A key for the form while it is disabled waits for a pump of the run.
+    if (a && a->formulario == f_.Nombre() && a->verbo != "pulsa-tecla-bloqueada") {
       const posix::Accion accion = *a;
       guion.Consume();
       if (accion.verbo == "espera") Espera();
@@ -228,6 +237,30 @@ class Conductor {
   Reloj::time_point limite_{};
 };
 
+// The next line of the script is a key for a form that is shown and
+// disabled: given to it now, as the system hands input to the pumps of a run.
+void TeclaBloqueada() {
+  auto& guion = posix::Guion::Global();
+  const posix::Accion* a = guion.Siguiente();
+  if (!a || a->verbo != "pulsa-tecla-bloqueada") return;
+  for (Formulario* f : E().mostrados) {
+    if (f->Nombre() != a->formulario || f->Enabled()) continue;
+    const posix::Accion accion = *a;
+    guion.Consume();
+    Tecla t{};
+    posix::NombreTecla(accion.control, t);
+    const bool hizo = f->PulsaTecla(t);
+    Anota(accion, "guion", hizo ? "hecha" : "sin efecto");
+    return;
+  }
+}
+
+void AnotaMostrado(Formulario& f, bool si) {
+  auto& v = E().mostrados;
+  v.erase(std::remove(v.begin(), v.end(), &f), v.end());
+  if (si) v.push_back(&f);
+}
+
 void Bucle(Formulario& f) {
   Conductor conductor(f);
   for (;;) {
@@ -255,6 +288,8 @@ void Olvida(Control& c) {
   v.erase(std::remove(v.begin(), v.end(), &c), v.end());
   auto& a = E().activaciones;
   a.erase(std::remove(a.begin(), a.end(), &c), a.end());
+  auto& m = E().mostrados;
+  m.erase(std::remove(m.begin(), m.end(), &c), m.end());
 }
 
 void CambiaParpadeo(Control& c) {
@@ -300,6 +335,7 @@ void Formulario::Show() {
   if (mostrado_) return;
   if (centrado_) Centra();
   mostrado_ = true;
+  AnotaMostrado(*this, true);
   SetVisible(true);
   posix::AnotaFormulario(*this, false);
   nucleo::Dispara(nucleo::EmisorDe(*this), OnShow);
@@ -314,6 +350,7 @@ void Formulario::Close() {
   }
   if (!mostrado_) return;
   mostrado_ = false;
+  AnotaMostrado(*this, false);
   nucleo::Dispara(nucleo::EmisorDe(*this), OnClose);
   if (this == aplicacion::FormularioPrincipal()) E().terminado = true;
 }
@@ -333,6 +370,7 @@ int Formulario::ShowModal() {
   const bool deshabilitado = duenyo && duenyo->Enabled();
   if (deshabilitado) duenyo->SetEnabled(false);
   mostrado_ = true;
+  AnotaMostrado(*this, true);
   NativoCreado().modal = true;
   SetVisible(true);
   posix::AnotaFormulario(*this, true);
@@ -345,6 +383,7 @@ int Formulario::ShowModal() {
   nucleo::Dispara(nucleo::EmisorDe(*this), OnClose);
   NativoCreado().modal = false;
   mostrado_ = false;
+  AnotaMostrado(*this, false);
   SetVisible(false);
   posix::Escribe("\"evento\":\"cierre\",\"formulario\":" + posix::Json(nombre_) +
                  ",\"resultado\":" + std::to_string(resultado));
@@ -360,7 +399,13 @@ int Formulario::ShowModal() {
 
 namespace aplicacion {
 
-void Inicializa() { CargaGuion(); }
+void Inicializa() {
+  CargaGuion();
+  // Nothing to paint in a pause; the clock still runs during a long copy.
+  plataforma::FijaEspera(nullptr, [] { ProcesaMensajes(); });
+}
+
+void PintaAhora() {}
 
 void SetTitulo(const Texto& titulo) { E().titulo = titulo; }
 
@@ -381,6 +426,7 @@ void Ejecuta() {
 }
 
 void ProcesaMensajes() {
+  TeclaBloqueada();
   // One pass handles the activations pending when it starts; a form that a
   // handler destroys meanwhile has already left the list.
   for (size_t n = E().activaciones.size(); n > 0 && !E().activaciones.empty(); --n) {

@@ -40,15 +40,15 @@ std::vector<Accion> LeeGuion(const std::string& contenido, std::vector<std::stri
       continue;
     }
     Accion a{p[0], p[1], "", numero};
-    if (a.verbo == "espera") {
+    if (a.verbo == "espera" || a.verbo == "cierra") {
       if (p.size() != 2) {
-        error("\"espera\" no lleva control");
+        error("\"" + a.verbo + "\" no lleva control");
         continue;
       }
-    } else if (a.verbo == "pulsa-tecla") {
+    } else if (a.verbo == "pulsa-tecla" || a.verbo == "pulsa-tecla-bloqueada") {
       Tecla t{};
       if (p.size() != 3 || !NombreTecla(p[2], t)) {
-        error("\"pulsa-tecla\" lleva una tecla: Tab, Mayus+Tab, Intro, Espacio o Escape");
+        error("\"" + a.verbo + "\" lleva una tecla: Tab, Mayus+Tab, Intro, Espacio o Escape");
         continue;
       }
       a.control = p[2];

@@ -8,6 +8,7 @@ namespace plataforma {
 using win32::W;
 
 bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
+  if (OperacionInyectable("escribe_seguro", ruta)) return false;
   const Texto temporal = ruta + u".nuevo";
   ::DeleteFileW(W(temporal));  // a leftover of an earlier attempt
   HANDLE h = ::CreateFileW(W(temporal), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -12,4 +12,17 @@ bool EspacioLibre(const Texto& carpeta, uint64_t& libres) {
   return true;
 }
 
+bool DatosVolumen(const Texto& carpeta, uint64_t& unidad, Texto& volumen) {
+  // The cluster size is asked of the volume's root (a mount point included).
+  wchar_t raiz[MAX_PATH + 1] = {};
+  if (!::GetVolumePathNameW(win32::W(carpeta), raiz, MAX_PATH)) return false;
+  DWORD sectoresPorCluster = 0, bytesPorSector = 0, libres = 0, total = 0;
+  if (!::GetDiskFreeSpaceW(raiz, &sectoresPorCluster, &bytesPorSector, &libres, &total)) return false;
+  unidad = static_cast<uint64_t>(sectoresPorCluster) * bytesPorSector;
+  if (unidad == 0) unidad = 1;
+  volumen.clear();
+  for (const wchar_t* p = raiz; *p; ++p) volumen += texto::MayusculaSimple(static_cast<char16_t>(*p));
+  return true;
+}
+
 }  // namespace plataforma

@@ -1,5 +1,6 @@
 // Files and folders through the Windows API.
 #include "platform/plataforma.h"
+#include "platform/win32/enlaces.h"
 #include "platform/win32/win32_comun.h"
 
 namespace plataforma {
@@ -20,7 +21,7 @@ namespace {
 
 void Copia(const WIN32_FIND_DATAW& d, EntradaDirectorio& e) {
   e.nombre = T(d.cFileName);
-  e.atributos = d.dwFileAttributes;
+  e.atributos = win32::AtributosVistos(d.dwFileAttributes, d.dwReserved0);
   e.tamano = (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }
 
@@ -28,6 +29,7 @@ void Copia(const WIN32_FIND_DATAW& d, EntradaDirectorio& e) {
 
 bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
   Cierra();
+  if (OperacionInyectable("lista", patron)) return false;
   WIN32_FIND_DATAW d;
   HANDLE h = ::FindFirstFileW(W(patron), &d);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -44,6 +46,7 @@ bool Busqueda::Siguiente(EntradaDirectorio& entrada) {
   }
   WIN32_FIND_DATAW d;
   if (!::FindNextFileW(estado_->h, &d)) return false;
+  if (OperacionInyectable("siguiente", T(d.cFileName))) return false;
   Copia(d, entrada);
   return true;
 }
@@ -53,15 +56,63 @@ void Busqueda::Cierra() {
   estado_.reset();
 }
 
+namespace {
+
+// From this size on a copy runs on a thread of its own while this one, the
+// windows' thread, waits with a beat every few tens of milliseconds: one
+// large file must not leave the window unanswered (the system then calls it
+// not responding). A copy's own progress routine would do on Windows, but
+// Wine never calls it. Smaller files are copied right here, as before.
+constexpr uint64_t kCopiaConLatido = uint64_t{16} << 20;
+
+struct CopiaEnCurso {
+  const wchar_t* origen;
+  const wchar_t* destino;
+  BOOL fallaSiExiste;
+  BOOL bien = FALSE;
+  DWORD error = 0;
+};
+
+DWORD WINAPI CopiaAparte(void* p) {
+  auto* c = static_cast<CopiaEnCurso*>(p);
+  c->bien = ::CopyFileW(c->origen, c->destino, c->fallaSiExiste);
+  c->error = c->bien ? 0 : ::GetLastError();
+  return 0;
+}
+
+// CopyFileW, with the window's beat while a large file goes.
+BOOL CopiaConLatido(const Texto& origen, const Texto& destino, BOOL fallaSiExiste) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!Latidos::Hay() || !::GetFileAttributesExW(W(origen), GetFileExInfoStandard, &d) ||
+      ((static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow) < kCopiaConLatido)
+    return ::CopyFileW(W(origen), W(destino), fallaSiExiste);
+  CopiaEnCurso c{W(origen), W(destino), fallaSiExiste};
+  HANDLE hilo = ::CreateThread(nullptr, 0, CopiaAparte, &c, 0, nullptr);
+  if (!hilo) return ::CopyFileW(W(origen), W(destino), fallaSiExiste);
+  Latidos latidos;
+  while (::MsgWaitForMultipleObjects(1, &hilo, FALSE, kIntervaloLatidoMs, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    latidos.Late();
+    // What the beat left in the queue waits for the next one, without
+    // waking this loop again meanwhile.
+    ::GetQueueStatus(QS_ALLINPUT);
+  }
+  ::CloseHandle(hilo);
+  ::SetLastError(c.error);
+  return c.bien;
+}
+
+}  // namespace
+
 // The destination keeps its old content until the new one is complete: the
 // copy goes to a name beside it that then replaces it, so a copy that fails
 // half-way (disk full, source unreadable) never leaves it truncated. The
 // refusals of CopyFileW on an existing destination are kept.
 bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste) {
+  if (OperacionInyectable("copia", destino)) return false;
   // Most copies make a new file: tried first as such, a destination that
   // does not exist is looked up once (under Wine, looking up a missing name
   // reads its whole folder).
-  if (::CopyFileW(W(origen), W(destino), TRUE)) return true;
+  if (CopiaConLatido(origen, destino, TRUE)) return true;
   const DWORD motivo = ::GetLastError();
   if (fallaSiExiste || (motivo != ERROR_FILE_EXISTS && motivo != ERROR_ALREADY_EXISTS)) return false;
   const DWORD previo = ::GetFileAttributesW(W(destino));
@@ -74,7 +125,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   const size_t inicio = destino.find_last_of(u"\\/") == Texto::npos ? 0 : destino.find_last_of(u"\\/") + 1;
   const Texto temporal = destino.size() - inicio + 9 <= 255 ? destino + u".~zelvano"
                                                             : destino.substr(0, inicio) + u"~zelvano.tmp";
-  if (!::CopyFileW(W(origen), W(temporal), FALSE)) return false;
+  if (!CopiaConLatido(origen, temporal, FALSE)) return false;
   if (!::MoveFileExW(W(temporal), W(destino), MOVEFILE_REPLACE_EXISTING)) {
     const DWORD error = ::GetLastError();
     ::DeleteFileW(W(temporal));
@@ -84,12 +135,44 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   return true;
 }
 
-bool BorraFichero(const Texto& ruta) { return ::DeleteFileW(W(ruta)) != 0; }
-bool CreaDirectorio(const Texto& ruta) { return ::CreateDirectoryW(W(ruta), nullptr) != 0; }
-bool EliminaDirectorio(const Texto& ruta) { return ::RemoveDirectoryW(W(ruta)) != 0; }
-bool Mueve(const Texto& origen, const Texto& destino) { return ::MoveFileExW(W(origen), W(destino), 0) != 0; }
-bool PonAtributos(const Texto& ruta, uint32_t atributos) { return ::SetFileAttributesW(W(ruta), atributos) != 0; }
-uint32_t LeeAtributos(const Texto& ruta) { return ::GetFileAttributesW(W(ruta)); }
+bool BorraFichero(const Texto& ruta) {
+  return !OperacionInyectable("borra", ruta) && ::DeleteFileW(W(ruta)) != 0;
+}
+bool CreaDirectorio(const Texto& ruta) {
+  return !OperacionInyectable("crea_carpeta", ruta) && ::CreateDirectoryW(W(ruta), nullptr) != 0;
+}
+bool EliminaDirectorio(const Texto& ruta) {
+  return !OperacionInyectable("elimina_carpeta", ruta) && ::RemoveDirectoryW(W(ruta)) != 0;
+}
+bool Mueve(const Texto& origen, const Texto& destino) {
+  return !OperacionInyectable("mueve", origen) && ::MoveFileExW(W(origen), W(destino), 0) != 0;
+}
+bool PonAtributos(const Texto& ruta, uint32_t atributos) {
+  return !OperacionInyectable("atributos", ruta) && ::SetFileAttributesW(W(ruta), atributos) != 0;
+}
+namespace {
+
+// The reparse tag of one entry, from its own directory entry (0, taken for a
+// link, when it cannot be read).
+uint32_t EtiquetaReparse(Texto ruta) {
+  while (ruta.size() > 1 && (ruta.back() == u'\\' || ruta.back() == u'/')) ruta.pop_back();
+  WIN32_FIND_DATAW d;
+  const HANDLE h = ::FindFirstFileW(W(ruta), &d);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  ::FindClose(h);
+  return (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? d.dwReserved0 : 0;
+}
+
+}  // namespace
+
+uint32_t LeeAtributos(const Texto& ruta) {
+  const DWORD a = ::GetFileAttributesW(W(ruta));
+  if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_REPARSE_POINT)) return a;
+  const DWORD error = ::GetLastError();
+  const uint32_t vistos = win32::AtributosVistos(a, EtiquetaReparse(ruta));
+  ::SetLastError(error);
+  return vistos;
+}
 
 bool ExisteFichero(const Texto& ruta) {
   const DWORD a = ::GetFileAttributesW(W(ruta));
@@ -109,6 +192,7 @@ bool TamanoFichero(const Texto& ruta, uint64_t& tamano) {
 }
 
 bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes) {
+  if (OperacionInyectable("lee", ruta)) return false;
   HANDLE h = ::CreateFileW(W(ruta), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -137,6 +221,7 @@ bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes) {
 namespace {
 
 bool Escribe(const Texto& ruta, const std::string& bytes, bool anade) {
+  if (OperacionInyectable("escribe", ruta)) return false;
   HANDLE h = ::CreateFileW(W(ruta), anade ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                            anade ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -184,6 +269,7 @@ Texto LeePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, 
 }
 
 bool EscribePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, const Texto& valor) {
+  if (OperacionInyectable("perfil", fichero)) return false;
   return ::WritePrivateProfileStringW(W(seccion), W(clave), W(valor), W(fichero)) != 0;
 }
 

@@ -7,6 +7,7 @@
 namespace plataforma {
 
 std::FILE* AbreFlujo(const Texto& ruta, const char* modo) {
+  if (OperacionInyectable("flujo", ruta)) return nullptr;
   const std::wstring modoAncho(modo, modo + std::char_traits<char>::length(modo));
   const std::wstring rutaAncha(ruta.begin(), ruta.end());
   return ::_wfopen(rutaAncha.c_str(), modoAncho.c_str());

@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <set>
 
 namespace plataforma {
 
@@ -19,6 +20,7 @@ Proceso::~Proceso() { Cierra(); }
 
 bool Proceso::Inicia(const Texto& lineaComandos) {
   Cierra();
+  if (OperacionInyectable("proceso", lineaComandos)) return false;
   // CreateProcessW may write into the command line.
   std::vector<wchar_t> linea(lineaComandos.begin(), lineaComandos.end());
   linea.push_back(0);
@@ -62,6 +64,7 @@ void Proceso::Cierra() {
 
 bool InstantaneaProcesos(std::vector<EntradaProceso>& procesos) {
   procesos.clear();
+  if (OperacionInyectable("instantanea", u"")) return false;
   HANDLE h = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (h == INVALID_HANDLE_VALUE) return false;
   PROCESSENTRY32W e;
@@ -74,6 +77,7 @@ bool InstantaneaProcesos(std::vector<EntradaProceso>& procesos) {
 }
 
 bool TerminaProcesoId(uint32_t id, uint32_t codigo) {
+  if (OperacionInyectable("termina", texto::FormatoEntero(id))) return false;
   HANDLE h = ::OpenProcess(PROCESS_TERMINATE, FALSE, id);
   if (!h) return false;
   const bool bien = ::TerminateProcess(h, codigo) != 0;
@@ -88,6 +92,22 @@ bool CreaMutexUnico(const Texto& nombre) {
   ::SetLastError(0);
   HANDLE h = ::CreateMutexW(nullptr, FALSE, W(nombre));
   return h != nullptr && ::GetLastError() == 0;
+}
+
+bool BloqueaDeVida(const Texto& ruta) {
+  static std::set<Texto> tomados;
+  if (tomados.count(ruta)) {
+    ::SetLastError(0);
+    return true;
+  }
+  // No sharing at all: another process's open fails with a sharing
+  // violation. The handle is kept by the system until the process ends.
+  HANDLE h = ::CreateFileW(W(ruta), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  tomados.insert(ruta);
+  ::SetLastError(0);
+  return true;
 }
 
 void TerminaAplicacion(int estado) {

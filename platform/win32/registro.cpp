@@ -21,6 +21,7 @@ ERegistryException FalloEscritura(const Texto& nombre) {
 
 struct Clave::Estado {
   HKEY h = nullptr;
+  Texto ruta;  // names the values written, for the test build's fault seam
 };
 
 Clave::Clave() = default;
@@ -36,11 +37,13 @@ bool Clave::AbreLectura(Raiz raiz, const Texto& ruta) {
   }
   estado_ = std::make_unique<Estado>();
   estado_->h = h;
+  estado_->ruta = ruta;
   return true;
 }
 
 bool Clave::AbreOCrea(Raiz raiz, const Texto& ruta) {
   Cierra();
+  if (OperacionInyectable("registro_crea", ruta)) return false;
   HKEY h = nullptr;
   LONG r = ::RegCreateKeyExW(Raiz2Hkey(raiz), W(ruta), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
   if (r != ERROR_SUCCESS) {
@@ -49,6 +52,7 @@ bool Clave::AbreOCrea(Raiz raiz, const Texto& ruta) {
   }
   estado_ = std::make_unique<Estado>();
   estado_->h = h;
+  estado_->ruta = ruta;
   return true;
 }
 
@@ -69,7 +73,7 @@ bool Clave::LeeTexto(const Texto& nombre, Texto& valor) {
 }
 
 void Clave::EscribeTexto(const Texto& nombre, const Texto& valor) {
-  if (!estado_) throw FalloEscritura(nombre);
+  if (!estado_ || OperacionInyectable("registro_escribe", estado_->ruta + u"\\" + nombre)) throw FalloEscritura(nombre);
   const DWORD bytes = static_cast<DWORD>((valor.size() + 1) * sizeof(wchar_t));
   if (::RegSetValueExW(estado_->h, W(nombre), 0, REG_SZ, reinterpret_cast<const BYTE*>(W(valor)), bytes) !=
       ERROR_SUCCESS)
@@ -77,7 +81,7 @@ void Clave::EscribeTexto(const Texto& nombre, const Texto& valor) {
 }
 
 void Clave::EscribeEntero(const Texto& nombre, uint32_t valor) {
-  if (!estado_) throw FalloEscritura(nombre);
+  if (!estado_ || OperacionInyectable("registro_escribe", estado_->ruta + u"\\" + nombre)) throw FalloEscritura(nombre);
   const DWORD v = valor;
   if (::RegSetValueExW(estado_->h, W(nombre), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v) !=
       ERROR_SUCCESS)
@@ -95,6 +99,7 @@ void Clave::Cierra() {
 }
 
 bool BorraClave(Raiz raiz, const Texto& ruta) {
+  if (OperacionInyectable("registro_borra", ruta)) return false;
   if (ruta.empty()) return false;  // a root is never deleted
   HKEY padre = Raiz2Hkey(raiz);
   LONG r = ::RegDeleteTreeW(padre, W(ruta));

@@ -25,7 +25,12 @@ int64_t FrecuenciaRendimiento() {
   return v.QuadPart;
 }
 
-void Duerme(uint32_t milisegundos) { ::Sleep(milisegundos); }
+bool PausaFijada(uint32_t milisegundos);  // platform/comun/espera.cpp
+
+void Duerme(uint32_t milisegundos) {
+  const uint32_t pausa = win32::PausaDePrueba(milisegundos);
+  if (!PausaFijada(pausa)) ::Sleep(pausa);
+}
 
 Texto NombreEquipo(size_t tamano) {
   std::vector<wchar_t> buf(tamano + 1, 0);
@@ -82,6 +87,7 @@ Texto CarpetaEjecutable() {
 }
 
 bool LeeRecurso(uint16_t tipo, const Texto& nombre, uint16_t idioma, std::string& datos) {
+  if (OperacionInyectable("recurso", nombre)) return false;
   HRSRC r = ::FindResourceExW(nullptr, MAKEINTRESOURCEW(tipo), W(nombre), idioma);
   if (!r) return false;
   HGLOBAL g = ::LoadResource(nullptr, r);

@@ -7,6 +7,7 @@
 
 #include "platform/comun/ui_nucleo.h"
 #include "platform/excepciones.h"
+#include "platform/plataforma.h"
 
 namespace ui {
 
@@ -78,6 +79,29 @@ void CentraNativo(Formulario& f, HWND h) {
   const int ancho = propio.right - propio.left, alto = propio.bottom - propio.top;
   f.SetBounds(area.left + (area.right - area.left - ancho) / 2, area.top + (area.bottom - area.top - alto) / 2,
               f.Width(), f.Height());
+}
+
+BOOL CALLBACK PintaVentana(HWND h, LPARAM) {
+  // Only what is already invalid is painted: nothing is drawn twice.
+  if (IsWindowVisible(h)) RedrawWindow(h, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  return TRUE;
+}
+
+// A fixed pause of the run. Its windows are brought up to date first and
+// kept painted while it lasts (a window moved over them leaves no hole),
+// and the messages other programs send them are answered; input, timers
+// and posted messages wait in the queue until the pause is over.
+void PausaPintando(uint32_t milisegundos) {
+  aplicacion::PintaAhora();
+  const DWORD inicio = GetTickCount();
+  for (;;) {
+    const DWORD pasado = GetTickCount() - inicio;
+    if (pasado >= milisegundos) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milisegundos - pasado, QS_PAINT | QS_SENDMESSAGE);
+    MSG m;
+    // Sent messages are delivered inside PeekMessageW whatever its filter.
+    for (int n = 0; n < 100 && PeekMessageW(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++n) DispatchMessageW(&m);
+  }
 }
 
 void Muestra(HWND h) {
@@ -257,6 +281,7 @@ void Inicializa() {
   if (auto f = reinterpret_cast<Funcion>(reinterpret_cast<void*>(p))) f();
   win32::RegistraClases();
   win32::VentanaMensajes();
+  plataforma::FijaEspera(PausaPintando, [] { ProcesaMensajes(); });
 }
 
 void SetTitulo(const Texto& titulo) { E().titulo = titulo; }
@@ -289,6 +314,11 @@ void ProcesaMensajes() {
     }
     Despacha(m);
   }
+}
+
+void PintaAhora() {
+  win32::RepintaPendientes(true);
+  EnumThreadWindows(GetCurrentThreadId(), PintaVentana, 0);
 }
 
 void Termina() {

@@ -114,7 +114,8 @@ void RestauraFoco(Formulario& f);  // the form was activated
 // a request that comes too soon waits for the pump or the repaint timer,
 // which always paint the latest state.
 void Repinta(HWND h, UINT rdw);
-void RepintaPendientes();
+// The requests whose interval has passed, or (todas) every one.
+void RepintaPendientes(bool todas = false);
 void OlvidaRepintado(HWND h);
 constexpr UINT_PTR kTemporizadorRepintado = 1;  // on the message window
 constexpr UINT kRepintaTexto = 0x80000000;

@@ -3,7 +3,8 @@
 // trip to the display per control) made the copy wait on the screen. A
 // control is painted at once when its last paint is older than the interval;
 // otherwise the request waits, and the pump or the timer paints it as soon
-// as the interval has passed, so the final values always reach the screen.
+// as the interval has passed, so the final values always reach the screen;
+// before the thread blocks everything waiting is painted at once.
 // A label's window text (what another process reads) follows its caption in
 // the same way: each change of it is a round trip to the window system.
 #include <algorithm>
@@ -63,7 +64,7 @@ void Repinta(HWND h, UINT rdw) {
   }
 }
 
-void RepintaPendientes() {
+void RepintaPendientes(bool todas) {
   Estado& e = E();
   if (e.pendientes.empty()) return;
   const DWORD ahora = GetTickCount();
@@ -71,7 +72,7 @@ void RepintaPendientes() {
   e.pendientes.erase(std::remove_if(e.pendientes.begin(), e.pendientes.end(),
                                     [&](HWND h) {
                                       const Repintado& r = e.ventanas[h];
-                                      if (ahora - r.ultimo < kIntervaloMs) return false;
+                                      if (!todas && ahora - r.ultimo < kIntervaloMs) return false;
                                       debidas.push_back(h);
                                       return true;
                                     }),

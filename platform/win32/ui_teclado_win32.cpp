@@ -31,6 +31,11 @@ bool TeclaDeFormulario(const MSG& m) {
   if (!f) return false;
   // The release too: a button or box must not act on it a second time.
   if (m.message == WM_KEYUP) return true;
+  // A form disabled by the run or by a modal window over it keeps the focus
+  // where it was: the key is used up here, so the focused button (the one
+  // that started the run) never sees it.
+  HWND raiz = Ventana(*f);
+  if (!raiz || !IsWindowEnabled(raiz) || !IsWindowVisible(raiz)) return true;
   // A click moves the system's focus without the form knowing.
   if (HWND actual = GetFocus(); actual && actual != Ventana(*f) && FormularioDe(actual) == f)
     f->FocoNativo(ControlDe(actual));

@@ -349,6 +349,14 @@ LRESULT Procedimiento(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: {
       Control* hijo = Pulsado(reinterpret_cast<HWND>(lp));
       if (hijo && HIWORD(wp) == BN_CLICKED) {
+        // However the click came (mouse, key, a message from elsewhere), a
+        // control that cannot be reached, or whose window is disabled,
+        // does nothing.
+        if (!hijo->Alcanzable() || !IsWindowEnabled(hwnd) || !IsWindowEnabled(GetAncestor(hwnd, GA_ROOT))) {
+          if (auto* k = dynamic_cast<Casilla*>(hijo))
+            SendMessageW(reinterpret_cast<HWND>(lp), BM_SETCHECK, k->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+          return 0;
+        }
         if (auto* b = dynamic_cast<Boton*>(hijo)) {
           nucleo::Dispara(nucleo::EmisorDe(*b), [b] { b->Click(); });
         } else if (auto* k = dynamic_cast<Casilla*>(hijo)) {
@@ -377,8 +385,10 @@ LRESULT Procedimiento(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_CLOSE:
+      // Only the system sends it (the layer closes forms itself): a window
+      // disabled by the run or by a modal window over it stays.
       if (auto* f = dynamic_cast<Formulario*>(c)) {
-        f->Close();
+        if (IsWindowEnabled(hwnd)) f->CierreSistema();
         return 0;
       }
       break;

@@ -95,19 +95,54 @@ TEST_F(Teclado, LaPantallaFinalSeRecorreYSeAceptaConElTeclado) {
   EXPECT_EQ(Traza().size(), 1u) << "la página del canal, una vez";
 }
 
-TEST_F(Teclado, LaVentanaPrincipalSeRecorreEnElOrdenDeSusCampos) {
+// Alt+F4 is no way round the acknowledgement: the notice and the final
+// screen ignore it as they ignore Escape; a dialog closes with its default
+// answer (false).
+TEST_F(Teclado, ElCierreDelSistemaNoSaltaLaCasilla) {
+  Guion(
+      "frmAviso cierra\n"
+      "frmAviso pulsa-tecla Espacio\n"
+      "frmAviso pulsa-tecla Tab\n"
+      "frmAviso pulsa-tecla Intro\n"
+      "frm_Final cierra\n"
+      "frm_Final marca LCBLeido\n"
+      "frm_Final cierra\n"
+      "frm_Final pulsa BtnSoporteVideo\n"
+      "frmDialogo cierra\n"
+      "frm_Final pulsa BtnSalir\n");
+  TfrmAviso aviso(&V());
+  aviso.ShowModal();
+  EXPECT_TRUE(aviso.LCBLeido->Checked()) << "el aviso siguió abierto tras Alt+F4";
+  Tfrm_Final final(&V());
+  final.ShowModal();
+  EXPECT_TRUE(final.LCBLeido->Checked());
+  EXPECT_EQ(final.BtnSoporteVideo->Tag, 1) << "la pantalla final siguió abierta tras Alt+F4";
+  EXPECT_EQ(Dialogos(), (std::vector<std::string>{kInvitacion})) << "Alt+F4 cerró la invitación";
+  EXPECT_EQ(Eventos("accion").size(), 10u);
+  EXPECT_TRUE(Eventos("abandono").empty());
+  for (const char16_t tipo : {u'!', u'?', u'W'}) {
+    Guion("frmDialogo cierra\n");
+    EXPECT_FALSE(V().MuestraDialogo(u"\u00BFSeguro?", tipo, false, 0)) << static_cast<int>(tipo);
+  }
+  EXPECT_TRUE(Eventos("abandono").empty());
+}
+
+TEST_F(Teclado, LaVentanaPrincipalAbreEnSuBotonYSoloRecorreBotones) {
   const auto nombres = [this] {
     std::vector<std::string> r;
     for (const ui::Control* c : V().CadenaTab()) r.push_back(c->Nombre());
     return r;
   };
-  // The application folder and the process log are no tab stops.
-  EXPECT_EQ(nombres(), (std::vector<std::string>{"RutaDatos", "NombrePC", "NombreServidor", "Version",
-                                                 "BtnAceptar", "BtnSalir"}));
-  // Without an application folder "Iniciar Actualización" is skipped.
+  // The read-only fields and the process log are no tab stops.
+  EXPECT_EQ(nombres(), (std::vector<std::string>{"BtnAceptar", "BtnSalir"}));
+  V().EnfocaPrimero();
+  EXPECT_EQ(V().Foco(), V().BtnAceptar);
+  // Without an application folder "Iniciar Actualización" is skipped and
+  // the window opens on "Salir".
   V().BtnAceptar->SetEnabled(false);
-  EXPECT_EQ(nombres(), (std::vector<std::string>{"RutaDatos", "NombrePC", "NombreServidor", "Version",
-                                                 "BtnSalir"}));
+  EXPECT_EQ(nombres(), (std::vector<std::string>{"BtnSalir"}));
+  V().EnfocaPrimero();
+  EXPECT_EQ(V().Foco(), V().BtnSalir);
 }
 
 }  // namespace

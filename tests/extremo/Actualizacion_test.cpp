@@ -69,15 +69,6 @@ std::string Valor(const Instalacion& inst, const std::string& select, const std:
 
 std::string Version(const Instalacion& inst) { return Valor(inst, "VERSION_ZELVANO", "EMPRESA"); }
 
-std::vector<Json> Dialogos(const Instalacion& inst) {
-  return Eventos(LeeTranscripcion(inst.transcripcion), "dialogo");
-}
-
-std::string Tipo(const Json& dialogo) {
-  const Json& t = dialogo["tipo"];
-  return t.tipo == Json::Tipo::Numero ? std::to_string(static_cast<int>(t.numero)) : t.cadena;
-}
-
 // ---- Successful runs ---------------------------------------------------------
 
 struct CasoExito;
@@ -404,6 +395,39 @@ TEST(FueraDeEjecucionSinLog, AvisaUnaVezSinEscribir) {
   EXPECT_EQ(dialogos[0].Texto("texto"), "Excepción interna controlada por Zelvano.");
   const auto eventos = LeeTranscripcion(inst.transcripcion);
   EXPECT_EQ(Eventos(eventos, "excepcion").size(), 0u);
+}
+
+// A technician without a mouse: the window opens on "Iniciar Actualización",
+// Enter starts the run, and the keys pressed while it runs (Enter and Space
+// on the same button, Tab then Enter towards "Salir") do nothing: one run,
+// ended well.
+TEST(TecladoDuranteLaEjecucion, NiIntroNiEspacioNiTabHacenNada) {
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "TERMINAL1";
+  opciones.baseDatos = false;
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const Resultado r = EjecutaAsistente(inst,
+                                       "frmAviso marca LCBLeido\n"
+                                       "frmAviso pulsa BtnLeido\n"
+                                       "fV pulsa-tecla Intro\n"
+                                       "fV pulsa-tecla-bloqueada Intro\n"
+                                       "fV pulsa-tecla-bloqueada Espacio\n"
+                                       "fV pulsa-tecla-bloqueada Tab\n"
+                                       "fV pulsa-tecla-bloqueada Intro\n"
+                                       "frm_Final marca LCBLeido\n"
+                                       "frm_Final pulsa BtnSalir\n");
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<std::string> lineas = LeeLog(inst.Log());
+  EXPECT_EQ(std::count(lineas.begin(), lineas.end(), kPrimeraLinea), 1) << Une(lineas);
+  EXPECT_EQ(Posicion(lineas, kFinal), static_cast<long>(lineas.size()) - 3) << Une(lineas);
+  const auto eventos = LeeTranscripcion(inst.transcripcion);
+  std::vector<std::string> bloqueadas;
+  for (const Json& a : Eventos(eventos, "accion", "fV"))
+    if (a.Texto("accion") == "pulsa-tecla-bloqueada") bloqueadas.push_back(a.Texto("resultado"));
+  EXPECT_EQ(bloqueadas, std::vector<std::string>(4, "sin efecto"));
+  EXPECT_EQ(Eventos(eventos, "cierre", "frm_Final").size(), 1u) << "la pantalla final, una vez";
+  EXPECT_TRUE(Eventos(eventos, "abandono").empty());
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/texto.h"
 
@@ -145,6 +147,49 @@ std::string ConsultaSql(const std::string& baseDatos, const std::string& sql) {
                                baseDatos, "-i", plantilla});
   ::unlink(plantilla);
   return r.salida;
+}
+
+std::vector<Json> Dialogos(const Instalacion& inst) {
+  return Eventos(LeeTranscripcion(inst.transcripcion), "dialogo");
+}
+
+std::string Tipo(const Json& dialogo) {
+  const Json& t = dialogo["tipo"];
+  return t.tipo == Json::Tipo::Numero ? std::to_string(static_cast<int>(t.numero)) : t.cadena;
+}
+
+std::string Textos(const std::vector<Json>& dialogos) {
+  std::string s;
+  for (const Json& d : dialogos) s += Tipo(d) + ": " + d.Texto("texto") + "\n";
+  return s;
+}
+
+ConexionAbierta::ConexionAbierta(const std::string& baseDatos, const fs::path& salida) : salida_(salida) {
+  const std::string orden = "/usr/bin/isql-fb -q -user SYSDBA -password Zv2128 -ch ISO8859_1 " + baseDatos + " >'" +
+                            salida.string() + "' 2>&1";
+  isql_ = ::popen(orden.c_str(), "w");
+  if (isql_) Ejecuta("");
+}
+
+ConexionAbierta::~ConexionAbierta() {
+  if (!isql_) return;
+  // What the session left uncommitted goes, as when a till is closed.
+  std::fputs("ROLLBACK;\nQUIT;\n", isql_);
+  ::pclose(isql_);
+}
+
+bool ConexionAbierta::Conectada() const { return LeeFichero(salida_).find("MARCA1 ") != std::string::npos; }
+
+bool ConexionAbierta::Ejecuta(const std::string& sql) {
+  if (!isql_) return false;
+  const std::string marca = "MARCA" + std::to_string(++marcas_) + " ";
+  std::fputs((sql + "\nSELECT '" + marca + "' FROM RDB$DATABASE;\n").c_str(), isql_);
+  std::fflush(isql_);
+  for (int i = 0; i < 400; ++i) {
+    if (LeeFichero(salida_).find(marca) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
 }
 
 const std::string kGuionCompleto =

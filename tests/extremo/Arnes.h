@@ -3,6 +3,7 @@
 // transcript, registry store, database).
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -69,6 +70,25 @@ std::vector<Json> Eventos(const std::vector<Json>& todos, const std::string& eve
 // Runs `sql` with isql on `baseDatos` ("host:path") and returns its output.
 std::string ConsultaSql(const std::string& baseDatos, const std::string& sql);
 
+// Another program (the product on a till, say) keeps the database open for
+// as long as this object lives, through an isql session whose statements
+// are committed only when it says so.
+class ConexionAbierta {
+ public:
+  ConexionAbierta(const std::string& baseDatos, const fs::path& salida);
+  ~ConexionAbierta();
+  ConexionAbierta(const ConexionAbierta&) = delete;
+  ConexionAbierta& operator=(const ConexionAbierta&) = delete;
+  bool Conectada() const;
+  // Runs `sql` in the session and waits (bounded) until it has answered.
+  bool Ejecuta(const std::string& sql);
+
+ private:
+  fs::path salida_;
+  std::FILE* isql_ = nullptr;
+  int marcas_ = 0;
+};
+
 // A product installation generated for one test, with its own registry
 // store, transcript, script and lock folder.
 struct OpcionesInstalacion {
@@ -93,6 +113,12 @@ struct Instalacion {
   fs::path FicheroBaseDatos() const { return ficheroBaseDatos; }
 };
 Instalacion GeneraInstalacion(const fs::path& carpeta, const OpcionesInstalacion& opciones);
+
+// The dialogs the run's transcript holds; a dialog's kind as a number
+// ("33"); every dialog as "kind: text" lines, for failure messages.
+std::vector<Json> Dialogos(const Instalacion& inst);
+std::string Tipo(const Json& dialogo);
+std::string Textos(const std::vector<Json>& dialogos);
 
 // Runs the wizard from the installation's Update folder with the scripted
 // user `guion` (one action a line); `entorno` adds or overrides variables.

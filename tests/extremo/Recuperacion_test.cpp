@@ -81,21 +81,6 @@ Diario LeeDiario(const Instalacion& inst) {
   return d;
 }
 
-std::vector<Json> Dialogos(const Instalacion& inst) {
-  return Eventos(LeeTranscripcion(inst.transcripcion), "dialogo");
-}
-
-std::string Tipo(const Json& dialogo) {
-  const Json& t = dialogo["tipo"];
-  return t.tipo == Json::Tipo::Numero ? std::to_string(static_cast<int>(t.numero)) : t.cadena;
-}
-
-std::string Textos(const std::vector<Json>& dialogos) {
-  std::string s;
-  for (const Json& d : dialogos) s += Tipo(d) + ": " + d.Texto("texto") + "\n";
-  return s;
-}
-
 std::string Version(const Instalacion& inst) {
   const std::string salida = ConsultaSql(inst.baseDatos, "SELECT '#' || VERSION_ZELVANO || '#' FROM EMPRESA;");
   const auto a = salida.find('#');
@@ -272,11 +257,95 @@ TEST(MuertoEnLaBaseDatos, DiceLaVersionQueLeeLaBaseYLaDevuelveConDatos) {
   ActualizaConExito(inst);
 }
 
+// ---- A live run is not an interrupted one ----------------------------------------------
+
+// A second wizard started on the installation while the first one runs
+// (another session of the machine, or another machine on a shared folder)
+// and told to accept whatever it offers: it must neither offer nor do
+// anything, and the first run ends well as if alone.
+struct CasoSegundo {
+  const char* nombre;
+  bool mismoEquipo;  // shares the machine's mutex folder
+};
+void PrintTo(const CasoSegundo& c, std::ostream* os) { *os << c.nombre; }
+
+class SegundoAsistente : public ::testing::TestWithParam<CasoSegundo> {};
+
+TEST_P(SegundoAsistente, NoTomaLaEjecucionEnCursoPorInterrumpida) {
+  const CasoSegundo& caso = GetParam();
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "CAJA1";
+  opciones.baseDatos = false;
+  opciones.extra = {"--temp-anterior"};
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const fs::path equipo = carpeta.Ruta() / "equipo";
+  const fs::path sesion = carpeta.Ruta() / "otra_sesion";
+  fs::create_directories(equipo);
+  fs::create_directories(sesion);
+
+  // The pauses kept (halved): the run lasts seconds after its save.
+  fs::remove(inst.transcripcion);
+  const Proceso primero = IniciaAsistente(
+      inst, kGuionCompleto, {{"ZELVANO_FACTOR_PAUSAS", "0.5"}, {"ZELVANO_DIR_MUTEX_GLOBAL", equipo.string()}});
+  bool cambiando = false;
+  for (int i = 0; i < 60000 && !cambiando; ++i) {
+    cambiando = LeeDiario(inst).etapa == "InstalacionCambiada";
+    if (!cambiando) ::usleep(2000);
+  }
+
+  const fs::path guion = carpeta.Ruta() / "guion_segundo.txt";
+  const fs::path transcripcion = carpeta.Ruta() / "transcripcion_segundo.jsonl";
+  EscribeFichero(guion, "frmDialogo pulsa BtnOK\nfrmDialogo pulsa BtnOK\nfrmDialogo pulsa BtnOK\nfV pulsa BtnSalir\n");
+  std::map<std::string, std::string> entorno = {{"ZELVANO_GUION", guion.string()},
+                                                {"ZELVANO_TRANSCRIPCION", transcripcion.string()},
+                                                {"ZELVANO_DIR_MUTEX", sesion.string()}};
+  if (caso.mismoEquipo) entorno["ZELVANO_DIR_MUTEX_GLOBAL"] = equipo.string();
+  const Resultado segundo = Espera(IniciaAsistente(inst, kGuionCompleto, entorno));
+  const Diario durante = LeeDiario(inst);
+  const Resultado r = Espera(primero);
+  ASSERT_TRUE(cambiando) << r.salida;
+  ASSERT_EQ(segundo.estado, 0) << segundo.salida;
+  // It ran while the first one's run was open.
+  EXPECT_FALSE(durante.cerrado) << durante.etapa;
+
+  const std::vector<Json> eventos = LeeTranscripcion(transcripcion);
+  const std::vector<Json> dialogos = Eventos(eventos, "dialogo");
+  if (caso.mismoEquipo) {
+    // The machine's mutex: it leaves at once, as a second copy does.
+    EXPECT_TRUE(dialogos.empty()) << Textos(dialogos);
+    EXPECT_TRUE(Eventos(eventos, "ventana").empty());
+  } else {
+    ASSERT_EQ(dialogos.size(), 1u) << Textos(dialogos);
+    EXPECT_EQ(Tipo(dialogos[0]), "33");
+    EXPECT_EQ(dialogos[0].Texto("texto").rfind("Hay una actualización en curso en esta instalación", 0), 0u)
+        << Textos(dialogos);
+  }
+
+  // The first run ended well, with its copies and the new programs.
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<std::string> lineas = LeeLog(inst.Log());
+  ASSERT_GE(lineas.size(), 3u) << r.salida;
+  EXPECT_EQ(lineas[lineas.size() - 3], kFinal);
+  EXPECT_TRUE(LeeDiario(inst).cerrado);
+  EXPECT_TRUE(fs::exists(inst.aplicacion / "Temp" / "202103_202128" / "Zelvano_Start.exe"));
+  EXPECT_TRUE(fs::exists(inst.aplicacion / "Zelvano_Start.exe"));
+  EXPECT_NE(LeeFichero(inst.aplicacion / "Zelvano_Start.exe"),
+            LeeFichero(inst.aplicacion / "Temp" / "202103_202128" / "Zelvano_Start.exe"));
+  for (const auto& e : fs::directory_iterator(inst.aplicacion / "Temp"))
+    EXPECT_NE(e.path().filename().string().rfind("Conservada_", 0), 0u) << e.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(Recuperacion, SegundoAsistente,
+                         ::testing::Values(CasoSegundo{"OtraSesionDelEquipo", true},
+                                           CasoSegundo{"OtroEquipo", false}),
+                         [](const ::testing::TestParamInfo<CasoSegundo>& i) { return std::string(i.param.nombre); });
+
 // ---- Killed before the save was complete -------------------------------------------
 
 // A server that accepts the connection and never answers: the wizard waits
-// in its first attach (after the Temp rotation, before anything is saved)
-// until it is killed.
+// in the save's first attach (after the Temp rotation, before anything is
+// saved) until it is killed.
 class ServidorMudo {
  public:
   ServidorMudo() {
@@ -303,6 +372,13 @@ class ServidorMudo {
     cliente_ = ::accept(fd_, nullptr, nullptr);
     return cliente_ >= 0;
   }
+  // Takes a connection and breaks it at once.
+  bool CuelgaLlamada() {
+    if (!EsperaLlamada()) return false;
+    ::close(cliente_);
+    cliente_ = -1;
+    return true;
+  }
 
  private:
   int fd_ = -1;
@@ -321,7 +397,9 @@ TEST(MuertoAntesDeGuardar, ElSiguienteArranqueQuitaLoQueHizoYDejaEmpezar) {
   const Foto antes = Fotografia(inst.aplicacion);
 
   const Proceso proceso = IniciaAsistente(inst, kGuionCompleto);
-  const bool llamo = mudo.EsperaLlamada();
+  // The first call asks, before anything changes, who else has the database
+  // open; a link that breaks there leaves the run to its own attach.
+  const bool llamo = mudo.CuelgaLlamada() && mudo.EsperaLlamada();
   ::kill(proceso.pid, SIGKILL);
   const Resultado muerto = Espera(proceso);
   ASSERT_TRUE(llamo) << muerto.salida;

@@ -126,6 +126,68 @@ TEST(Mutex, SoloElPrimeroLoTieneHastaQueTermina) {
   for (int fd : {listo[0], listo[1], sigue[0], sigue[1]}) ::close(fd);
 }
 
+// A global name is one per machine: two sessions (two mutex folders) that
+// share the machine's folder see each other's; a session name does not.
+TEST(Mutex, ElGlobalEsUnoPorEquipo) {
+  prueba::CarpetaTemporal sesion1, sesion2, equipo;
+  prueba::VariableEntorno g("ZELVANO_DIR_MUTEX_GLOBAL", equipo.Ruta());
+  int listo[2], sigue[2];
+  ASSERT_EQ(::pipe(listo), 0);
+  ASSERT_EQ(::pipe(sigue), 0);
+  pid_t hijo = ::fork();
+  if (hijo == 0) {
+    ::setenv("ZELVANO_DIR_MUTEX", sesion1.Ruta().c_str(), 1);
+    const bool ambos = CreaMutexUnico(u"Zelvano") && CreaMutexUnico(u"Global\\Zelvano");
+    char c = ambos ? 'S' : 'N';
+    (void)!::write(listo[1], &c, 1);
+    (void)!::read(sigue[0], &c, 1);
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(listo[0], &c, 1), 1);
+  EXPECT_EQ(c, 'S');
+  {
+    prueba::VariableEntorno d("ZELVANO_DIR_MUTEX", sesion2.Ruta());
+    EXPECT_TRUE(CreaMutexUnico(u"Zelvano"));
+    EXPECT_FALSE(CreaMutexUnico(u"Global\\Zelvano"));
+    EXPECT_EQ(UltimoError(), ERROR_YA_EXISTE);
+  }
+  (void)!::write(sigue[1], "x", 1);
+  int st;
+  ::waitpid(hijo, &st, 0);
+  for (int fd : {listo[0], listo[1], sigue[0], sigue[1]}) ::close(fd);
+}
+
+// The lock of a live run: held by one process until it ends, taken again
+// by the same process, refused to any other with a sharing error.
+TEST(BloqueoDeVida, DeUnSoloProcesoHastaQueTermina) {
+  prueba::CarpetaTemporal t;
+  const Texto fichero = texto::DeUtf8(t.Ruta() + "/bloqueo");
+  int listo[2], sigue[2];
+  ASSERT_EQ(::pipe(listo), 0);
+  ASSERT_EQ(::pipe(sigue), 0);
+  pid_t hijo = ::fork();
+  if (hijo == 0) {
+    char c = BloqueaDeVida(fichero) && BloqueaDeVida(fichero) ? 'S' : 'N';
+    (void)!::write(listo[1], &c, 1);
+    (void)!::read(sigue[0], &c, 1);
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(listo[0], &c, 1), 1);
+  EXPECT_EQ(c, 'S');
+  EXPECT_FALSE(BloqueaDeVida(fichero));
+  EXPECT_EQ(UltimoError(), ERROR_COMPARTIR);
+  (void)!::write(sigue[1], "x", 1);
+  int st;
+  ::waitpid(hijo, &st, 0);
+  EXPECT_TRUE(BloqueaDeVida(fichero));
+  // A folder that does not exist: no lock, and not taken for another's.
+  EXPECT_FALSE(BloqueaDeVida(texto::DeUtf8(t.Ruta() + "/no/bloqueo")));
+  EXPECT_NE(UltimoError(), ERROR_COMPARTIR);
+  for (int fd : {listo[0], listo[1], sigue[0], sigue[1]}) ::close(fd);
+}
+
 TEST(Sistema, DatosDelEquipo) {
   {
     prueba::VariableEntorno n("ZELVANO_NOMBRE_EQUIPO", std::string("CAJA-PRINCIPAL-DEL-RESTAURANTE-LARGO"));

@@ -42,10 +42,11 @@ class ContraWine : public ::testing::Test {
     const char* fuentes[] = {"tests/plataforma/sonda/sonda.cpp", "platform/comun/texto.cpp",
                              "platform/win32/ficheros.cpp",      "platform/win32/registro.cpp",
                              "platform/win32/sistema.cpp",       "platform/win32/procesos.cpp",
-                             "platform/win32/espacio.cpp",
+                             "platform/win32/espacio.cpp",       "platform/comun/espera.cpp",
+                             "platform/win32/inyeccion.cpp",
                              "shell/Cifrado.cpp",                "shell/Constantes.cpp"};
     const char* cabeceras[] = {"platform/texto.h",    "platform/plataforma.h", "platform/excepciones.h",
-                               "platform/win32/win32_comun.h", "shell/Cifrado.h", "shell/Constantes.h",
+                               "platform/win32/win32_comun.h", "platform/win32/enlaces.h", "shell/Cifrado.h", "shell/Constantes.h",
                                "tests/plataforma/sonda/Interprete.h"};
     std::string todo, lista;
     for (const char* f : fuentes) {

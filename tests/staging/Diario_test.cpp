@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "platform/plataforma.h"
 #include "staging/Apartado.h"
 #include "staging/Diario.h"
 #include "tests/staging/Entorno.h"
+#include "tests/staging/Instalacion.h"
 #include "tests/staging/Ventana.h"
 
 namespace prueba {
@@ -108,6 +111,89 @@ TEST(Diario, UnDiarioIlegibleNoSeTomaPorUnaEjecucionInacabada) {
     Escribe(tmp.Ruta() / "Temp" / "Diario_202128.ini", caso.contenido);
     Contenido c;
     EXPECT_EQ(staging::diario::Lee(Carpeta(tmp.Ruta()), c), caso.estado) << caso.contenido;
+  }
+}
+
+// ---- Each boundary written only once it is true --------------------------
+
+// The stage the journal of the installation names, "" when there is none.
+std::string EtapaEnDisco(const Instalacion& inst) {
+  const std::string s = Lee(inst.App() / "Temp" / "Diario_202128.ini");
+  const auto e = s.find("Etapa=");
+  return e == std::string::npos ? "" : s.substr(e + 6, s.find('\r', e) - e - 6);
+}
+
+// The number of the `k`-th operation of kind `tipo` on a path ending with
+// `final` that a save of a fresh installation makes (the installations are
+// all alike, so the count holds for the next one).
+unsigned long Operacion(const std::string& tipo, const std::string& final, int k) {
+  static const std::string kTraza = [] {
+    Instalacion inst;
+    inst.PonHerramienta();
+    const fs::path traza = inst.Raiz() / "traza.txt";
+    setenv("ZELVANO_TRAZA_OPERACIONES", traza.c_str(), 1);
+    Ejecuta(inst.Prepara("guarda"));
+    unsetenv("ZELVANO_TRAZA_OPERACIONES");
+    return Lee(traza);
+  }();
+  std::istringstream lineas(kTraza);
+  for (std::string l; std::getline(lineas, l);) {
+    std::istringstream campos(l);
+    unsigned long n = 0;
+    std::string t, ruta;
+    campos >> n >> t;
+    std::getline(campos, ruta);
+    if (t == tipo && ruta.size() >= final.size() && ruta.compare(ruta.size() - final.size(), final.size(), final) == 0 &&
+        --k == 0)
+      return n;
+  }
+  ADD_FAILURE() << "ninguna operación " << tipo << " en " << final;
+  return 0;
+}
+
+// A save that stops leaves the journal at the last boundary that was true:
+// never "saved" over a copy with a hole in it. A journal that cannot be
+// written stops the save where it is and is named for what it is.
+TEST(Diario, CadaEtapaSeAnotaSoloCuandoEsCierta) {
+  const std::string kDiarioWin = std::string(kApp) + "Temp\\Diario_202128.ini";
+  const std::string kSinDiario =
+      "EGuardadoIncompleto: No se ha podido escribir el diario de la actualización, el fichero en el que el "
+      "asistente anota por dónde va para poder deshacerla si se interrumpe: " +
+      kDiarioWin + "\nNo se ha borrado ni cambiado nada de la instalación.\n";
+  const struct {
+    const char* nombre;
+    const char* tipo;
+    const char* ruta;
+    int cual;
+    std::string excepcion;  // how it starts
+    const char* etapa;      // left on the disk
+  } casos[] = {
+      {"un fichero de Datos sin copiar", "copia", "Datos\\Informes\\Ventas.txt", 1,
+       "EGuardadoIncompleto: No se ha podido guardar 1 fichero de la instalación: " + std::string(kApp) +
+           "Datos\\Informes\\Ventas.txt",
+       "Iniciada"},
+      {"el diario al empezar", "escribe_seguro", "Diario_202128.ini", 1, kSinDiario, ""},
+      {"el diario con el guardado ya comprobado", "escribe_seguro", "Diario_202128.ini", 2, kSinDiario, "Iniciada"},
+      {"el diario antes de borrar", "escribe_seguro", "Diario_202128.ini", 3, kSinDiario, "GuardadoCompleto"},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    const unsigned long n = Operacion(caso.tipo, caso.ruta, caso.cual);
+    ASSERT_NE(n, 0u);
+    Instalacion inst;
+    inst.PonHerramienta();
+    const Arbol antes = LeeArbol(inst.App());
+    setenv("ZELVANO_FALLO_EN", std::to_string(n).c_str(), 1);
+    const Resultado r = Ejecuta(inst.Prepara("guarda"));
+    unsetenv("ZELVANO_FALLO_EN");
+    ASSERT_EQ(r.estado, kLanzoExcepcion) << r.salida;
+    EXPECT_EQ(r.excepcion.rfind(caso.excepcion, 0), 0u) << r.excepcion;
+    EXPECT_EQ(EtapaEnDisco(inst), caso.etapa);
+    // Nothing of the installation was deleted or changed.
+    Arbol despues = LeeArbol(inst.App());
+    for (auto it = despues.begin(); it != despues.end();)
+      it = it->first.rfind("Temp", 0) == 0 ? despues.erase(it) : std::next(it);
+    EXPECT_EQ(Diferencias(despues, antes), "");
   }
 }
 

@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/plataforma.h"
+#include "staging/ContenidoArchivo.h"
 #include "staging/Espacio.h"
 #include "tests/staging/Entorno.h"
 
@@ -89,22 +91,72 @@ TEST(Espacio, EstimaLoQueLaEjecucionEscribe) {
   const texto::Texto carpeta = texto::DeUtf8(app.string() + "/");
   std::string archivo;
   const bool hayArchivo = plataforma::LeeRecurso(10, u"DATOS_NUEVOS", 3082, archivo);
-
-  const staging::Escritura cliente = staging::EstimaEscritura(carpeta, u"");
-  EXPECT_EQ(cliente.tempAnterior, 400u);
-  EXPECT_EQ(cliente.copia, 10u + 20 + 30 + 100 + 200 + 300);
-  EXPECT_EQ(cliente.archivo, archivo.size());
-  EXPECT_EQ(cliente.desempaquetado, staging::TamanoDesempaquetado(archivo));
+  std::vector<staging::EntradaArchivo> entradas;
   if (hayArchivo) {
-    EXPECT_GT(cliente.desempaquetado, cliente.archivo) << "el archivo lleva ficheros comprimidos";
+    ASSERT_TRUE(staging::LeeContenidoArchivo(archivo, entradas));
   }
-  EXPECT_EQ(cliente.copiaBaseDatos, 0u);
 
-  const staging::Escritura servidor = staging::EstimaEscritura(carpeta, carpeta + u"otra\\QVD.FB");
-  EXPECT_EQ(servidor.copiaBaseDatos, 777u);
-  EXPECT_EQ(servidor.Total(), cliente.Total() + 777u);
+  // Every file takes whole units, and every folder one: with units of one
+  // byte, the bytes (and one per folder).
+  const struct {
+    uint64_t unidad;
+    uint64_t tempAnterior, copia, baseDatos;
+  } casos[] = {
+      {1, 1 + 400, 10 + 20 + 30 + (1 + 100 + 1 + 200) + (1 + 1 + 300), 777},
+      {4096, 2 * 4096, (3 + 4 + 3) * 4096, 4096},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.unidad);
+    uint64_t desempaquetado = 0;
+    for (const staging::EntradaArchivo& e : entradas)
+      desempaquetado += e.carpeta ? caso.unidad : staging::EnUnidades(e.tamano, caso.unidad);
+    const staging::Escritura cliente = staging::EstimaEscritura(carpeta, caso.unidad, u"", caso.unidad);
+    EXPECT_EQ(cliente.tempAnterior, caso.tempAnterior);
+    EXPECT_EQ(cliente.copia, caso.copia);
+    EXPECT_EQ(cliente.archivo, staging::EnUnidades(archivo.size(), caso.unidad));
+    EXPECT_EQ(cliente.desempaquetado, desempaquetado);
+    if (hayArchivo) {
+      EXPECT_GT(cliente.desempaquetado, cliente.archivo) << "el archivo lleva ficheros comprimidos";
+    }
+    EXPECT_EQ(cliente.EnDatos(), 0u);
+
+    // The database: its backup and, for a rollback, its size once more,
+    // in the units of its own volume.
+    const staging::Escritura servidor =
+        staging::EstimaEscritura(carpeta, caso.unidad, carpeta + u"otra\\QVD.FB", caso.unidad);
+    EXPECT_EQ(servidor.copiaBaseDatos, caso.baseDatos);
+    EXPECT_EQ(servidor.reposicionBaseDatos, caso.baseDatos);
+    EXPECT_EQ(servidor.EnAplicacion(), cliente.EnAplicacion());
+    EXPECT_EQ(servidor.Total(), cliente.Total() + 2 * caso.baseDatos);
+  }
   // The margin: a tenth more and 50 MB for the log and the tools.
   EXPECT_EQ(staging::ConMargen(1000), 1000u + 100 + (50u << 20));
+}
+
+// Many small files: what the disk gives them, not their bytes. 20,000 files
+// of 45 bytes are 0.9 MB of bytes and 78 MB of 4 KB clusters.
+TEST(Espacio, LosFicherosPequenosOcupanUnidadesEnteras) {
+  EXPECT_EQ(staging::EnUnidades(0, 4096), 0u);
+  EXPECT_EQ(staging::EnUnidades(1, 4096), 4096u);
+  EXPECT_EQ(staging::EnUnidades(4096, 4096), 4096u);
+  EXPECT_EQ(staging::EnUnidades(4097, 4096), 8192u);
+  EXPECT_EQ(staging::EnUnidades((5ull << 32) + 1, 65536), (5ull << 32) + 65536);
+
+  CarpetaTemporal tmp;
+  const fs::path app = tmp.Ruta() / "Zelvano";
+  constexpr int kFicheros = 300;
+  for (int i = 0; i < kFicheros; ++i) Escribe(app / "Datos" / ("Ticket" + std::to_string(i) + ".dat"), std::string(45, 't'));
+  const texto::Texto carpeta = texto::DeUtf8(app.string() + "/");
+  // The volume answers for itself: a test folder's real allocation unit.
+  uint64_t unidad = 0;
+  texto::Texto volumen;
+  ASSERT_TRUE(plataforma::DatosVolumen(carpeta, unidad, volumen));
+  EXPECT_FALSE(volumen.empty());
+  ASSERT_GE(unidad, 512u);
+  const staging::Escritura e = staging::EstimaEscritura(carpeta, unidad, u"", unidad);
+  // "Datos" and "BDD Predefinidas" (missing: an empty folder) and their files.
+  EXPECT_EQ(e.copia, (kFicheros + 2) * unidad);
+  EXPECT_GT(e.copia, 45u * kFicheros * 10);
 }
 
 }  // namespace

@@ -393,6 +393,43 @@ TEST(GuardaDatos, FalloAlEscribirElArchivoYReposicion) {
   EXPECT_EQ(despues.count("Temp_V_Ant"), 0u);
 }
 
+// Files of the shop that the archive writes over (its own picture of a
+// family, the old notices of "Update") are saved before the extraction and
+// come back with the rollback; files the archive does not carry are not
+// touched.
+TEST(GuardaDatos, LoQueElArchivoSobrescribeSeGuardaYVuelve) {
+  Instalacion inst;
+  inst.PonHerramienta();
+  const Arbol propios = {{"Galeria", kCarpeta},
+                         {"Galeria/Familias", kCarpeta},
+                         {"Galeria/Familias/Domicilio.jpg", "foto propia de la tienda"},
+                         {"Galeria/Mia.jpg", "no viene en el archivo"},
+                         {"Update", kCarpeta},
+                         {"Update/update.dat", "avisos antiguos"}};
+  CreaArbol(inst.App(), propios);
+  ASSERT_EQ(ArbolArchivo().count("Galeria/Familias/Domicilio.jpg"), 1u);
+  ASSERT_EQ(ArbolArchivo().count("Update/update.dat"), 1u);
+
+  const Resultado r = Ejecuta(inst.Prepara("guarda"));
+  ASSERT_EQ(r.estado, kDevolvioNormal) << r.excepcion << r.salida;
+  const Arbol despues = LeeArbol(inst.App());
+  for (const char* f : {"Galeria/Familias/Domicilio.jpg", "Update/update.dat"}) {
+    SCOPED_TRACE(f);
+    EXPECT_EQ(despues.at(std::string("Temp/202103_202128/") + f), propios.at(f));
+    EXPECT_EQ(despues.at(f), ArbolArchivo().at(f));
+  }
+  EXPECT_EQ(despues.count("Temp/202103_202128/Galeria/Mia.jpg"), 0u);
+  EXPECT_EQ(despues.at("Galeria/Mia.jpg"), "no viene en el archivo");
+  // Logged as the folder copies log each file.
+  const std::string domicilio = std::string(kApp) + "Galeria\\Familias\\Domicilio.jpg";
+  EXPECT_NE(std::find(r.lineas.begin(), r.lineas.end(), "Copiando... " + domicilio), r.lineas.end());
+
+  const Resultado rep = Ejecuta(inst.Prepara("reponer"));
+  EXPECT_EQ(rep.estado, 0) << rep.salida;
+  const Arbol repuesto = LeeArbol(inst.App());
+  for (const auto& [ruta, contenido] : propios) EXPECT_EQ(repuesto.at(ruta), contenido) << ruta;
+}
+
 // An earlier backup folder that the rotation could not empty (a file in it
 // is held open) is never written over: the save stops before anything of
 // the installation is deleted, and names the folder.

@@ -2,7 +2,9 @@
 // take the focus, the focus handed on, and what Enter, Space and Escape do.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui.h"
@@ -126,6 +128,35 @@ TEST_F(Teclado, IntroYEspacioPulsanElBotonEspacioCambiaLaCasillaEscapeNada) {
   f.PulsaTecla(Tecla::Espacio);
   EXPECT_EQ(clics, 2);
   EXPECT_FALSE(casilla->Checked());
+}
+
+// A run disables its form: no key may press or tick anything of it then, nor
+// of a form that is hidden.
+TEST_F(Teclado, UnFormularioApagadoUOcultoNoAtiendeTeclas) {
+  int clics = 0;
+  casilla->OnClick = [&] { ++clics; };
+  const std::vector<std::pair<const char*, std::function<void(bool)>>> estados = {
+      {"apagado", [this](bool si) { f.SetEnabled(!si); }},
+      {"oculto", [this](bool si) { f.SetVisible(!si); }},
+  };
+  for (const auto& [estado, pon] : estados) {
+    for (ui::Control* foco : std::vector<ui::Control*>{uno, casilla}) {
+      SCOPED_TRACE(std::string(estado) + " " + Nombre(foco));
+      pulsados.clear();
+      clics = 0;
+      ASSERT_TRUE(f.Enfoca(foco));
+      pon(true);
+      for (Tecla t : {Tecla::Intro, Tecla::Espacio, Tecla::Tab, Tecla::MayusTab})
+        EXPECT_FALSE(f.PulsaTecla(t)) << static_cast<int>(t);
+      EXPECT_TRUE(pulsados.empty());
+      EXPECT_EQ(clics, 0);
+      EXPECT_EQ(f.Foco(), foco) << "Tab no mueve el foco";
+      // Enabled and shown again, the form answers as before.
+      pon(false);
+      EXPECT_TRUE(f.PulsaTecla(Tecla::Espacio));
+      EXPECT_EQ(pulsados.size() + static_cast<size_t>(clics), 1u);
+    }
+  }
 }
 
 TEST_F(Teclado, NoSeEnfocaLoQueNoPuedeTenerElFoco) {

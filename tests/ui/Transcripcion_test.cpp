@@ -157,6 +157,10 @@ TEST(Guion, LineasValidasYErrores) {
       {"frmDialogo pulsa-tecla", false, "", "", ""},
       {"frmDialogo pulsa-tecla F4", false, "", "", ""},
       {"frmDialogo pulsa-tecla Intro Intro", false, "", "", ""},
+      {"frmAviso cierra", true, "frmAviso", "cierra", ""},
+      {"frmAviso cierra BtnLeido", false, "", "", ""},
+      {"fV pulsa-tecla-bloqueada Intro", true, "fV", "pulsa-tecla-bloqueada", "Intro"},
+      {"fV pulsa-tecla-bloqueada", false, "", "", ""},
   };
   for (const auto& c : casos) {
     std::vector<std::string> errores;

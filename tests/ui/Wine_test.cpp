@@ -45,7 +45,7 @@ class SondaWine : public ::testing::Test {
     if (std::system(recursos.c_str()) != 0) return;
     std::string fuentes;
     for (const char* f : {"tests/ui/sonda/sonda_ui.cpp", "platform/comun/texto.cpp", "platform/comun/ui_controles.cpp",
-                          "platform/comun/ui_foco.cpp", "platform/win32/sistema.cpp"})
+                          "platform/comun/ui_foco.cpp", "platform/comun/espera.cpp", "platform/win32/sistema.cpp"})
       fuentes += " '" + kFuentes + "/" + f + "'";
     // Every module of the Windows UI layer, however it is split.
     for (const auto& e : std::filesystem::directory_iterator(kFuentes + "/platform/win32")) {
@@ -152,6 +152,8 @@ TEST_F(SondaWine, ComprobacionesDeLaSonda) {
       "parpadeo",                    "cursor",
       "bucle_acaba_al_cerrar",       "teclado_dialogo",
       "teclado_casilla_y_boton",     "memo_dado_desde_la_primera_linea",
+      "teclado_formulario_deshabilitado", "cierre_del_sistema_ignorado",
+      "cierre_del_sistema_deshabilitada", "pausa_muestra_lo_ultimo",
   };
   for (const char* nombre : esperadas) EXPECT_TRUE(resultados_.count(nombre)) << nombre << ": no se comprobó";
   for (const auto& [nombre, fallo] : resultados_) EXPECT_EQ(fallo, "") << nombre;

@@ -65,10 +65,10 @@ caso() {
     wait "$pid_bloqueo" 2>/dev/null
   fi
 
-  # The run's journal stays in Temp, closed: the next start must not take
-  # this run for an interrupted one.
+  # The run's journal stays in Temp, closed, with the lock file a live run
+  # holds: the next start must not take this run for an interrupted one.
   local despues
-  despues="$(listado | grep -v '/Temp/Diario_202128\.ini$')"
+  despues="$(listado | grep -v -E '/Temp/Diario_202128\.(ini|bloqueo)$')"
   [ "$antes" == "$despues" ] ||
     falla "$nombre: la instalación restaurada difiere de la de antes:
 $(diff <(echo "$antes") <(echo "$despues"))"

@@ -28,6 +28,11 @@ primera_linea frmAviso Memo1
 enteros frmAviso aviso
 captura aviso frmAviso
 tecla frmAviso Escape
+# Alt+F4 is no way round the box: the notice stays, as with Escape.
+tecla frmAviso Alt+F4
+sleep 0.5
+ayudante existe-ventana frmAviso >/dev/null || aborta "Alt+F4 cerró el aviso sin la casilla"
+igual "casilla del aviso tras Alt+F4" "visible=1 habilitado=1 marcado=0" "$(ayudante estado frmAviso LCBLeido)"
 tecla frmAviso Tab
 foco frmAviso LCBLeido
 tecla frmAviso Espacio
@@ -37,11 +42,11 @@ foco frmAviso BtnLeido
 tecla frmAviso Intro
 usuario espera-cierre frmAviso 30
 
-# The main window: the first field that takes the focus, then round to the
-# start button.
-foco fV RutaDatos
+# The main window opens on the start button; the read-only fields are
+# passed by, so Tab goes between the two buttons.
+foco fV BtnAceptar
 enteros fV reposo
-for siguiente in NombrePC NombreServidor Version BtnAceptar BtnSalir; do
+for siguiente in BtnSalir BtnAceptar BtnSalir; do
   tecla fV Tab
   foco fV "$siguiente"
 done
@@ -49,7 +54,9 @@ tecla fV Mayus+Tab
 foco fV BtnAceptar
 tecla fV Intro
 
-# During the run the window is disabled and its captions must stay whole.
+# During the run the window is disabled and its captions must stay whole;
+# the keys still reach it, but neither Enter nor Space on the start button
+# (which keeps the focus) nor Tab to "Salir" may do anything.
 medida=0
 fin=$((SECONDS + 300))
 while [ "$SECONDS" -lt "$fin" ] && ! ayudante existe-ventana frm_Final >/dev/null; do
@@ -57,6 +64,9 @@ while [ "$SECONDS" -lt "$fin" ] && ! ayudante existe-ventana frm_Final >/dev/nul
   if [ "$medida" -eq 0 ] && [ "$(ayudante barra fV PB7 | cut -d' ' -f1)" -gt 5 ] 2>/dev/null; then
     enteros fV "durante la actualización"
     captura durante fV
+    for t in Intro Espacio Tab Intro Espacio Alt+F4; do
+      ayudante tecla-deshabilitada fV "$t" 5 >/dev/null || falla "tecla $t durante la actualización: $(error_ayudante)"
+    done
     medida=1
   fi
   sleep 0.3
@@ -65,6 +75,10 @@ done
 
 usuario espera-ventana frm_Final 300
 foco frm_Final LCBLeido
+tecla frm_Final Alt+F4
+sleep 0.5
+ayudante existe-ventana frm_Final >/dev/null || aborta "Alt+F4 cerró la pantalla final"
+igual "casilla de la pantalla final tras Alt+F4" "visible=1 habilitado=1 marcado=0" "$(ayudante estado frm_Final LCBLeido)"
 primera_linea frm_Final Memo1
 primera_linea frm_Final Memo2
 enteros frm_Final "pantalla final"
@@ -85,7 +99,8 @@ contiene "recordatorio" "$(texto_de frmDialogo Mensaje)" "Debe marcar que ha le�
 tecla frmDialogo Escape
 sleep 0.5
 ayudante existe-ventana frmDialogo >/dev/null || falla "Escape cerró el diálogo"
-tecla frmDialogo Intro
+# A dialog closed by the system gives its default answer, as it always did.
+tecla frmDialogo Alt+F4
 usuario espera-cierre frmDialogo 30
 foco frm_Final BtnSalir
 tecla frm_Final Tab
@@ -106,6 +121,9 @@ captura dialogo-77-b frmDialogo
 tecla frmDialogo Intro
 estado="$(espera_fin teclado 120)" || aborta "el asistente no terminó tras la pantalla final"
 igual "estado de salida" 0 "$estado"
+# One run: the save started once, and the log ends as a run that ended well.
+igual "ejecuciones de la actualización" 1 "$(lineas_log | grep -c '^Ejecutando función Guarda_Datos()$')"
+contiene "final del registro" "$(lineas_log | tail -3)" "ACTUALIZACIÓN FINALIZADA CORRECTAMENTE."
 # The page opens through the system, which may take a moment after the end.
 fin=$((SECONDS + 20))
 until grep -q sub_confirmation=1 "$paginas" || [ "$SECONDS" -ge "$fin" ]; do sleep 0.3; done

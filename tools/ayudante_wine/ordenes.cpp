@@ -271,17 +271,115 @@ int Mata(const Argumentos& a) {
   return 0;
 }
 
+// ---- a whole run as a user goes through it --------------------------------
+
+bool ProcesoVivo(const std::wstring& ejecutable) {
+  HANDLE instantanea = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (instantanea == INVALID_HANDLE_VALUE) return true;
+  PROCESSENTRY32W p{};
+  p.dwSize = sizeof p;
+  bool vivo = false;
+  for (BOOL hay = Process32FirstW(instantanea, &p); hay && !vivo; hay = Process32NextW(instantanea, &p))
+    vivo = _wcsicmp(p.szExeFile, ejecutable.c_str()) == 0;
+  CloseHandle(instantanea);
+  return vivo;
+}
+
+// A click on the control if the user could click it now.
+bool PulsaSiSePuede(HWND ventana, const wchar_t* control) {
+  HWND h = Control(ventana, control);
+  if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h) || !IsWindowEnabled(ventana)) return false;
+  PostMessageW(h, BM_CLICK, 0, 0);
+  return true;
+}
+
+void MarcaSiHaceFalta(HWND ventana, const wchar_t* casilla) {
+  HWND h = Control(ventana, casilla);
+  DWORD_PTR estado = 0;
+  if (h && SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &estado) && estado != BST_CHECKED)
+    SendMessageTimeoutW(h, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, &estado);
+}
+
+// Goes through a whole run of the wizard in one process, as a technician
+// who accepts everything: the notice screen, "Iniciar Actualización" once,
+// "Aceptar" (or "Si") on every message, the final screen. Each message's
+// text and the final screen are appended to the file, one block each
+// (blocks end with a line "--"). Returns when the wizard's process has
+// ended (or was not seen within 20 seconds); status 1 when it is still there
+// after the given seconds (a hang).
+int Conduce(const Argumentos& a) {
+  const std::wstring ejecutable = a[0];
+  HANDLE f = CreateFileW(a[1].c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return Falla("no se pudo abrir \"" + Utf8(a[1]) + "\"");
+  auto Anota = [&](const std::string& bloque) {
+    const std::string t = bloque + "\n--\n";
+    DWORD escritos = 0;
+    WriteFile(f, t.data(), static_cast<DWORD>(t.size()), &escritos, nullptr);
+  };
+  const Plazo plazo(Segundos(a, 2, 300)), inicio(20);
+  bool visto = false, iniciado = false;
+  // A window pressed is left alone until it is gone (the next one of the
+  // same name may follow at once).
+  auto EsperaQueSeVaya = [&](HWND v) {
+    while (IsWindow(v) && IsWindowVisible(v) && !plazo.Vencido()) Pausa();
+  };
+  for (;;) {
+    const bool vivo = ProcesoVivo(ejecutable);
+    visto = visto || vivo;
+    if (visto && !vivo) break;
+    // A wizard that ends at once (a start-up refusal) may be gone before
+    // this helper first looks: whoever started it has its exit status.
+    if (!visto && inicio.Vencido()) break;
+    if (plazo.Vencido()) {
+      CloseHandle(f);
+      return Falla("el asistente no terminó a tiempo");
+    }
+    const auto dialogos = VentanasPrincipales(L"frmDialogo");
+    const auto finales = VentanasPrincipales(L"frm_Final");
+    const auto avisos = VentanasPrincipales(L"frmAviso");
+    if (!dialogos.empty()) {
+      HWND d = dialogos.front();
+      std::wstring t;
+      HWND mensaje = Control(d, L"Mensaje");
+      if (mensaje) TextoControl(mensaje, t);
+      if (PulsaSiSePuede(d, L"Aceptar") || PulsaSiSePuede(d, L"Si")) {
+        Anota(Utf8(t));
+        EsperaQueSeVaya(d);
+      }
+    } else if (!finales.empty()) {
+      HWND v = finales.front();
+      MarcaSiHaceFalta(v, L"He Leído y Entendido");
+      if (PulsaSiSePuede(v, L"Aceptar")) {
+        Anota("PANTALLA FINAL");
+        // The channel message comes first; the screen closes after it.
+        const Plazo breve(2);
+        while (IsWindowVisible(v) && VentanasPrincipales(L"frmDialogo").empty() && !breve.Vencido()) Pausa();
+      }
+    } else if (!avisos.empty()) {
+      MarcaSiHaceFalta(avisos.front(), L"He Leído y Entendido");
+      if (PulsaSiSePuede(avisos.front(), L"» Siguiente")) EsperaQueSeVaya(avisos.front());
+    } else if (!iniciado) {
+      const auto principales = VentanasPrincipales(L"fV");
+      if (!principales.empty()) iniciado = PulsaSiSePuede(principales.front(), L"Iniciar Actualización");
+    }
+    Pausa();
+  }
+  CloseHandle(f);
+  return 0;
+}
+
 // ---- keyboard -------------------------------------------------------------
 
 // The keys a technician presses on the wizard's screens.
 struct NombreTecla {
   const wchar_t* nombre;
   WORD vk;
-  bool mayus;
+  WORD modificador;  // held while the key is pressed (0: none)
 };
 constexpr NombreTecla kTeclas[] = {
-    {L"Tab", VK_TAB, false},       {L"Mayus+Tab", VK_TAB, true}, {L"Intro", VK_RETURN, false},
-    {L"Espacio", VK_SPACE, false}, {L"Escape", VK_ESCAPE, false},
+    {L"Tab", VK_TAB, 0},       {L"Mayus+Tab", VK_TAB, VK_SHIFT}, {L"Intro", VK_RETURN, 0},
+    {L"Espacio", VK_SPACE, 0}, {L"Escape", VK_ESCAPE, 0},        {L"Alt+F4", VK_F4, VK_MENU},
 };
 
 // The window of the wizard's thread that has the keyboard focus.
@@ -302,12 +400,13 @@ void Teclea(WORD vk, bool arriba) {
 }
 
 // Presses a key as the keyboard does: it goes to the window in front, to its
-// focused control. The window named must be the one in front, enabled.
-int Tecla(const Argumentos& a) {
+// focused control. The window named must be the one in front, enabled (or,
+// with `deshabilitada`, disabled: a run underway behind it).
+int PulsaTecla(const Argumentos& a, bool deshabilitada) {
   const NombreTecla* k = nullptr;
   for (const auto& t : kTeclas)
     if (a[1] == t.nombre) k = &t;
-  if (!k) return Falla("tecla desconocida \"" + Utf8(a[1]) + "\" (Tab, Mayus+Tab, Intro, Espacio, Escape)");
+  if (!k) return Falla("tecla desconocida \"" + Utf8(a[1]) + "\" (Tab, Mayus+Tab, Intro, Espacio, Escape, Alt+F4)");
   const Plazo plazo(Segundos(a, 2, kPlazoControl));
   std::string motivo;
   for (;;) {
@@ -317,20 +416,25 @@ int Tecla(const Argumentos& a) {
       motivo = "no hay ventana \"" + Utf8(a[0]) + "\"";
     } else if (GetForegroundWindow() != v) {
       motivo = "la ventana \"" + Utf8(a[0]) + "\" no está delante";
-    } else if (!IsWindowEnabled(v)) {
+    } else if (!deshabilitada && !IsWindowEnabled(v)) {
       motivo = "la ventana \"" + Utf8(a[0]) + "\" no está habilitada";
+    } else if (deshabilitada && IsWindowEnabled(v)) {
+      motivo = "la ventana \"" + Utf8(a[0]) + "\" está habilitada";
     } else {
       break;
     }
     if (plazo.Vencido()) return Falla("no se pudo pulsar " + Utf8(a[1]) + ": " + motivo);
     Pausa();
   }
-  if (k->mayus) Teclea(VK_SHIFT, false);
+  if (k->modificador) Teclea(k->modificador, false);
   Teclea(k->vk, false);
   Teclea(k->vk, true);
-  if (k->mayus) Teclea(VK_SHIFT, true);
+  if (k->modificador) Teclea(k->modificador, true);
   return 0;
 }
+
+int Tecla(const Argumentos& a) { return PulsaTecla(a, false); }
+int TeclaDeshabilitada(const Argumentos& a) { return PulsaTecla(a, true); }
 
 // A key that closes its window (dialogs come in a row): waits until that
 // very window is gone, not the next one of the same name.
@@ -385,6 +489,33 @@ int LineaVisible(const Argumentos& a) {
   if (!SendMessageTimeoutW(h, EM_GETFIRSTVISIBLELINE, 0, 0, SMTO_ABORTIFHUNG, 5000, &primera))
     return Falla("el control no respondió");
   Escribe(std::to_string(static_cast<long>(primera)) + "\n");
+  return 0;
+}
+
+// ---- answering ------------------------------------------------------------
+
+// Asks the window again and again, as the system does to tell whether a
+// program still responds, until the window named `hasta` shows (or the
+// time runs out): prints the longest time the window left a question
+// unanswered, in milliseconds, and how many questions it answered.
+int Sondea(const Argumentos& a) {
+  const auto halladas = VentanasPrincipales(a[0]);
+  if (halladas.empty()) return Falla("no hay ventana \"" + Utf8(a[0]) + "\"");
+  HWND v = halladas.front();
+  const Plazo plazo(Segundos(a, 2, 300));
+  ULONGLONG peor = 0, respuestas = 0;
+  while (IsWindow(v) && VentanasPrincipales(a[1]).empty() && !plazo.Vencido()) {
+    const ULONGLONG antes = GetTickCount64();
+    DWORD_PTR nada = 0;
+    if (!SendMessageTimeoutW(v, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &nada)) break;
+    const ULONGLONG espera = GetTickCount64() - antes;
+    if (espera > peor) peor = espera;
+    ++respuestas;
+    Sleep(20);
+  }
+  char b[96];
+  std::snprintf(b, sizeof b, "%llu %llu\n", peor, respuestas);
+  Escribe(b);
   return 0;
 }
 
@@ -478,14 +609,17 @@ const std::vector<Orden>& Ordenes() {
       {L"bloquea", "bloquea <fichero> [segundos] [lectura]", 1, 3, Bloquea},
       {L"anota", "anota <fichero> <texto>", 2, 2, Anota},
       {L"lista", "lista", 0, 0, Lista},
-      {L"tecla", "tecla <ventana> <Tab|Mayus+Tab|Intro|Espacio|Escape> [segundos]", 2, 3, Tecla},
+      {L"tecla", "tecla <ventana> <Tab|Mayus+Tab|Intro|Espacio|Escape|Alt+F4> [segundos]", 2, 3, Tecla},
+      {L"tecla-deshabilitada", "tecla-deshabilitada <ventana> <tecla> [segundos]", 2, 3, TeclaDeshabilitada},
       {L"tecla-y-cierra", "tecla-y-cierra <ventana> <tecla> [segundos]", 2, 3, TeclaYCierra},
       {L"foco", "foco <ventana>", 1, 1, Foco},
       {L"espera-foco", "espera-foco <ventana> <control> [segundos]", 2, 3, EsperaFoco},
       {L"mide", "mide <ventana>", 1, 1, Mide},
+      {L"sondea", "sondea <ventana> <hasta que aparezca esta> [segundos]", 2, 3, Sondea},
       {L"linea-visible", "linea-visible <ventana> <control>", 2, 2, LineaVisible},
       {L"x", "x ... (como rar.exe: una extracción que no acaba)", 0, 8, ExtraccionParada},
       {L"mata", "mata <ejecutable>", 1, 1, Mata},
+      {L"conduce", "conduce <ejecutable> <fichero de mensajes> [segundos]", 2, 3, Conduce},
   };
   return ordenes;
 }

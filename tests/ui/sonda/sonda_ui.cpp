@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/excepciones.h"
+#include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "platform/win32/ui_interno.h"
 
@@ -370,6 +371,83 @@ void Teclado(Principal& p) {
             std::to_string(r) + " " + Une(focos));
   }
   {
+    // A run disables its window: Enter and Space on the focused button, Tab
+    // then Enter, and a click message from elsewhere all do nothing.
+    ui::Formulario f(&p, "frmOcupado");
+    f.SetSinTitulo(true);
+    f.SetTamanoCliente(300, 120);
+    auto* aceptar = new ui::Boton(&f, "BtnAceptar");
+    aceptar->SetBounds(10, 60, 140, 40);
+    aceptar->SetCaption(u"Iniciar Actualización");
+    auto* salir = new ui::Boton(&f, "BtnSalir");
+    salir->SetBounds(160, 60, 100, 40);
+    salir->SetCaption(u"Salir");
+    int clics = 0;
+    aceptar->OnClick = [&] { ++clics; };
+    salir->OnClick = [&] { ++clics; };
+    f.Centra();
+    ui::Temporizador t(&f, "Teclas");
+    int paso = 0;
+    std::string foco;
+    const auto tecla = [&](UINT vk) {
+      HWND destino = GetFocus() ? GetFocus() : H(*aceptar);
+      PostMessageW(destino, WM_KEYDOWN, vk, 1);
+      PostMessageW(destino, WM_KEYUP, vk, 1 | (1u << 30) | (1u << 31));
+    };
+    t.SetInterval(40);
+    t.OnTimer = [&] {
+      switch (paso++) {
+        case 0: f.SetEnabled(false); break;
+        case 1: tecla(VK_RETURN); break;
+        case 2: tecla(VK_SPACE); break;
+        case 3: tecla(VK_TAB); break;
+        case 4: tecla(VK_RETURN); break;
+        case 5: PostMessageW(H(*aceptar), BM_CLICK, 0, 0); break;
+        case 6:
+          foco = f.Foco() ? f.Foco()->Nombre() : "(nadie)";
+          f.SetEnabled(true);
+          f.SetModalResult(1);
+          break;
+        default: break;
+      }
+    };
+    t.SetEnabled(true);
+    const int r = f.ShowModal();
+    Informa("teclado_formulario_deshabilitado", r == 1 && clics == 0 && foco == "BtnAceptar",
+            std::to_string(r) + " clics=" + std::to_string(clics) + " foco=" + foco);
+  }
+  {
+    // Alt+F4 (the system's close) on a screen left only by its own button,
+    // and on a window disabled by the run: both stay.
+    for (const bool deshabilitada : {false, true}) {
+      ui::Formulario f(&p, "frmAviso");
+      f.SetSinTitulo(true);
+      f.SetTamanoCliente(300, 120);
+      f.SetIgnoraCierreSistema(!deshabilitada);
+      f.Centra();
+      ui::Temporizador t(&f, "Cierre");
+      int paso = 0;
+      bool seguia = false;
+      t.SetInterval(40);
+      t.OnTimer = [&] {
+        switch (paso++) {
+          case 0: f.SetEnabled(!deshabilitada); break;
+          case 1: PostMessageW(H(f), WM_CLOSE, 0, 0); break;
+          case 4:
+            seguia = IsWindowVisible(H(f)) && f.ModalResult() == 0;
+            f.SetEnabled(true);
+            f.SetModalResult(1);
+            break;
+          default: break;
+        }
+      };
+      t.SetEnabled(true);
+      const int r = f.ShowModal();
+      Informa(deshabilitada ? "cierre_del_sistema_deshabilitada" : "cierre_del_sistema_ignorado",
+              r == 1 && seguia, std::to_string(r));
+    }
+  }
+  {
     // Lines given at once are read from the first, also after a resize;
     // the log follows its last line.
     auto* dado = new ui::Memo(&p, "Memo2");
@@ -383,6 +461,73 @@ void Teclado(Principal& p) {
             std::to_string(primera) + " " + std::to_string(registro));
     delete dado;
   }
+}
+
+// The pixels the screen shows in a rectangle, read as a screenshot would.
+std::vector<COLORREF> Pantalla(const RECT& r) {
+  const int ancho = r.right - r.left, alto = r.bottom - r.top;
+  std::vector<COLORREF> pixeles(static_cast<size_t>(ancho) * static_cast<size_t>(alto));
+  HDC pantalla = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(pantalla);
+  HBITMAP mapa = CreateCompatibleBitmap(pantalla, ancho, alto);
+  HGDIOBJ antes = SelectObject(mem, mapa);
+  BitBlt(mem, 0, 0, ancho, alto, pantalla, r.left, r.top, SRCCOPY);
+  SelectObject(mem, antes);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = ancho;
+  bi.bmiHeader.biHeight = -alto;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  GetDIBits(mem, mapa, 0, static_cast<UINT>(alto), pixeles.data(), &bi, DIB_RGB_COLORS);
+  DeleteObject(mapa);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, pantalla);
+  return pixeles;
+}
+
+struct Captura {
+  RECT rect;
+  DWORD retraso;
+  std::vector<COLORREF> pixeles;
+};
+
+DWORD WINAPI CapturaTrasRetraso(void* p) {
+  auto* c = static_cast<Captura*>(p);
+  Sleep(c->retraso);
+  c->pixeles = Pantalla(c->rect);
+  return 0;
+}
+
+// The counter changed moments after its last paint (its repaint is held
+// back), then a fixed pause: during the pause the screen already shows the
+// new value, read from the screen by another thread, not from the control.
+void Pausa(Principal& p) {
+  auto* contador = new ui::Etiqueta(&p, "ST_R");
+  contador->SetBounds(370, 233, 110, 22);
+  ui::Fuente f;
+  f.nombre = u"Tahoma";
+  f.altoPx = 17;
+  contador->SetFont(f);
+  contador->SetCaption(u"1");
+  Bombea(300);
+  RECT r{};
+  GetWindowRect(H(*contador), &r);
+  const std::vector<COLORREF> uno = Pantalla(r);
+  contador->Repaint();
+  contador->SetCaption(u"2");
+  contador->Repaint();
+  Captura durante{r, 800, {}};
+  HANDLE hilo = CreateThread(nullptr, 0, CapturaTrasRetraso, &durante, 0, nullptr);
+  plataforma::Duerme(1600);
+  WaitForSingleObject(hilo, INFINITE);
+  CloseHandle(hilo);
+  Bombea(300);
+  const std::vector<COLORREF> dos = Pantalla(r);
+  Informa("pausa_muestra_lo_ultimo", !dos.empty() && durante.pixeles == dos && uno != dos,
+          std::string(durante.pixeles == uno ? "la pantalla seguía en 1" : "") + (uno == dos ? " 1 y 2 iguales" : ""));
+  delete contador;
 }
 
 void Recursos() {
@@ -446,6 +591,7 @@ int main() {
   Dialogos(*p);
   Eventos(*p);
   Teclado(*p);
+  Pausa(*p);
   // The loop ends when the user's click on "Salir" closes the main window.
   ui::Temporizador pulsa(p, "Pulsa");
   pulsa.SetInterval(50);
