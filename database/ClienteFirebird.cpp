@@ -41,6 +41,7 @@ Funciones CargaFunciones() {
   Carga(modulo, "isc_dsql_prepare", f.dsql_prepare);
   Carga(modulo, "isc_dsql_execute", f.dsql_execute);
   Carga(modulo, "isc_dsql_execute2", f.dsql_execute2);
+  Carga(modulo, "isc_dsql_fetch", f.dsql_fetch);
   Carga(modulo, "isc_dsql_free_statement", f.dsql_free_statement);
   Carga(modulo, "isc_sqlcode", f.sqlcode);
   Carga(modulo, "fb_interpret", f.interpret);
@@ -73,7 +74,7 @@ struct ConFallo<Real, Nombre> {
 constexpr char kAttach[] = "bd_attach", kDetach[] = "bd_detach", kTransaccion[] = "bd_transaccion",
                kCommit[] = "bd_commit", kRollback[] = "bd_rollback", kRollbackFin[] = "bd_rollback_fin",
                kReserva[] = "bd_reserva", kPrepara[] = "bd_prepara", kEjecuta[] = "bd_ejecuta",
-               kEjecuta2[] = "bd_ejecuta2", kLibera[] = "bd_libera", kServicio[] = "bd_servicio",
+               kEjecuta2[] = "bd_ejecuta2", kFila[] = "bd_fila", kLibera[] = "bd_libera", kServicio[] = "bd_servicio",
                kServicioFin[] = "bd_servicio_fin", kServicioInicia[] = "bd_servicio_inicia",
                kServicioConsulta[] = "bd_servicio_consulta";
 
@@ -101,6 +102,7 @@ Funciones CargaFunciones() {
                    ConFallo<&isc_dsql_prepare, kPrepara>::Llama,
                    ConFallo<&isc_dsql_execute, kEjecuta>::Llama,
                    ConFallo<&isc_dsql_execute2, kEjecuta2>::Llama,
+                   ConFallo<&isc_dsql_fetch, kFila>::Llama,
                    ConFallo<&isc_dsql_free_statement, kLibera>::Llama,
                    &isc_sqlcode,
                    &fb_interpret,

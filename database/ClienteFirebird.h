@@ -23,6 +23,7 @@ struct Funciones {
   decltype(&::isc_dsql_prepare) dsql_prepare;
   decltype(&::isc_dsql_execute) dsql_execute;
   decltype(&::isc_dsql_execute2) dsql_execute2;
+  decltype(&::isc_dsql_fetch) dsql_fetch;
   decltype(&::isc_dsql_free_statement) dsql_free_statement;
   decltype(&::isc_sqlcode) sqlcode;
   decltype(&::fb_interpret) interpret;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "database/ModuloDatos.h"
+#include "database/VersionBaseDatos.h"
 
 struct TMDatos::Estado {
   Entorno entorno;
@@ -35,6 +36,10 @@ struct TMDatos::Estado {
   // Set only by a backup of this run that wrote its file and reported no
   // error: the restore never replaces the database from anything else.
   bool copiaCompletada = false;
+  // The migrated database read whole just before its backup: what a
+  // restored file, and the database at the end of the run, are held to.
+  basedatos::Revision revisionMigrada;
+  bool hayRevisionMigrada = false;
 };
 
 // Sets a value under a name: replaces the line with that name, or appends.

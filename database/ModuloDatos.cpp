@@ -296,37 +296,6 @@ void TMDatos::EjecutaSentenciaActual() {
   fbcliente::Comprueba(st);
 }
 
-Texto TMDatos::ConsultaValor(const Texto& consulta) {
-  Abre();
-  if (!TransaccionActiva()) throw Exception(kSinTransaccion);
-  CierraSentencia();
-  PreparaSentencia(*estado_, texto::ALatin1(consulta));
-  const fbcliente::Funciones& f = fbcliente::Cliente();
-  ISC_STATUS_ARRAY st{};
-  // One column, read as a VARCHAR of up to 255 bytes whatever its type: the
-  // server converts it.
-  alignas(XSQLDA) char memoria[XSQLDA_LENGTH(1)] = {};
-  XSQLDA* salida = reinterpret_cast<XSQLDA*>(memoria);
-  salida->version = SQLDA_VERSION1;
-  salida->sqln = 1;
-  salida->sqld = 1;
-  char valor[2 + 255] = {};
-  short nulo = 0;
-  salida->sqlvar[0].sqltype = SQL_VARYING + 1;
-  salida->sqlvar[0].sqllen = 255;
-  salida->sqlvar[0].sqldata = valor;
-  salida->sqlvar[0].sqlind = &nulo;
-  f.dsql_execute2(st, &estado_->tr, &estado_->stmt, 1, nullptr, salida);
-  const bool sinFila = st[0] == 1 && st[1] == isc_stream_eof;
-  if (!sinFila) fbcliente::Comprueba(st);
-  CierraSentencia();
-  if (sinFila || nulo) return Texto();
-  const unsigned largo = static_cast<unsigned char>(valor[0]) | (static_cast<unsigned char>(valor[1]) << 8);
-  Texto r;
-  for (unsigned i = 0; i < largo && i < 255; ++i) r += static_cast<char16_t>(static_cast<unsigned char>(valor[2 + i]));
-  return r;
-}
-
 void TMDatos::EjecutaSentencia(const Texto& etiqueta, const Texto& sentencia,
                                ParamCheck instruccion) {
   estado_->entorno.Registra(etiqueta);

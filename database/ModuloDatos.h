@@ -54,18 +54,21 @@ class TMDatos {
   // close, switch, text, execute, commit retaining.
   void EjecutaSentencia(const Texto& etiqueta, const Texto& sentencia, ParamCheck instruccion);
 
-  // The first column of the first row a query returns, as text (empty when
-  // it returns no row or a null). Attaches when needed; raises on failure.
-  Texto ConsultaValor(const Texto& consulta);
-
   // How many attachments of the database, other than this one, the server
   // has (the server's own housekeeping left out). Attaches when needed;
   // raises on failure.
   int ConexionesAjenas();
 
-  // Backup to QVD.FBK and restore over QVD.FB through the services.
+  // Backup to QVD.FBK, restore into a new file beside QVD.FB through the
+  // services; the new file takes QVD.FB's place only once it reads back as
+  // the migrated database, otherwise it goes and QVD.FB stays as it was.
   void CopiaSeguridad();
   void RestauraCopia();
+  // Reads QVD.FB whole through a connection of its own: why it is not online,
+  // stamped `version` in every row of EMPRESA and holding the rows the
+  // migrated database held before its backup (a text for the log), or empty
+  // when it is. Raises when the database cannot be read.
+  Texto CompruebaBaseDatos(const Texto& version);
 
   // Login handlers and connection events.
   void IBDatabaseLogin(ParametrosLogin& parametros);

@@ -11,6 +11,7 @@
 #include "database/Conexiones.h"
 #include "database/EstadoDatos.h"
 #include "database/ModuloDatos.h"
+#include "database/VersionBaseDatos.h"
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
 
@@ -18,10 +19,16 @@ namespace {
 
 const Texto kFicheroBaseDatos = u"QVD.FB";
 const Texto kFicheroCopia = u"QVD.FBK";
+// The restore's own file, beside the database until it takes its place.
+const Texto kFicheroRestaurado = u"QVD_NUEVA.FB";
 const Texto kGestorServicios = u":service_mgr";
 const Texto kCopiaNoCompletada =
     u"Copia de seguridad no completada: no se restaura la base de datos.";
 const Texto kRestauracionNoCompletada = u"Restauraci\u00F3n de la base de datos no completada.";
+const Texto kRestauradaEnUso =
+    u"La base de datos restaurada no puede ocupar el lugar de la actual: el servidor la est\u00E1 usando.";
+const Texto kRestauradaSinSustituir =
+    u"La base de datos restaurada no ha podido ocupar el lugar de la actual.";
 const Texto kEsperandoServidor =
     u"Se ha perdido la comunicaci\u00F3n con el servidor: esperando a que termine con la base de datos...";
 const Texto kServidorLibre = u"El servidor ya no usa la base de datos.";
@@ -277,9 +284,27 @@ bool LineaDeErrorDeServicio(const Texto& linea) {
   return linea.compare(i, 6, u"ERROR:") == 0;
 }
 
+namespace {
+
+Texto ConServidor(const Texto& servidor, const Texto& fichero) { return servidor + u":" + fichero; }
+
+// Whether the server has either file open (a service, or any attachment).
+// A server that cannot be asked counts as using them.
+bool EnUsoEnElServidor(const Texto& servidor, const TMDatos::Entorno& entorno, const Texto& a, const Texto& b) {
+  for (const Texto* fichero : {&a, &b})
+    if (basedatos::MiraOcupacion(ConServidor(servidor, *fichero), entorno.Usuario(), entorno.Clave(),
+                                 basedatos::Quien::Todas)
+            .estado != basedatos::Ocupacion::Estado::Libre)
+      return true;
+  return false;
+}
+
+}  // namespace
+
 void TMDatos::CopiaSeguridad() {
   Estado& e = *estado_;
   e.copiaCompletada = false;
+  e.hayRevisionMigrada = false;
   Cierra();
   const Texto carpeta = e.entorno.RutaDatos();
   e.baseDatosCopia = carpeta + kFicheroBaseDatos;
@@ -291,6 +316,11 @@ void TMDatos::CopiaSeguridad() {
   ParametrosLogin parametros = e.presetCopia;
   IBDCopiaLogin(parametros);
   e.parametrosCopia = parametros;
+  // What the restored file must read back as. A database that cannot be
+  // read now cannot be told whole later: the run fails here.
+  e.revisionMigrada = basedatos::Revisa(ConServidor(e.servidorCopia, e.baseDatosCopia), e.entorno.Usuario(),
+                                        e.entorno.Clave());
+  e.hayRevisionMigrada = true;
   Servicio servicio(e.servidorCopia, parametros);
 
   std::string peticion(1, static_cast<char>(isc_action_svc_backup));
@@ -321,9 +351,14 @@ void TMDatos::RestauraCopia() {
   }
   e.copiaCompletada = false;
   const Texto carpeta = e.entorno.RutaDatos();
+  const Texto base = carpeta + kFicheroBaseDatos;
+  const Texto nueva = carpeta + kFicheroRestaurado;
   e.servidorRestaurar = e.entorno.NombrePC();
-  e.basesDatosRestaurar.assign(1, carpeta + kFicheroBaseDatos);
+  e.basesDatosRestaurar.assign(1, nueva);
   e.ficherosRestaurar.assign(1, carpeta + kFicheroCopia);
+  // What an earlier run left there was never anyone's database: QVD.FB is
+  // replaced only by a file this run restored and read back.
+  if (plataforma::ExisteFichero(nueva)) plataforma::BorraFichero(nueva);  // result ignored: Replace overwrites it
 
   ParametrosLogin parametros;
   IBDRestaurarLogin(parametros);
@@ -333,17 +368,55 @@ void TMDatos::RestauraCopia() {
   std::string peticion(1, static_cast<char>(isc_action_svc_restore));
   for (const Texto& fichero : e.ficherosRestaurar)
     AnadeTexto(peticion, isc_spb_bkp_file, fbcliente::RutaEnServidor(fichero));
-  for (const Texto& base : e.basesDatosRestaurar)
-    AnadeTexto(peticion, isc_spb_dbname, fbcliente::RutaEnServidor(base));
+  for (const Texto& fichero : e.basesDatosRestaurar)
+    AnadeTexto(peticion, isc_spb_dbname, fbcliente::RutaEnServidor(fichero));
   AnadeEntero(peticion, isc_spb_options, kOpcionesRestaurar);
   AnadeEntero(peticion, isc_spb_res_page_size, kTamanoPagina);
   peticion += static_cast<char>(isc_spb_verbose);
 
+  // Whatever goes wrong from here, the new file goes (the server has let go
+  // of it by then) and QVD.FB, untouched, stays the migrated database.
+  auto Descarta = [&] {
+    if (plataforma::ExisteFichero(nueva)) plataforma::BorraFichero(nueva);  // result ignored: QVD.FB is whole
+  };
   std::unique_ptr<EIBInterBaseError> fallo;
-  const bool sinErrores = EjecutaServicio(servicio, peticion, e.servidorRestaurar,
-                                          e.basesDatosRestaurar[0], e.entorno, fallo);
+  bool sinErrores = false;
+  try {
+    sinErrores = EjecutaServicio(servicio, peticion, e.servidorRestaurar, nueva, e.entorno, fallo);
+  } catch (const std::exception&) {
+    Descarta();
+    throw;
+  }
   if (!fallo) servicio.Desconecta();
-  if (fallo) throw *fallo;
-  if (!sinErrores || !FicheroConDatos(e.basesDatosRestaurar[0]))
+  if (fallo) {
+    Descarta();
+    throw *fallo;
+  }
+  if (!sinErrores || !FicheroConDatos(nueva)) {
+    Descarta();
     throw Exception(kRestauracionNoCompletada);
+  }
+  Texto diferencia;
+  try {
+    const basedatos::Revision leida =
+        basedatos::Revisa(ConServidor(e.servidorRestaurar, nueva), e.entorno.Usuario(), e.entorno.Clave());
+    const basedatos::Revision& referencia = e.hayRevisionMigrada ? e.revisionMigrada : leida;
+    diferencia = basedatos::Diferencia(leida, referencia, referencia.versionMaxima);
+  } catch (const EIBInterBaseError& error) {
+    diferencia = error.Message();
+  }
+  if (diferencia.empty() && EnUsoEnElServidor(e.servidorRestaurar, e.entorno, base, nueva))
+    diferencia = kRestauradaEnUso;
+  if (diferencia.empty() && !plataforma::SustituyeFichero(nueva, base)) diferencia = kRestauradaSinSustituir;
+  if (!diferencia.empty()) {
+    for (const Texto& linea : texto::PartePorLineas(diferencia)) e.entorno.Registra(linea);
+    Descarta();
+    throw Exception(kRestauracionNoCompletada);
+  }
+}
+
+Texto TMDatos::CompruebaBaseDatos(const Texto& version) {
+  Estado& e = *estado_;
+  const basedatos::Revision leida = basedatos::Revisa(e.nombreBaseDatos, e.entorno.Usuario(), e.entorno.Clave());
+  return basedatos::Diferencia(leida, e.hayRevisionMigrada ? e.revisionMigrada : leida, version);
 }

@@ -6,32 +6,45 @@
 
 #include "database/ClienteFirebird.h"
 
-#ifdef ZELVANO_WIN32
-#include <windows.h>
-#endif
-
 namespace basedatos {
 
 namespace {
 
-const char kConsulta[] = "SELECT VERSION_ZELVANO FROM EMPRESA";
+using texto::Texto;
+
+const char kVersiones[] = "SELECT VERSION_ZELVANO FROM EMPRESA";
+// One statement reads it all, so that the read costs the server one round
+// trip: the shutdown mode, the stamps of EMPRESA, then every table's name
+// and rows. Fields are separated by \2, tables by \1, a name from its rows
+// by \3. Temporary tables hold nothing across connections and external ones
+// live outside the file: neither says whether a restore brought the data
+// back.
+const char kRevision[] =
+    "EXECUTE BLOCK RETURNS (R VARCHAR(32000)) AS "
+    "DECLARE T VARCHAR(255); DECLARE N BIGINT; DECLARE F BIGINT; DECLARE V BIGINT; "
+    "DECLARE A VARCHAR(255); DECLARE B VARCHAR(255); "
+    "BEGIN "
+    "SELECT MON$SHUTDOWN_MODE FROM MON$DATABASE INTO :N; "
+    "SELECT COUNT(*), COUNT(VERSION_ZELVANO), MIN(VERSION_ZELVANO), MAX(VERSION_ZELVANO) FROM EMPRESA "
+    "INTO :F, :V, :A, :B; "
+    "R = N || ASCII_CHAR(2) || F || ASCII_CHAR(2) || V || ASCII_CHAR(2) || COALESCE(A, '') || ASCII_CHAR(2) || "
+    "COALESCE(B, ''); "
+    "FOR SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 "
+    "AND RDB$VIEW_BLR IS NULL AND RDB$EXTERNAL_FILE IS NULL AND COALESCE(RDB$RELATION_TYPE, 0) = 0 "
+    "ORDER BY RDB$RELATION_NAME INTO :T DO BEGIN "
+    "EXECUTE STATEMENT 'SELECT COUNT(*) FROM \"' || REPLACE(T, '\"', '\"\"') || '\"' INTO :N; "
+    "R = R || ASCII_CHAR(1) || T || ASCII_CHAR(3) || N; "
+    "END "
+    "SUSPEND; "
+    "END";
 constexpr unsigned short kDialecto = 3;
+constexpr short kLargoVersion = 255;
+constexpr short kLargoRevision = 32000;
 
-using Fetch = decltype(&::isc_dsql_fetch);
-
-// Only this reader fetches rows: a client library without the function
-// (an older or a stand-in one) still serves every other step of the wizard.
-Fetch FuncionFetch() {
-#ifdef ZELVANO_WIN32
-  HMODULE modulo = GetModuleHandleW(L"fbclient.dll");
-  if (!modulo) return nullptr;
-  return reinterpret_cast<Fetch>(reinterpret_cast<void*>(GetProcAddress(modulo, "isc_dsql_fetch")));
-#else
-  return &::isc_dsql_fetch;
-#endif
-}
-
-bool Fallo(const ISC_STATUS* st) { return st[0] == 1 && st[1] != 0; }
+const Texto kFueraDeLinea = u"La base de datos est\u00E1 cerrada (en modo de mantenimiento).";
+const Texto kSinVersion = u"La base de datos no tiene la versi\u00F3n ";
+const Texto kTablasDistintas = u"La base de datos no tiene las mismas tablas que la actualizada.";
+const Texto kFilasDistintas = u"Faltan o sobran filas en la tabla ";
 
 void AnadeCadena(std::string& dpb, char codigo, const std::string& valor) {
   dpb += codigo;
@@ -39,77 +52,155 @@ void AnadeCadena(std::string& dpb, char codigo, const std::string& valor) {
   dpb += valor.substr(0, 255);
 }
 
-texto::Texto DeLatin1(const char* p, size_t n) {
-  texto::Texto t;
+Texto DeLatin1(const char* p, size_t n) {
+  Texto t;
   for (size_t i = 0; i < n; ++i) t += static_cast<char16_t>(static_cast<unsigned char>(p[i]));
   return t;
 }
 
-}  // namespace
-
-bool LeeVersion(const texto::Texto& nombre, const texto::Texto& usuario, const texto::Texto& clave,
-                texto::Texto& version) {
-  try {
-    const fbcliente::Funciones& f = fbcliente::Cliente();
-    const Fetch fetch = FuncionFetch();
-    if (!fetch) return false;
-    ISC_STATUS_ARRAY st{};
-    isc_db_handle db = 0;
-    isc_tr_handle tr = 0;
-    isc_stmt_handle sentencia = 0;
-
+// One read-only connection; every value is read as text (the server
+// converts it) from the first column of every row.
+class Lectura {
+ public:
+  Lectura(const Texto& nombre, const Texto& usuario, const Texto& clave) : f_(fbcliente::Cliente()) {
     std::string dpb(1, static_cast<char>(isc_dpb_version1));
     AnadeCadena(dpb, isc_dpb_user_name, texto::ALatin1(usuario));
     AnadeCadena(dpb, isc_dpb_password, texto::ALatin1(clave));
     AnadeCadena(dpb, isc_dpb_lc_ctype, "ISO8859_1");
     const std::string base = fbcliente::NombreEnServidor(nombre);
-    f.attach_database(st, static_cast<short>(base.size()), base.c_str(), &db, static_cast<short>(dpb.size()),
-                      dpb.data());
-    if (Fallo(st)) return false;
+    ISC_STATUS_ARRAY st{};
+    f_.attach_database(st, static_cast<short>(base.size()), base.c_str(), &db_, static_cast<short>(dpb.size()),
+                       dpb.data());
+    fbcliente::Comprueba(st);
+    static const char kTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
+    f_.start_transaction(st, &tr_, 1, &db_, static_cast<unsigned short>(sizeof kTpb), kTpb);
+    if (st[0] == 1 && st[1] != 0) Suelta();
+    fbcliente::Comprueba(st);
+  }
+  ~Lectura() { Suelta(); }
+  Lectura(const Lectura&) = delete;
+  Lectura& operator=(const Lectura&) = delete;
 
-    bool leida = false;
-    static const char kTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version,
-                                isc_tpb_nowait};
-    f.start_transaction(st, &tr, 1, &db, static_cast<unsigned short>(sizeof kTpb), kTpb);
-    if (!Fallo(st)) {
-      std::vector<char> descriptor(XSQLDA_LENGTH(1));
-      XSQLDA* salida = reinterpret_cast<XSQLDA*>(descriptor.data());
-      salida->version = SQLDA_VERSION1;
-      salida->sqln = 1;
-      f.dsql_allocate_statement(st, &db, &sentencia);
-      if (!Fallo(st)) f.dsql_prepare(st, &tr, &sentencia, 0, kConsulta, kDialecto, salida);
-      XSQLVAR& campo = salida->sqlvar[0];
-      const short tipo = static_cast<short>(campo.sqltype & ~1);
-      if (!Fallo(st) && salida->sqld == 1 && (tipo == SQL_VARYING || tipo == SQL_TEXT)) {
-        std::vector<char> datos(static_cast<size_t>(campo.sqllen) + 2);
-        short nulo = 0;
-        campo.sqldata = datos.data();
-        campo.sqlind = &nulo;
-        f.dsql_execute(st, &tr, &sentencia, kDialecto, nullptr);
-        if (!Fallo(st) && fetch(st, &sentencia, kDialecto, salida) == 0 && !Fallo(st)) {
-          if (nulo < 0) {
-            version.clear();
-          } else if (tipo == SQL_VARYING) {
-            const unsigned short largo = *reinterpret_cast<unsigned short*>(datos.data());
-            version = DeLatin1(datos.data() + 2, largo);
-          } else {
-            std::string t(datos.data(), static_cast<size_t>(campo.sqllen));
-            while (!t.empty() && t.back() == ' ') t.pop_back();
-            version = DeLatin1(t.data(), t.size());
-          }
-          leida = true;
-        }
+  std::vector<Texto> Filas(const std::string& consulta, short largoValor) {
+    isc_stmt_handle sentencia = 0;
+    ISC_STATUS_ARRAY st{};
+    f_.dsql_allocate_statement(st, &db_, &sentencia);
+    fbcliente::Comprueba(st);
+    struct Libera {
+      const fbcliente::Funciones& f;
+      isc_stmt_handle& s;
+      ~Libera() {
+        ISC_STATUS_ARRAY libre{};
+        if (s) f.dsql_free_statement(libre, &s, DSQL_drop);  // result ignored: the connection goes next
       }
-      ISC_STATUS_ARRAY libre{};
-      if (sentencia) f.dsql_free_statement(libre, &sentencia, DSQL_drop);
-      f.rollback_transaction(libre, &tr);
+    } libera{f_, sentencia};
+    alignas(XSQLDA) char memoria[XSQLDA_LENGTH(1)] = {};
+    XSQLDA* salida = reinterpret_cast<XSQLDA*>(memoria);
+    salida->version = SQLDA_VERSION1;
+    salida->sqln = 1;
+    f_.dsql_prepare(st, &tr_, &sentencia, 0, consulta.c_str(), kDialecto, salida);
+    fbcliente::Comprueba(st);
+    std::vector<char> valor(2 + static_cast<size_t>(largoValor));
+    short nulo = 0;
+    salida->sqld = 1;
+    salida->sqlvar[0].sqltype = SQL_VARYING + 1;
+    salida->sqlvar[0].sqllen = largoValor;
+    salida->sqlvar[0].sqldata = valor.data();
+    salida->sqlvar[0].sqlind = &nulo;
+    f_.dsql_execute(st, &tr_, &sentencia, kDialecto, nullptr);
+    fbcliente::Comprueba(st);
+    std::vector<Texto> filas;
+    for (;;) {
+      const ISC_STATUS r = f_.dsql_fetch(st, &sentencia, kDialecto, salida);
+      if (r == 100) break;
+      fbcliente::Comprueba(st);
+      const unsigned largo = static_cast<unsigned char>(valor[0]) | (static_cast<unsigned char>(valor[1]) << 8);
+      Texto t = nulo < 0 ? Texto() : DeLatin1(valor.data() + 2, largo < valor.size() - 2 ? largo : valor.size() - 2);
+      while (!t.empty() && t.back() == u' ') t.pop_back();
+      filas.push_back(std::move(t));
     }
+    return filas;
+  }
+
+ private:
+  void Suelta() {
     ISC_STATUS_ARRAY libre{};
-    f.detach_database(libre, &db);
-    return leida;
+    if (tr_) f_.rollback_transaction(libre, &tr_);  // result ignored: nothing was written
+    if (db_) f_.detach_database(libre, &db_);       // result ignored: the handle goes either way
+    tr_ = 0;
+    db_ = 0;
+  }
+
+  const fbcliente::Funciones& f_;
+  isc_db_handle db_ = 0;
+  isc_tr_handle tr_ = 0;
+};
+
+std::vector<Texto> Parte(const Texto& t, char16_t separador) {
+  std::vector<Texto> partes(1);
+  for (char16_t c : t) {
+    if (c == separador) partes.emplace_back();
+    else partes.back() += c;
+  }
+  return partes;
+}
+
+uint64_t Numero(const Texto& t) {
+  uint64_t n = 0;
+  for (char16_t c : t)
+    if (c >= u'0' && c <= u'9') n = n * 10 + static_cast<uint64_t>(c - u'0');
+  return n;
+}
+
+}  // namespace
+
+bool LeeVersion(const Texto& nombre, const Texto& usuario, const Texto& clave, Texto& version) {
+  try {
+    Lectura lectura(nombre, usuario, clave);
+    const std::vector<Texto> versiones = lectura.Filas(kVersiones, kLargoVersion);
+    if (versiones.empty()) return false;
+    version = versiones.front();
+    return true;
   } catch (const std::exception&) {
     return false;
   }
+}
+
+Revision Revisa(const Texto& nombre, const Texto& usuario, const Texto& clave) {
+  Lectura lectura(nombre, usuario, clave);
+  const std::vector<Texto> resultado = lectura.Filas(kRevision, kLargoRevision);
+  Revision r;
+  if (resultado.size() != 1) return r;
+  const std::vector<Texto> tablas = Parte(resultado.front(), u'\1');
+  const std::vector<Texto> campos = Parte(tablas.front(), u'\2');
+  if (campos.size() != 5) return r;
+  r.enLinea = campos[0] == u"0";
+  r.filasEmpresa = Numero(campos[1]);
+  r.versiones = Numero(campos[2]);
+  r.versionMinima = campos[3];
+  r.versionMaxima = campos[4];
+  for (size_t i = 1; i < tablas.size(); ++i) {
+    const std::vector<Texto> tabla = Parte(tablas[i], u'\3');
+    r.filas.emplace_back(tabla.front(), tabla.size() == 2 ? Numero(tabla[1]) : 0);
+  }
+  return r;
+}
+
+Texto Diferencia(const Revision& leida, const Revision& referencia, const Texto& version) {
+  if (!leida.enLinea) return kFueraDeLinea;
+  // Every row carries the stamp; a table without rows can only be the
+  // migrated one's.
+  const bool sellada = leida.filasEmpresa == 0
+                           ? referencia.filasEmpresa == 0
+                           : leida.versiones == leida.filasEmpresa && leida.versionMinima == version &&
+                                 leida.versionMaxima == version;
+  if (!sellada) return kSinVersion + version + u".";
+  if (leida.filas.size() != referencia.filas.size()) return kTablasDistintas;
+  for (size_t i = 0; i < leida.filas.size(); ++i) {
+    if (leida.filas[i].first != referencia.filas[i].first) return kTablasDistintas;
+    if (leida.filas[i].second != referencia.filas[i].second) return kFilasDistintas + leida.filas[i].first + u".";
+  }
+  return Texto();
 }
 
 }  // namespace basedatos

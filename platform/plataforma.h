@@ -114,6 +114,12 @@ bool EscribeFicheroCompleto(const Texto& ruta, const std::string& bytes);
 // never a mixture. False (and UltimoError) when any step fails; the file is
 // then as it was.
 bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes);
+// Durable replace by a file already written: `nuevo`'s bytes are flushed to
+// the disk, then it takes the place of `destino` (same folder) in one step,
+// and the folder's new entry is flushed too. A power cut leaves either file
+// under the name, never a mixture. False (and UltimoError) when any step
+// fails; `destino` is then as it was.
+bool SustituyeFichero(const Texto& nuevo, const Texto& destino);
 // Append (creating the file when missing).
 bool AnadeAFichero(const Texto& ruta, const std::string& bytes);
 // C stream on a file (_wfopen / fopen with the wizard's path form); nullptr

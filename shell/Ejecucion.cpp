@@ -6,6 +6,7 @@
 #include "database/Conexiones.h"
 #include "database/ModuloDatos.h"
 #include "database/migrations/Lotes.h"
+#include "platform/excepciones.h"
 #include "platform/plataforma.h"
 #include "screens/Unidad_Final.h"
 #include "shell/Cronometro.h"
@@ -29,8 +30,6 @@ const Texto kFinalCorrecto = u"ACTUALIZACI\u00D3N FINALIZADA CORRECTAMENTE.";
 const Texto kProcesosRealizados = u"Procesos Realizados: ";
 const Texto kTiempoProcesos = u"Tiempo de procesos: ";
 
-const Texto kVersionNueva = u"20.21.2.8";
-const Texto kLeeVersion = u"SELECT VERSION_ZELVANO FROM EMPRESA";
 const Texto kRestauracionOmitida =
     u"La base de datos no se ha podido compactar; sigue siendo v\u00E1lida y tiene la versi\u00F3n nueva.";
 
@@ -43,27 +42,35 @@ constexpr char16_t kTipoAviso = u'!';  // 33
 constexpr char16_t kTipoPregunta = u'?';  // 63
 constexpr uint32_t kPausaServicios = 2000;
 
-// The restore only compacts the database: one that failed (the database in
-// use, say) but left a database that opens and reads the new version costs
-// nothing but the compaction, and the run goes on. Anything else is a
-// database the product cannot use, and takes the failure path.
-void RestauraSiHaceFalta(TfV& v) {
+// The restore only compacts the database, into a file of its own that takes
+// the database's place once it reads back whole: one that failed (the
+// database in use, say) leaves the migrated database as it was, and costs
+// nothing but the compaction. Whatever the backup and the restore reported,
+// the run goes on only once the database itself reads back whole (online,
+// every row stamped with the new version, every table's rows as migrated);
+// anything else is a database the product cannot use, and takes the failure
+// path.
+void RestauraYComprueba(TfV& v) {
   std::exception_ptr fallo;
   try {
     MDatos->RestauraCopia();
-    return;
   } catch (const std::exception&) {
     fallo = std::current_exception();
   }
   // The first failure, the restore's, is the one that counts.
-  Texto version;
+  Texto diferencia;
   try {
-    version = MDatos->ConsultaValor(kLeeVersion);
+    diferencia = MDatos->CompruebaBaseDatos(migracion::kVersionSellada);
   } catch (const std::exception&) {
-    std::rethrow_exception(fallo);
+    if (fallo) std::rethrow_exception(fallo);
+    throw;
   }
-  if (version != kVersionNueva) std::rethrow_exception(fallo);
-  v.Registra(kRestauracionOmitida);
+  if (!diferencia.empty()) {
+    v.Registra(diferencia);
+    if (fallo) std::rethrow_exception(fallo);
+    throw Exception(diferencia);
+  }
+  if (fallo) v.Registra(kRestauracionOmitida);
 }
 
 // The database is changed only while no one else has it open: a terminal
@@ -123,7 +130,7 @@ void ActualizaBaseDatos(TfV& v) {
   migracion::EjecutaLotes(v.Version->Text());
   MDatos->CopiaSeguridad();
   plataforma::Duerme(kPausaServicios);
-  RestauraSiHaceFalta(v);
+  RestauraYComprueba(v);
   plataforma::Duerme(kPausaServicios);
   MDatos->Cierra();
 }

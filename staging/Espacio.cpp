@@ -6,6 +6,7 @@
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
 #include "shell/UnidadVentas.h"
+#include "staging/BaseDatosExterna.h"
 #include "staging/ContenidoArchivo.h"
 #include "staging/Tablas.h"
 
@@ -162,7 +163,8 @@ void CompruebaEspacio(TfV& v) {
   Volumen enDatos;
   // A database folder that cannot be asked is weighed with the installation.
   const bool aparte = LeeVolumen(carpetaDatos, enDatos) && enDatos.nombre != enApp.nombre;
-  const Escritura e = EstimaEscritura(app, enApp.unidad, baseDatos, aparte ? enDatos.unidad : enApp.unidad);
+  Escritura e = EstimaEscritura(app, enApp.unidad, baseDatos, aparte ? enDatos.unidad : enApp.unidad);
+  e.baseDatosExterna = EnUnidades(TamanoSiExiste(basedatos_externa::Fichero(v)), enApp.unidad);
   const uint64_t necesariosApp = ConMargen(aparte ? e.EnAplicacion() : e.Total());
   if (enApp.libres < necesariosApp) {
     v.MuestraDialogo(MensajeSinEspacio(app, necesariosApp, enApp.libres), kTipoAviso, false, 0);

@@ -28,7 +28,11 @@ struct Escritura {
   // On the database folder's volume (server only).
   uint64_t copiaBaseDatos = 0;       // the database backup, beside the database
   uint64_t reposicionBaseDatos = 0;  // a rollback puts the database back beside itself
-  uint64_t EnAplicacion() const { return tempAnterior + copia + archivo + desempaquetado; }
+  // On the application folder's volume again: the database file saved apart
+  // when it lies outside "Datos" lands in the backup folder, inside the
+  // installation (its way back is reposicionBaseDatos).
+  uint64_t baseDatosExterna = 0;
+  uint64_t EnAplicacion() const { return tempAnterior + copia + archivo + desempaquetado + baseDatosExterna; }
   uint64_t EnDatos() const { return copiaBaseDatos + reposicionBaseDatos; }
   uint64_t Total() const { return EnAplicacion() + EnDatos(); }
 };

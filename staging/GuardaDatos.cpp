@@ -11,6 +11,7 @@
 #include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
+#include "staging/BaseDatosExterna.h"
 #include "staging/Carpetas.h"
 #include "staging/ContenidoArchivo.h"
 #include "staging/Diario.h"
@@ -167,6 +168,11 @@ FallosCopia GuardaCarpetas(Guardado& g) {
     fallos.Suma(CopiaCarpetaContando(g.v, g.app + carpeta, g.copia + u"\\" + carpeta, g.total));
   return fallos;
 }
+
+// Before the first statement: the database changes only on the server, after
+// the save, and a database outside the saved folders would otherwise have no
+// copy to go back to.
+FallosCopia GuardaBaseDatosExterna(Guardado& g) { return basedatos_externa::Guarda(g.v, g.copia, g.total); }
 
 // The archive unpacks over the installation: every file of it that is
 // already there is saved first, with the rest, so that the rollback brings
@@ -354,6 +360,7 @@ const Paso kPasos[] = {
     {GuardaProgramas, SiFalla::SeCuenta},
     {GuardaConfiguracion, SiFalla::SeCuenta},
     {GuardaCarpetas, SiFalla::SeCuenta},
+    {GuardaBaseDatosExterna, SiFalla::SeCuenta},
     {GuardaSobrescritos, SiFalla::SeCuenta},
     {PuertaDelGuardado, SiFalla::Detiene},
     {AnotaGuardadoCompleto, SiFalla::SinDiario},

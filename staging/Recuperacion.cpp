@@ -143,6 +143,10 @@ Texto QuitaCopiasAMedias(TfV& v) {
   const Texto app = v.RutaTPV->Text();
   apartado::Conservada conservada(app);
   const Texto copia = app + kCarpetaCopia;
+  // A database saved apart was never changed by a run stopped in its save:
+  // the copy goes rather than into the installation.
+  const Texto baseDatosGuardada = copia + u"\\" + kCarpetaBaseDatosExterna;
+  if (plataforma::ExisteDirectorio(baseDatosGuardada)) v.BorraCarpeta(baseDatosGuardada);  // result ignored
   if (plataforma::ExisteDirectorio(copia) && !apartado::Reintegra(copia, SinSeparadorFinal(app)))
     conservada.Aparta(copia, NombreCopia());
   const Texto tempAnterior = app + kCarpetaTempAnterior;

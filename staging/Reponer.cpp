@@ -7,6 +7,7 @@
 #include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
+#include "staging/BaseDatosExterna.h"
 #include "staging/Carpetas.h"
 #include "staging/Diario.h"
 #include "staging/Guardado.h"
@@ -26,6 +27,16 @@ void CierraBaseDatos() {
   }
 }
 
+// Where the technician finds the database as it was before the run, and the
+// backup this run made of the migrated one.
+Texto MensajeBaseDatosNoDevuelta(const basedatos_externa::Reposicion& r) {
+  Texto m = textos::kBaseDatosNoDevuelta + r.fichero + u"\n" + textos::kBaseDatosAnterior + r.copia;
+  const size_t barra = r.fichero.find_last_of(u"\\/");
+  const Texto fbk = r.fichero.substr(0, barra == Texto::npos ? 0 : barra + 1) + textos::kFicheroCopiaBaseDatos;
+  if (!r.fichero.empty() && plataforma::ExisteFichero(fbk)) m += u"\n" + (textos::kBaseDatosCopiaNueva + fbk);
+  return m;
+}
+
 // The same file as Windows names it: case and separator do not matter.
 bool MismaRuta(const Texto& a, const Texto& b) {
   if (a.size() != b.size()) return false;
@@ -40,6 +51,10 @@ bool MismaRuta(const Texto& a, const Texto& b) {
 
 bool EsCarpetaDatos(const Texto& nombre) { return texto::IgualesSinMayusculas(nombre, kCarpetaDatos); }
 bool EsFicheroBaseDatos(const Texto& nombre) { return texto::IgualesSinMayusculas(nombre, kFicheroBaseDatos); }
+// A database kept outside the saved folders goes back on its own, to where it lies.
+bool EsCarpetaDatosOExterna(const Texto& nombre) {
+  return EsCarpetaDatos(nombre) || basedatos_externa::EsSuCarpeta(nombre);
+}
 
 // The database this run worked on ("server:file"), empty on a client. The
 // journal knows it even when the rollback runs at start-up, before the
@@ -79,9 +94,9 @@ FallosCopia PonCopiaEnSuSitio(TfV& v, const Texto& copia, const Texto& app, doub
       basedatos::EsperaQueSeCierreLaBaseDatos(
           baseDatos, v.Valores->UsuarioBaseDatos, v.Valores->ClaveBaseDatos,
           [&v](const Texto& linea) { v.Registra(linea); }, [] { ui::aplicacion::ProcesaMensajes(); }))
-    return CopiaCarpetaContando(v, copia, app, total);
+    return CopiaCarpetaContando(v, copia, app, total, basedatos_externa::EsSuCarpeta);
   baseDatosRetenida = true;
-  FallosCopia fallos = CopiaCarpetaContando(v, copia, app, total, EsCarpetaDatos);
+  FallosCopia fallos = CopiaCarpetaContando(v, copia, app, total, EsCarpetaDatosOExterna);
   fallos.Suma(CopiaCarpetaContando(v, copia + u"\\" + kCarpetaDatos, app + kCarpetaDatos, total,
                                    EsFicheroBaseDatos));
   fallos.Anota(guardada);
@@ -108,7 +123,9 @@ void TfV::ReponerTodo() {
   // copying it into Temp could overwrite the kept copy with an older one.
   ui::SetCursor(ui::Cursor::RelojArena);
   bool baseDatosRetenida = false;
-  const int fallosCopia = PonCopiaEnSuSitio(*this, copia, app, total, baseDatosRetenida).cuenta;
+  int fallosCopia = PonCopiaEnSuSitio(*this, copia, app, total, baseDatosRetenida).cuenta;
+  const basedatos_externa::Reposicion baseDatos = basedatos_externa::Repone(*this, copia, total);
+  if (baseDatos.guardada && !baseDatos.devuelta) ++fallosCopia;
   plataforma::Duerme(2000);
   if (fallosCopia == 0 && plataforma::ExisteDirectorio(copia)) BorraCarpeta(copia);
 
@@ -130,6 +147,7 @@ void TfV::ReponerTodo() {
   } else {
     Texto aviso = textos::kRestauracionIncompleta;
     if (fallosCopia != 0) aviso += u"\n" + (textos::kCopiaConservada + copia);
+    if (baseDatos.guardada && !baseDatos.devuelta) aviso += u"\n" + MensajeBaseDatosNoDevuelta(baseDatos);
     if (baseDatosRetenida)
       aviso += u"\n" + (textos::kBaseDatosSinReponer + copia + u"\\" + kCarpetaDatos + u"\\" + kFicheroBaseDatos +
                         textos::kBaseDatosSinReponerHacia + app + kCarpetaDatos + u"\\" + kFicheroBaseDatos +

@@ -34,6 +34,7 @@ const char16_t* const kFicherosPrograma[4] = {u"Zelvano_Start.exe", u"Zelvano.ex
 const char16_t* const kFicherosConfiguracion[2] = {u"Pindal.dat", u"Pindal.dll"};
 
 const char16_t* const kCarpetasGuardadas[2] = {u"Datos", u"BDD Predefinidas"};
+const char16_t* const kCarpetaBaseDatosExterna = u"BaseDatos_Externa";
 
 const FicheroObsoleto kFicherosObsoletos[11] = {
     {u"DesencriptarFichero_2016.exe", u"Eliminado DesencriptarFichero_2016.exe"},
@@ -97,6 +98,10 @@ const char16_t* const kBaseDatosSinReponerHacia =
 const char16_t* const kBaseDatosSinReponerFin =
     u" (se perderá lo registrado desde que empezó la actualización); después vuelva a iniciar el servidor.";
 const char16_t* const kTempConservada = u"El contenido anterior de la carpeta Temp se conserva en: ";
+const char16_t* const kBaseDatosNoDevuelta = u"La base de datos no ha vuelto a como estaba antes de la actualización: ";
+const char16_t* const kBaseDatosAnterior = u"Su copia de antes de la actualización está en: ";
+const char16_t* const kBaseDatosCopiaNueva = u"Y la copia de seguridad de la base de datos actualizada, en: ";
+const char16_t* const kFicheroCopiaBaseDatos = u"QVD.FBK";
 
 const char16_t* const kNoGuardadoUno = u"No se ha podido guardar un fichero de la instalación: ";
 const char16_t* const kNoGuardadosAntes = u"No se han podido guardar ";

@@ -49,6 +49,8 @@ extern const char16_t* const kFicherosConfiguracion[2];
 
 // Folders saved whole, in order (relative to the application folder).
 extern const char16_t* const kCarpetasGuardadas[2];
+// Folder of the backup that holds the database file when it lies outside them.
+extern const char16_t* const kCarpetaBaseDatosExterna;
 
 // Obsolete files: deleted when present, the text logged in any case.
 struct FicheroObsoleto {
@@ -106,6 +108,10 @@ extern const char16_t* const kBaseDatosSinReponer;
 extern const char16_t* const kBaseDatosSinReponerHacia;
 extern const char16_t* const kBaseDatosSinReponerFin;
 extern const char16_t* const kTempConservada;
+extern const char16_t* const kBaseDatosNoDevuelta;   // + database file
+extern const char16_t* const kBaseDatosAnterior;     // + its saved copy
+extern const char16_t* const kBaseDatosCopiaNueva;   // + QVD.FBK
+extern const char16_t* const kFicheroCopiaBaseDatos;
 
 // Why a run stops before anything is deleted, and what to do.
 extern const char16_t* const kNoGuardadoUno;       // + path

@@ -32,6 +32,8 @@ const Lote& PasosDe(IdLote id) {
   return Lote_Formas_Pago_BW();
 }
 
+const char16_t* const kVersionSellada = u"20.21.2.8";
+
 const Paso& PasoSello() {
   static const Paso sello{u"PONER NUEVA VERSION EN TABLA EMPRESA",
                           u"UPDATE EMPRESA SET VERSION_ZELVANO = '20.21.2.8';", ParamCheck::Encender};

@@ -38,8 +38,9 @@ const Lote& Lote_Formas_Pago_CH();
 const Lote& Lote_Formas_Pago_BW();
 const Lote& PasosDe(IdLote id);
 
-// The version stamp, run after every batch.
+// The version stamp, run after every batch, and the version it writes.
 const Paso& PasoSello();
+extern const char16_t* const kVersionSellada;
 
 // The batches whose gates hold for an installed version, in run order
 // (versions compared as texts).

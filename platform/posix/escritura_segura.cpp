@@ -68,4 +68,28 @@ bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
   return true;
 }
 
+bool SustituyeFichero(const Texto& nuevo, const Texto& destino) {
+  if (OperacionInyectable("sustituye", destino)) return false;
+  const std::string origen = posix::RutaPosix(nuevo), hacia = posix::RutaPosix(destino);
+  const int fd = ::open(origen.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    posix::FijaErrorErrno(errno);
+    return false;
+  }
+  const bool volcado = ::fsync(fd) == 0;
+  const int fallo = errno;
+  ::close(fd);
+  if (!volcado) {
+    posix::FijaErrorErrno(fallo);
+    return false;
+  }
+  if (::rename(origen.c_str(), hacia.c_str()) != 0) {
+    posix::FijaErrorErrno(errno);
+    return false;
+  }
+  SincronizaCarpeta(hacia);
+  posix::FijaError(0);
+  return true;
+}
+
 }  // namespace plataforma

@@ -23,6 +23,7 @@ struct Ajustes {
   bool activo = false;
   unsigned long falloEn = 0;   // 0: none
   unsigned long mataEn = 0;    // 0: none
+  unsigned long bdDesde = 0;   // 0: none; else every database call from there on fails (a link lost for good)
   uint32_t errorFicheros = ERROR_ACCESO_DENEGADO;
   std::string traza;
 };
@@ -40,13 +41,14 @@ const Ajustes& Lee() {
     Ajustes a;
     a.falloEn = Numero("ZELVANO_FALLO_EN");
     a.mataEn = Numero("ZELVANO_MATA_EN");
+    a.bdDesde = Numero("ZELVANO_FALLO_BD_DESDE");
     if (const char* t = std::getenv("ZELVANO_TRAZA_OPERACIONES")) a.traza = t;
     if (const char* e = std::getenv("ZELVANO_FALLO_ERROR")) {
       if (std::strcmp(e, "compartir") == 0) a.errorFicheros = ERROR_COMPARTIR;
       else if (std::strcmp(e, "disco_lleno") == 0) a.errorFicheros = ERROR_DISCO_LLENO;
       else if (std::strcmp(e, "ruta_larga") == 0) a.errorFicheros = ERROR_NOMBRE_DEMASIADO_LARGO;
     }
-    a.activo = a.falloEn || a.mataEn || !a.traza.empty();
+    a.activo = a.falloEn || a.mataEn || a.bdDesde || !a.traza.empty();
     return a;
   }();
   return ajustes;
@@ -71,10 +73,11 @@ bool OperacionInyectable(const char* tipo, const Texto& ruta) {
   const unsigned long n = ++g_cuenta;
   Traza(a, n, tipo, ruta);
   if (n == a.mataEn) ::kill(::getpid(), SIGKILL);
-  if (n != a.falloEn) return false;
+  const bool bd = std::strncmp(tipo, "bd_", 3) == 0;
+  if (n != a.falloEn && !(bd && a.bdDesde && n >= a.bdDesde)) return false;
   // Database calls report their own failure; file operations get the error
   // the test chose.
-  posix::FijaError(std::strncmp(tipo, "bd_", 3) == 0 ? ERROR_GENERICO : a.errorFicheros);
+  posix::FijaError(bd ? ERROR_GENERICO : a.errorFicheros);
   return true;
 }
 

@@ -41,4 +41,20 @@ bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
   return true;
 }
 
+bool SustituyeFichero(const Texto& nuevo, const Texto& destino) {
+  HANDLE h = ::CreateFileW(W(nuevo), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool volcado = ::FlushFileBuffers(h) != 0;
+  const DWORD error = ::GetLastError();
+  ::CloseHandle(h);
+  if (!volcado) {
+    ::SetLastError(error);
+    return false;
+  }
+  if (!::MoveFileExW(W(nuevo), W(destino), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
+  ::SetLastError(0);
+  return true;
+}
+
 }  // namespace plataforma

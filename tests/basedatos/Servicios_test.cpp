@@ -2,10 +2,14 @@
 // the loopback server, and the guard against restoring anything else.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "Comun.h"
+#include "database/VersionBaseDatos.h"
 #include "platform/excepciones.h"
 
 using pruebas_bd::BaseTemporal;
@@ -16,7 +20,14 @@ namespace {
 
 const char* const kNoRestaura = "Copia de seguridad no completada: no se restaura la base de datos.";
 
+const char* const kNueva = "QVD_NUEVA.FB";
+
 bool LineaDeServicio(const std::string& l) { return l.empty() || l.rfind("gbak:", 0) == 0; }
+
+std::string Bytes(const std::string& fichero) {
+  std::ifstream f(fichero, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
 
 class Servicios : public ::testing::Test {
  protected:
@@ -60,6 +71,8 @@ TEST_F(Servicios, BackupThenRestoreRebuildsTheFileWithItsData) {
   EXPECT_TRUE(contiene(restauracion, "restoring data for table EMPRESA")) << restauracion.size();
   EXPECT_GT(std::filesystem::file_size(Fbk()), 1000u);
   EXPECT_EQ(PaginaYDato(), "4096 migrada");
+  EXPECT_FALSE(std::filesystem::exists(base.Carpeta() + kNueva));
+  EXPECT_EQ(U8(m.datos->CompruebaBaseDatos(u"20.21.1.8")), "");
   EXPECT_EQ(base.Conecta()->Valor("SELECT COUNT(*) FROM ENVASADO"), "12");
 
   const ParametrosLogin credenciales = {{u"user_name", u"SYSDBA"}, {u"password", u"Zv2128"}};
@@ -101,6 +114,92 @@ TEST_F(Servicios, RestoreThatDoesNotCompleteRaises) {
   auto ocupada = base.Conecta();
   EXPECT_THROW(m.datos->RestauraCopia(), Exception);
   EXPECT_EQ(ocupada->Valor("SELECT MON$PAGE_SIZE FROM MON$DATABASE"), "8192");
+  EXPECT_FALSE(std::filesystem::exists(base.Carpeta() + kNueva));
+}
+
+// The whole read of a database: online, every row's stamp, every table's
+// rows; a second row in EMPRESA is read like the first.
+TEST_F(Servicios, CompruebaBaseDatosReadsEveryRowAndEveryTable) {
+  m.datos->CopiaSeguridad();  // takes the migrated database's read
+  auto c = base.Conecta();
+  EXPECT_EQ(U8(m.datos->CompruebaBaseDatos(u"20.21.1.8")), "");
+  EXPECT_EQ(U8(m.datos->CompruebaBaseDatos(u"20.21.2.8")), "La base de datos no tiene la versión 20.21.2.8.");
+  c->Ejecuta("INSERT INTO EMPRESA SELECT FIRST 1 * FROM EMPRESA");
+  EXPECT_EQ(U8(m.datos->CompruebaBaseDatos(u"20.21.1.8")), "Faltan o sobran filas en la tabla EMPRESA.");
+  c->Ejecuta("UPDATE EMPRESA SET VERSION_ZELVANO = '20.21.2.8'");
+  texto::Texto version;
+  EXPECT_TRUE(basedatos::LeeVersion(texto::DeUtf8("127.0.0.1:" + base.Ruta()), u"SYSDBA", u"Zv2128", version));
+  EXPECT_EQ(U8(version), "20.21.2.8");
+}
+
+// A volume of its own for the database, so that a test can fill it or make
+// it read-only: a small tmpfs (the tests run as root, like the server).
+class VolumenPropio {
+ public:
+  VolumenPropio() {
+    std::string plantilla = (std::filesystem::temp_directory_path() / "zv_vol_XXXXXX").string();
+    if (!mkdtemp(plantilla.data())) throw std::runtime_error("mkdtemp");
+    carpeta_ = plantilla + "/";
+    montado_ = ::mount("tmpfs", carpeta_.c_str(), "tmpfs", 0, "size=64m,mode=0777") == 0;
+  }
+  ~VolumenPropio() {
+    Remonta("size=64m");
+    try {
+      soporte_bd::ConexionPrueba::BorraBase(carpeta_ + "QVD.FB");
+    } catch (...) {
+    }
+    if (montado_) ::umount2(carpeta_.c_str(), MNT_DETACH);
+    std::error_code ec;
+    std::filesystem::remove_all(carpeta_, ec);
+  }
+  bool Montado() const { return montado_; }
+  const std::string& Carpeta() const { return carpeta_; }
+  bool Remonta(const std::string& opciones, unsigned long banderas = 0) {
+    return ::mount("tmpfs", carpeta_.c_str(), "tmpfs", MS_REMOUNT | banderas, opciones.c_str()) == 0;
+  }
+  uint64_t Usados() const {
+    uint64_t total = 0;
+    for (const auto& e : std::filesystem::directory_iterator(carpeta_))
+      if (e.is_regular_file()) total += e.file_size();
+    return total;
+  }
+
+ private:
+  std::string carpeta_;
+  bool montado_ = false;
+};
+
+// A restore that cannot complete, with the migrated database on a volume of
+// its own: the new file's folder made read-only after the backup, or the
+// volume left with less room than the restore needs. QVD.FB stays byte for
+// byte the migrated database, reads back whole, and no new file is left.
+TEST(ServiciosVolumen, RestoreThatCannotWriteLeavesTheMigratedDatabaseWhole) {
+  for (const bool lleno : {false, true}) {
+    SCOPED_TRACE(lleno ? "volumen lleno" : "carpeta de solo lectura");
+    BaseTemporal origen{"20.21.1.8", 8192};
+    VolumenPropio volumen;
+    ASSERT_TRUE(volumen.Montado());
+    const std::string ruta = volumen.Carpeta() + "QVD.FB";
+    std::filesystem::copy_file(origen.Ruta(), ruta);
+    std::filesystem::permissions(ruta, std::filesystem::perms::all, std::filesystem::perm_options::add);
+    ModuloPrueba m{ruta};
+    m.datos->Abre();
+    m.datos->EjecutaSentencia(u"dato", u"UPDATE EMPRESA SET NOMBRE = 'migrada';", ParamCheck::Encender);
+    m.datos->CopiaSeguridad();
+    ASSERT_GT(std::filesystem::file_size(volumen.Carpeta() + "QVD.FBK"), 1000u);
+    const std::string migrada = Bytes(ruta);
+    if (lleno) {
+      ASSERT_TRUE(volumen.Remonta("size=" + std::to_string((volumen.Usados() >> 10) + 64) + "k"));
+    } else {
+      ASSERT_TRUE(volumen.Remonta("", MS_RDONLY));
+    }
+    EXPECT_THROW(m.datos->RestauraCopia(), Exception);
+    ASSERT_TRUE(volumen.Remonta("size=64m"));
+    EXPECT_FALSE(std::filesystem::exists(volumen.Carpeta() + kNueva));
+    EXPECT_TRUE(Bytes(ruta) == migrada);
+    EXPECT_EQ(U8(m.datos->CompruebaBaseDatos(u"20.21.1.8")), "");
+    EXPECT_EQ(soporte_bd::ConexionPrueba(ruta).Valor("SELECT NOMBRE FROM EMPRESA"), "migrada");
+  }
 }
 
 }  // namespace

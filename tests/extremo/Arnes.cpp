@@ -249,10 +249,22 @@ Instalacion GeneraInstalacion(const fs::path& carpeta, const OpcionesInstalacion
                                          "--servidor", opciones.servidor, "--nombre-pc", opciones.nombrePC,
                                          "--registro", inst.registro.string()};
   if (opciones.baseDatos) argumentos.push_back("--base-datos");
+  if (!opciones.carpetaDatos.empty()) {
+    argumentos.push_back("--ruta-datos");
+    argumentos.push_back(opciones.carpetaDatos.string() + "/");
+  }
   argumentos.insert(argumentos.end(), opciones.extra.begin(), opciones.extra.end());
   const Resultado r =
       Ejecuta((DirBuild() / "tools" / "generador" / "genera_instalacion").string(), argumentos);
   EXPECT_EQ(r.estado, 0) << "genera_instalacion: " << r.salida;
+  inst.ficheroBaseDatos = inst.aplicacion / "Datos" / "QVD.FB";
+  if (!opciones.carpetaDatos.empty()) {
+    fs::create_directories(opciones.carpetaDatos);
+    // The Firebird server (another user) writes the backup and the restore there.
+    fs::permissions(opciones.carpetaDatos, fs::perms::all, fs::perm_options::add);
+    if (fs::exists(inst.ficheroBaseDatos)) fs::rename(inst.ficheroBaseDatos, opciones.carpetaDatos / "QVD.FB");
+    inst.ficheroBaseDatos = opciones.carpetaDatos / "QVD.FB";
+  }
   inst.baseDatos = "localhost:" + inst.FicheroBaseDatos().string();
   inst.nombreEquipo = opciones.nombreEquipo.empty() ? opciones.nombrePC : opciones.nombreEquipo;
   return inst;

@@ -98,6 +98,9 @@ struct OpcionesInstalacion {
   std::string nombreEquipo;             // the name the system gives this computer (empty: nombrePC)
   bool baseDatos = true;                // a real database in the data folder
   std::vector<std::string> extra;       // further options of the generator
+  // When given, the configuration keeps the database there (outside the
+  // installation) and its file lives there.
+  fs::path carpetaDatos;
 };
 struct Instalacion {
   fs::path aplicacion;      // application folder
@@ -107,8 +110,9 @@ struct Instalacion {
   fs::path traza;           // shell operations
   std::string baseDatos;    // "localhost:/…/Datos/QVD.FB", for isql
   std::string nombreEquipo; // the name the system gives the computer the wizard runs on
+  fs::path ficheroBaseDatos;
   fs::path Log() const { return aplicacion / "Excepciones_Act_202128.log"; }
-  fs::path FicheroBaseDatos() const { return aplicacion / "Datos" / "QVD.FB"; }
+  fs::path FicheroBaseDatos() const { return ficheroBaseDatos; }
 };
 Instalacion GeneraInstalacion(const fs::path& carpeta, const OpcionesInstalacion& opciones);
 

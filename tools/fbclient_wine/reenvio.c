@@ -126,6 +126,11 @@ WINAPI_REENVIO ISC_STATUS reenvia_dsql_execute2(ISC_STATUS* st, isc_tr_handle* t
   return isc_dsql_execute2(st, tr, sentencia, version, entrada, salida);
 }
 
+WINAPI_REENVIO ISC_STATUS reenvia_dsql_fetch(ISC_STATUS* st, isc_stmt_handle* sentencia, unsigned short version,
+                                             const XSQLDA* salida) {
+  return isc_dsql_fetch(st, sentencia, version, salida);
+}
+
 WINAPI_REENVIO ISC_STATUS reenvia_dsql_free_statement(ISC_STATUS* st, isc_stmt_handle* sentencia,
                                                       unsigned short opcion) {
   return isc_dsql_free_statement(st, sentencia, opcion);

@@ -1,0 +1,108 @@
+#include "staging/BaseDatosExterna.h"
+
+#include "database/Conexiones.h"
+#include "database/ModuloDatos.h"
+#include "platform/plataforma.h"
+#include "platform/ui.h"
+#include "staging/Diario.h"
+#include "staging/Tablas.h"
+
+namespace staging::basedatos_externa {
+
+namespace {
+
+const char16_t* const kFicheroBaseDatos = u"QVD.FB";
+const char16_t* const kDevuelta = u"Base de datos devuelta a su sitio: ";
+const char16_t* const kNoDevuelta = u"No se ha podido devolver la base de datos a su sitio: ";
+
+Texto Normalizada(Texto ruta) {
+  for (char16_t& c : ruta)
+    if (c == u'/') c = u'\\';
+  return ruta;
+}
+
+bool EmpiezaPor(const Texto& ruta, const Texto& prefijo) {
+  return ruta.size() > prefijo.size() && texto::IgualesSinMayusculas(ruta.substr(0, prefijo.size()), prefijo);
+}
+
+// Folder of a file, without its last separator.
+Texto CarpetaDe(const Texto& fichero) {
+  const size_t barra = fichero.find_last_of(u"\\/");
+  return barra == Texto::npos ? Texto() : fichero.substr(0, barra);
+}
+
+// Only the database file of its folder goes: the folder may hold anything.
+bool NoEsLaBaseDatos(const Texto& nombre) { return !texto::IgualesSinMayusculas(nombre, kFicheroBaseDatos); }
+
+Texto CarpetaGuardada(const Texto& copia) { return copia + u"\\" + kCarpetaBaseDatosExterna; }
+
+// Where the run's database lies, and its server: from the configuration as
+// the wizard read it, or, at a start that puts right an interrupted run
+// (before the configuration is read), from that run's journal.
+void BaseDatosDeLaEjecucion(TfV& v, Texto& servidor, Texto& fichero) {
+  if (MDatos && !MDatos->FicheroCopia().empty()) {
+    servidor = v.NombrePC->Text();
+    fichero = MDatos->FicheroCopia();
+    return;
+  }
+  diario::Contenido c;
+  if (diario::Lee(v.RutaTPV->Text(), c) != diario::Estado::Abierto) return;
+  const size_t dosPuntos = c.baseDatos.find(u':');
+  if (dosPuntos == Texto::npos || dosPuntos <= 1) return;
+  servidor = c.baseDatos.substr(0, dosPuntos);
+  fichero = c.baseDatos.substr(dosPuntos + 1);
+}
+
+}  // namespace
+
+Texto Fichero(TfV& v) {
+  if (!v.EsServidor() || !MDatos || MDatos->FicheroCopia().empty()) return Texto();
+  const Texto base = MDatos->FicheroCopia();
+  const Texto normal = Normalizada(base);
+  for (const char16_t* carpeta : kCarpetasGuardadas)
+    if (EmpiezaPor(normal, Normalizada(v.RutaTPV->Text() + carpeta + u"\\"))) return Texto();
+  return base;
+}
+
+bool EsSuCarpeta(const Texto& nombre) { return texto::IgualesSinMayusculas(nombre, kCarpetaBaseDatosExterna); }
+
+FallosCopia Guarda(TfV& v, const Texto& copia, double& total) {
+  FallosCopia fallos;
+  const Texto base = Fichero(v);
+  if (base.empty()) return fallos;
+  const Texto guardada = CarpetaGuardada(copia) + u"\\" + kFicheroBaseDatos;
+  // Whatever went wrong, the message names the database as the
+  // configuration does.
+  if (!plataforma::ExisteFichero(base) ||
+      CopiaCarpetaContando(v, CarpetaDe(base), CarpetaGuardada(copia), total, NoEsLaBaseDatos).cuenta ||
+      !MismoContenido(base, guardada))
+    fallos.Anota(base);
+  return fallos;
+}
+
+Reposicion Repone(TfV& v, const Texto& copia, double& total) {
+  Reposicion r;
+  r.copia = CarpetaGuardada(copia) + u"\\" + kFicheroBaseDatos;
+  if (!plataforma::ExisteFichero(r.copia)) return r;
+  r.guardada = true;
+  Texto servidor;
+  BaseDatosDeLaEjecucion(v, servidor, r.fichero);
+  if (r.fichero.empty()) return r;
+  // A database the server keeps open stays as it is; its saved copy is then
+  // reported as not put back.
+  const bool libre = EsperaQueElServidorSuelteLaBaseDatos(v, servidor, r.fichero);
+  // A database the run never changed is already as saved.
+  if (libre && !MismoContenido(r.copia, r.fichero))
+    CopiaCarpetaContando(v, CarpetaGuardada(copia), CarpetaDe(r.fichero), total, NoEsLaBaseDatos);  // checked below
+  r.devuelta = MismoContenido(r.copia, r.fichero);
+  v.Registra((r.devuelta ? kDevuelta : kNoDevuelta) + r.fichero);
+  return r;
+}
+
+bool EsperaQueElServidorSuelteLaBaseDatos(TfV& v, const Texto& servidor, const Texto& fichero) {
+  return basedatos::EsperaQueSeCierreLaBaseDatos(
+      servidor + u":" + fichero, v.Valores->UsuarioBaseDatos, v.Valores->ClaveBaseDatos,
+      [&v](const Texto& linea) { v.Registra(linea); }, [] { ui::aplicacion::ProcesaMensajes(); });
+}
+
+}  // namespace staging::basedatos_externa
