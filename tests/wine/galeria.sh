@@ -17,6 +17,8 @@ CARPETA_WIN='C:\galeria\'
 enteros() { textos_enteros "$1" "$2"; }
 
 # name kind wide seconds text (\n: a line feed, as the calls pass it)
+# The wide maintenance dialog is pictured twice (its clip must move) before
+# its countdown closes it: eight seconds leave room for both on a slow machine.
 casos=(
   "33|33|0|0|No encuentro la Ruta de Zelvano_Start.exe.\nPor favor, copie el fichero de actualización en la carpeta donde esté el ejecutable del programa y vuelva a intentarlo."
   "33-amplio|33|1|0|Solo las Versiones entre 20.21.0.3 y 20.21.1.8\nde Zelvano son actualizables."
@@ -27,7 +29,7 @@ casos=(
   "73-cuenta_atras-amplio|73|1|3|Zelvano está en ejecución."
   "77-amplio|77|1|0|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
   "77|77|0|0|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
-  "77-cuenta_atras-amplio|77|1|4|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
+  "77-cuenta_atras-amplio|77|1|8|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
 )
 for caso in "${casos[@]}"; do
   IFS='|' read -r nombre tipo amplio segundos texto <<<"$caso"
@@ -85,8 +87,7 @@ usuario tecla frmAviso Espacio 30
 usuario tecla frmAviso Tab 30
 usuario tecla frmAviso Intro 30
 usuario espera-cierre frmAviso 30
-usuario espera-foco fV RutaDatos 30
-for _ in 1 2 3 4; do usuario tecla fV Tab 30; done
+# The main window opens on its start button.
 usuario espera-foco fV BtnAceptar 30
 usuario tecla fV Intro 30
 
