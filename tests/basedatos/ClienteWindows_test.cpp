@@ -20,7 +20,7 @@ const std::string kFuentes = ZELVANO_DIR_FUENTES;
 const char* const kFunciones[] = {
     "isc_attach_database",   "isc_detach_database",     "isc_start_transaction", "isc_commit_retaining",
     "isc_rollback_retaining", "isc_rollback_transaction", "isc_dsql_allocate_statement", "isc_dsql_prepare",
-    "isc_dsql_execute",      "isc_dsql_execute2",       "isc_dsql_free_statement", "isc_sqlcode",           "fb_interpret",
+    "isc_dsql_execute",      "isc_dsql_execute2",       "isc_dsql_fetch",          "isc_dsql_free_statement", "isc_sqlcode",           "fb_interpret",
     "isc_service_attach",    "isc_service_detach",      "isc_service_start",     "isc_service_query"};
 
 class ClienteWindows : public ::testing::Test {
