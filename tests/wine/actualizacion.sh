@@ -132,9 +132,9 @@ comprueba_copia() {
   igual "Datos y BDD Predefinidas guardados" \
     "$(grep -E '  \./(Datos|BDD Predefinidas)/' <<<"$antes")" "$guardado"
   # The copies of the earlier update were kept in Temp_V_Ant during the run
-  # only: after a good run the Temp folder holds this update's copy, the
-  # run's closed journal and the lock file it held while alive.
-  igual "contenido de Temp tras la actualización" $'202103_202128\nDiario_202128.bloqueo\nDiario_202128.ini' \
+  # only: after a good run the Temp folder holds this update's copy and the
+  # run's closed journal; the lock file went with the process that held it.
+  igual "contenido de Temp tras la actualización" $'202103_202128\nDiario_202128.ini' \
     "$(LC_ALL=C ls -A "$APP/Temp")"
 }
 
