@@ -167,7 +167,9 @@ actualizacion_completa() {
   copia="$(head -n "$((n_restauracion - 1))" <<<"$servicio")"
   restauracion="$(tail -n +"$n_restauracion" <<<"$servicio")"
   contiene "copia de seguridad" "$copia" "gbak:creating file $DATOS/QVD.FBK"
-  contiene "restauración" "$restauracion" "gbak:created database $BASE"
+  # The restore writes a new file beside the database; it takes the
+  # database's name only once it has been checked whole.
+  contiene "restauración" "$restauracion" "gbak:created database $DATOS/QVD_NUEVA.FB"
   grep -q '^gbak:restoring' <<<"$copia" && falla "líneas de la restauración antes de la copia"
   grep -q '^gbak:.*writing' <<<"$restauracion" && falla "líneas de la copia tras la restauración"
   echo "líneas de la copia: $(grep -c . <<<"$copia"), de la restauración: $(grep -c . <<<"$restauracion")"
@@ -175,6 +177,8 @@ actualizacion_completa() {
   [ "$(grep -c '^gbak:restoring' <<<"$restauracion")" -gt 100 ] || falla "la restauración repuso pocos objetos"
 
   hay_fichero "$DATOS/QVD.FBK"
+  hay_fichero "$BASE"
+  no_hay "$DATOS/QVD_NUEVA.FB"
   igual "versión en la base de datos" "20.21.2.8" "$(version_bd)"
   igual "forma de pago W" "A Cliente, Vales/Tarjetas Empresa" "$(consulta NOMBRE "FORMAS_PAGO WHERE CODIGO = 'W'")"
 }
