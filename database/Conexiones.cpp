@@ -30,11 +30,11 @@ const char kNoSistema[] = " AND MON$SYSTEM_FLAG = 0";
 // or (where the server runs it in-process) no network protocol either.
 const char kSoloServicios[] = " AND (MON$REMOTE_PROCESS IS NULL OR MON$REMOTE_PROTOCOL IS NULL)";
 
-const Texto kEsperandoCierre = u"La base de datos sigue abierta (";
+// Both the wait and its end name what still holds the database.
+const Texto kSigueAbierta = u"La base de datos sigue abierta (";
 const Texto kEsperandoCierreFin =
     u"): esperando a que se cierren Zelvano y Corvisto en todos los terminales para reponerla...";
 const Texto kCerrada = u"La base de datos ya no tiene otras conexiones: se repone.";
-const Texto kSigueAbierta = u"La base de datos sigue abierta (";
 const Texto kSigueAbiertaFin = u"): no se repone.";
 const Texto kSinServidorReponer =
     u"No se ha podido conectar con el servidor de la base de datos: nadie la tiene abierta a trav\u00E9s de \u00E9l; "
@@ -184,7 +184,7 @@ bool EsperaQueSeCierreLaBaseDatos(const Texto& nombre, const Texto& usuario, con
                                              [&](int conexiones) {
                                                if (conexiones == ultimas) return;
                                                ultimas = conexiones;
-                                               registra(kEsperandoCierre + QuienLaUsa(conexiones) +
+                                               registra(kSigueAbierta + QuienLaUsa(conexiones) +
                                                         kEsperandoCierreFin);
                                              });
   switch (fin) {
