@@ -7,8 +7,8 @@
 
 #include "platform/plataforma.h"
 #include "staging/Tablas.h"
-#include "tools/rar/cabeceras.h"
-#include "tools/rar/nombres.h"
+#include "staging/rar/cabeceras.h"
+#include "staging/rar/nombres.h"
 
 namespace staging {
 

@@ -16,8 +16,8 @@
 #include "platform/posix/posix_comun.h"
 
 // The build defines ZELVANO_CON_DATOS_NUEVOS when it links the archive.
-#if defined(ZELVANO_CON_DATOS_NUEVOS) && __has_include("tools/rar/datos_nuevos.h")
-#include "tools/rar/datos_nuevos.h"
+#if defined(ZELVANO_CON_DATOS_NUEVOS) && __has_include("resources/datos_nuevos.h")
+#include "resources/datos_nuevos.h"
 #define ZELVANO_LEE_DATOS_NUEVOS 1
 #endif
 

@@ -5,8 +5,8 @@
 #include <set>
 
 #include "tests/rar/comun.h"
-#include "tools/rar/cabeceras.h"
-#include "tools/rar/datos_nuevos.h"
+#include "staging/rar/cabeceras.h"
+#include "resources/datos_nuevos.h"
 #include "tools/rar/lector.h"
 
 namespace pruebas_rar {

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "tests/rar/comun.h"
-#include "tools/rar/crc32.h"
+#include "staging/rar/crc32.h"
 #include "tools/rar/error.h"
 #include "tools/rar/lector.h"
 

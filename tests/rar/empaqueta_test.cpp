@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/rar/comun.h"
-#include "tools/rar/cabeceras.h"
+#include "staging/rar/cabeceras.h"
 #include "tools/rar/lector.h"
 
 namespace pruebas_rar {

@@ -7,11 +7,11 @@
 
 #include "tests/rar/comun.h"
 #include "tools/rar/bits.h"
-#include "tools/rar/cabeceras.h"
+#include "staging/rar/cabeceras.h"
 #include "tools/rar/escritor.h"
-#include "tools/rar/crc32.h"
+#include "staging/rar/crc32.h"
 #include "tools/rar/huffman.h"
-#include "tools/rar/nombres.h"
+#include "staging/rar/nombres.h"
 
 namespace pruebas_rar {
 namespace {

@@ -7,11 +7,11 @@
 #include <filesystem>
 
 #include "tools/fuzz/comun.h"
-#include "tools/rar/cabeceras.h"
-#include "tools/rar/crc32.h"
+#include "staging/rar/cabeceras.h"
+#include "staging/rar/crc32.h"
 #include "tools/rar/error.h"
 #include "tools/rar/lector.h"
-#include "tools/rar/nombres.h"
+#include "staging/rar/nombres.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tools/rar/nombres.h"
+#include "staging/rar/nombres.h"
 
 namespace fs = std::filesystem;
 

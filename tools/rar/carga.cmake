@@ -1,7 +1,7 @@
 # Payload of the new version: the folder laid out by genera_carga, packed by
 # empaqueta into Datos_Nuevos.rar, then made available to the wizard:
 #   - Linux: library zelvano_datos_nuevos with the byte array declared in
-#     tools/rar/datos_nuevos.h;
+#     resources/datos_nuevos.h;
 #   - Windows: object library zelvano_datos_nuevos with the resource
 #     RCDATA "DATOS_NUEVOS", language 3082 (link it into the executable
 #     itself: a resource inside a static library is not pulled in).
@@ -48,7 +48,8 @@ function(zelvano_rar_define_carga)
     set(start_pe --start-pe ${ZELVANO_START_PE})
     set(depende_pe ${ZELVANO_START_PE})
   endif()
-  file(GLOB fuentes_carga ${ZELVANO_RAR_DIR_FUENTES}/*.cpp ${ZELVANO_RAR_DIR_FUENTES}/*.h)
+  file(GLOB fuentes_carga ${ZELVANO_RAR_DIR_FUENTES}/*.cpp ${ZELVANO_RAR_DIR_FUENTES}/*.h
+       ${ZELVANO_RAR_DIR_FUENTES}/../../staging/rar/*.cpp ${ZELVANO_RAR_DIR_FUENTES}/../../staging/rar/*.h)
   add_custom_command(OUTPUT ${rar}
     COMMAND ${ZELVANO_RAR_GENERA} ${bin}/carga ${start_pe}
     COMMAND ${ZELVANO_RAR_EMPAQUETA} --sin-encadenar --fecha 2021-07-12 --atributos Update=11

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "tools/rar/bits.h"
-#include "tools/rar/crc32.h"
+#include "staging/rar/crc32.h"
 #include "tools/rar/huffman.h"
 
 namespace zelvano::rar {

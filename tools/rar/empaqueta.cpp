@@ -23,7 +23,7 @@
 
 #include "tools/rar/arbol.h"
 #include "tools/rar/escritor.h"
-#include "tools/rar/nombres.h"
+#include "staging/rar/nombres.h"
 
 namespace fs = std::filesystem;
 using namespace zelvano::rar;

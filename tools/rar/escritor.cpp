@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "tools/rar/compresor29.h"
-#include "tools/rar/crc32.h"
-#include "tools/rar/nombres.h"
+#include "staging/rar/crc32.h"
+#include "staging/rar/nombres.h"
 
 namespace zelvano::rar {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/rar/cabeceras.h"
+#include "staging/rar/cabeceras.h"
 
 namespace zelvano::rar {
 

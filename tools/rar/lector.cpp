@@ -6,11 +6,11 @@
 
 #include "tools/rar/atributos.h"
 #include "tools/rar/bits.h"
-#include "tools/rar/cabeceras.h"
-#include "tools/rar/crc32.h"
+#include "staging/rar/cabeceras.h"
+#include "staging/rar/crc32.h"
 #include "tools/rar/descompresor29.h"
 #include "tools/rar/error.h"
-#include "tools/rar/nombres.h"
+#include "staging/rar/nombres.h"
 
 #ifdef _WIN32
 #include <windows.h>

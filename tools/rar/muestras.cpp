@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "tools/rar/nombres.h"
+#include "staging/rar/nombres.h"
 
 namespace zelvano::rar {
 namespace {

@@ -21,7 +21,7 @@
 
 #include "tools/rar/error.h"
 #include "tools/rar/lector.h"
-#include "tools/rar/nombres.h"
+#include "staging/rar/nombres.h"
 
 #ifdef _WIN32
 #include <windows.h>

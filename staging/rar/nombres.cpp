@@ -1,4 +1,4 @@
-#include "tools/rar/nombres.h"
+#include "staging/rar/nombres.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tools/rar/crc32.h"
+#include "staging/rar/crc32.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
-#include "tools/rar/cabeceras.h"
+#include "staging/rar/cabeceras.h"
 
-#include "tools/rar/crc32.h"
+#include "staging/rar/crc32.h"
 
 namespace zelvano::rar {
 namespace {
