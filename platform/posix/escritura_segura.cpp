@@ -6,26 +6,12 @@
 #include <cerrno>
 
 #include "platform/plataforma.h"
+#include "platform/posix/ficheros_comun.h"
 #include "platform/posix/posix_comun.h"
 
 namespace plataforma {
 
 namespace {
-
-bool EscribeTodo(int fd, const std::string& bytes) {
-  const char* datos = bytes.data();
-  size_t n = bytes.size();
-  while (n > 0) {
-    const ssize_t w = ::write(fd, datos, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    datos += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
 
 void SincronizaCarpeta(const std::string& ruta) {
   const size_t barra = ruta.find_last_of('/');
@@ -48,7 +34,7 @@ bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
     posix::FijaErrorErrno(errno);
     return false;
   }
-  bool bien = EscribeTodo(fd, bytes) && ::fsync(fd) == 0;
+  bool bien = posix::EscribeTodo(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   int fallo = errno;
   if (::close(fd) != 0 && bien) {
     bien = false;
