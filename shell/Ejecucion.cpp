@@ -197,13 +197,15 @@ void TfV::BtnAceptarClick() {
   // changed and the technician may try again from this window.
   if (ejecutando_) return;
   ejecutando_ = true;
-  if (!SinOtrasConexiones(*this)) {
-    ejecutando_ = false;
-    return;
-  }
   try {
     CompruebaPapel();                  // ends the wizard, untouched, when the configuration contradicts itself
     staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
+    // Asked only after the checks that need no server: an attachment, even
+    // one that only counts the others, rewrites the database file's header.
+    if (!SinOtrasConexiones(*this)) {
+      ejecutando_ = false;
+      return;
+    }
     // Held until the process ends: another wizard on this installation
     // must see a live run, never an interrupted one.
     staging::recuperacion::CompruebaQueNoHayOtroAsistente(*this, true);

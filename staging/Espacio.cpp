@@ -173,7 +173,9 @@ void CompruebaEspacio(TfV& v) {
   if (!aparte) return;
   const uint64_t necesariosDatos = ConMargen(e.EnDatos());
   if (enDatos.libres >= necesariosDatos) return;
-  v.MuestraDialogo(MensajeSinEspacioDatos(carpetaDatos + u"\\", necesariosDatos, enDatos.libres), kTipoAviso, false, 0);
+  // The folder as the configuration names it, with its own separator.
+  const Texto carpetaMostrada = baseDatos.substr(0, carpetaDatos.size() + 1);
+  v.MuestraDialogo(MensajeSinEspacioDatos(carpetaMostrada, necesariosDatos, enDatos.libres), kTipoAviso, false, 0);
   v.Finaliza();
 }
 
