@@ -91,19 +91,19 @@ int64_t Cuenta(isc_db_handle* db, const std::string& consulta) {
   return nulo ? 0 : valor;
 }
 
-int CuentaConexiones(isc_db_handle* db, Quien quien) {
-  std::string consulta = kOtras;
-  if (Cuenta(db, kConColumnaSistema) > 0) consulta += kNoSistema;
-  if (quien == Quien::Servicios) consulta += kSoloServicios;
-  return static_cast<int>(Cuenta(db, consulta));
-}
-
 // Who has it: the count, or the server itself when it holds the file shut.
 Texto QuienLaUsa(int conexiones) {
   return conexiones > 0 ? ConexionesQueQuedan(conexiones) : Texto(u"el servidor la est\u00E1 usando");
 }
 
 }  // namespace
+
+int CuentaConexiones(isc_db_handle* db, Quien quien) {
+  std::string consulta = kOtras;
+  if (Cuenta(db, kConColumnaSistema) > 0) consulta += kNoSistema;
+  if (quien == Quien::Servicios) consulta += kSoloServicios;
+  return static_cast<int>(Cuenta(db, consulta));
+}
 
 Ocupacion MiraOcupacion(const Texto& nombre, const Texto& usuario, const Texto& clave, Quien quien) {
   Ocupacion o;

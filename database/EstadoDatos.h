@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "database/Conexiones.h"
 #include "database/ModuloDatos.h"
 #include "database/VersionBaseDatos.h"
 
@@ -49,3 +50,11 @@ std::string BufferDpb(const ParametrosLogin& parametros);
 
 // A line of a backup or restore's output that reports a failure.
 bool LineaDeErrorDeServicio(const Texto& linea);
+
+namespace basedatos {
+// The whole read of Revisa through a connection already attached (`db`), in
+// a read-only snapshot transaction of its own.
+Revision Revisa(isc_db_handle* db);
+// Attachments of `db`'s database other than `db` that `quien` counts.
+int CuentaConexiones(isc_db_handle* db, Quien quien);
+}  // namespace basedatos

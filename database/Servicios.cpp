@@ -288,15 +288,12 @@ namespace {
 
 Texto ConServidor(const Texto& servidor, const Texto& fichero) { return servidor + u":" + fichero; }
 
-// Whether the server has either file open (a service, or any attachment).
-// A server that cannot be asked counts as using them.
-bool EnUsoEnElServidor(const Texto& servidor, const TMDatos::Entorno& entorno, const Texto& a, const Texto& b) {
-  for (const Texto* fichero : {&a, &b})
-    if (basedatos::MiraOcupacion(ConServidor(servidor, *fichero), entorno.Usuario(), entorno.Clave(),
-                                 basedatos::Quien::Todas)
-            .estado != basedatos::Ocupacion::Estado::Libre)
-      return true;
-  return false;
+// Whether the server has the file open (a service, or any attachment). A
+// server that cannot be asked counts as using it.
+bool EnUsoEnElServidor(const Texto& servidor, const TMDatos::Entorno& entorno, const Texto& fichero) {
+  return basedatos::MiraOcupacion(ConServidor(servidor, fichero), entorno.Usuario(), entorno.Clave(),
+                                  basedatos::Quien::Todas)
+             .estado != basedatos::Ocupacion::Estado::Libre;
 }
 
 }  // namespace
@@ -305,6 +302,18 @@ void TMDatos::CopiaSeguridad() {
   Estado& e = *estado_;
   e.copiaCompletada = false;
   e.hayRevisionMigrada = false;
+  // What the restored file must read back as, read through the run's own
+  // connection while it is still there (its work committed first): an
+  // attachment of its own would cost the server another open and close of
+  // the file. Without it, or when it fails, read as below.
+  if (Conectada()) {
+    try {
+      IBDatabaseBeforeDisconnect();
+      e.revisionMigrada = basedatos::Revisa(&e.db);
+      e.hayRevisionMigrada = true;
+    } catch (const std::exception&) {
+    }
+  }
   Cierra();
   const Texto carpeta = e.entorno.RutaDatos();
   e.baseDatosCopia = carpeta + kFicheroBaseDatos;
@@ -316,10 +325,11 @@ void TMDatos::CopiaSeguridad() {
   ParametrosLogin parametros = e.presetCopia;
   IBDCopiaLogin(parametros);
   e.parametrosCopia = parametros;
-  // What the restored file must read back as. A database that cannot be
-  // read now cannot be told whole later: the run fails here.
-  e.revisionMigrada = basedatos::Revisa(ConServidor(e.servidorCopia, e.baseDatosCopia), e.entorno.Usuario(),
-                                        e.entorno.Clave());
+  // A database that cannot be read now cannot be told whole later: the run
+  // fails here.
+  if (!e.hayRevisionMigrada)
+    e.revisionMigrada = basedatos::Revisa(ConServidor(e.servidorCopia, e.baseDatosCopia), e.entorno.Usuario(),
+                                          e.entorno.Clave());
   e.hayRevisionMigrada = true;
   Servicio servicio(e.servidorCopia, parametros);
 
@@ -397,15 +407,17 @@ void TMDatos::RestauraCopia() {
     throw Exception(kRestauracionNoCompletada);
   }
   Texto diferencia;
+  // Who else has the new file is asked over the read's own connection.
+  int otrasEnLaNueva = 0;
   try {
-    const basedatos::Revision leida =
-        basedatos::Revisa(ConServidor(e.servidorRestaurar, nueva), e.entorno.Usuario(), e.entorno.Clave());
+    const basedatos::Revision leida = basedatos::Revisa(ConServidor(e.servidorRestaurar, nueva), e.entorno.Usuario(),
+                                                        e.entorno.Clave(), &otrasEnLaNueva);
     const basedatos::Revision& referencia = e.hayRevisionMigrada ? e.revisionMigrada : leida;
     diferencia = basedatos::Diferencia(leida, referencia, referencia.versionMaxima);
   } catch (const EIBInterBaseError& error) {
     diferencia = error.Message();
   }
-  if (diferencia.empty() && EnUsoEnElServidor(e.servidorRestaurar, e.entorno, base, nueva))
+  if (diferencia.empty() && (otrasEnLaNueva > 0 || EnUsoEnElServidor(e.servidorRestaurar, e.entorno, base)))
     diferencia = kRestauradaEnUso;
   if (diferencia.empty() && !plataforma::SustituyeFichero(nueva, base)) diferencia = kRestauradaSinSustituir;
   if (!diferencia.empty()) {

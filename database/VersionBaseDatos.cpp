@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "database/ClienteFirebird.h"
+#include "database/EstadoDatos.h"
 
 namespace basedatos {
 
@@ -58,10 +59,12 @@ Texto DeLatin1(const char* p, size_t n) {
   return t;
 }
 
-// One read-only connection; every value is read as text (the server
-// converts it) from the first column of every row.
+// One read-only snapshot transaction, on a connection of its own or on one
+// that the caller keeps; every value is read as text (the server converts
+// it) from the first column of every row.
 class Lectura {
  public:
+  explicit Lectura(isc_db_handle* db) : f_(fbcliente::Cliente()), db_(*db), propia_(false) { Empieza(); }
   Lectura(const Texto& nombre, const Texto& usuario, const Texto& clave) : f_(fbcliente::Cliente()) {
     std::string dpb(1, static_cast<char>(isc_dpb_version1));
     AnadeCadena(dpb, isc_dpb_user_name, texto::ALatin1(usuario));
@@ -72,12 +75,10 @@ class Lectura {
     f_.attach_database(st, static_cast<short>(base.size()), base.c_str(), &db_, static_cast<short>(dpb.size()),
                        dpb.data());
     fbcliente::Comprueba(st);
-    static const char kTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
-    f_.start_transaction(st, &tr_, 1, &db_, static_cast<unsigned short>(sizeof kTpb), kTpb);
-    if (st[0] == 1 && st[1] != 0) Suelta();
-    fbcliente::Comprueba(st);
+    Empieza();
   }
   ~Lectura() { Suelta(); }
+  isc_db_handle* Db() { return &db_; }
   Lectura(const Lectura&) = delete;
   Lectura& operator=(const Lectura&) = delete;
 
@@ -123,10 +124,17 @@ class Lectura {
   }
 
  private:
+  void Empieza() {
+    static const char kTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
+    ISC_STATUS_ARRAY st{};
+    f_.start_transaction(st, &tr_, 1, &db_, static_cast<unsigned short>(sizeof kTpb), kTpb);
+    if (st[0] == 1 && st[1] != 0) Suelta();
+    fbcliente::Comprueba(st);
+  }
   void Suelta() {
     ISC_STATUS_ARRAY libre{};
-    if (tr_) f_.rollback_transaction(libre, &tr_);  // result ignored: nothing was written
-    if (db_) f_.detach_database(libre, &db_);       // result ignored: the handle goes either way
+    if (tr_) f_.rollback_transaction(libre, &tr_);       // result ignored: nothing was written
+    if (db_ && propia_) f_.detach_database(libre, &db_);  // result ignored: the handle goes either way
     tr_ = 0;
     db_ = 0;
   }
@@ -134,6 +142,7 @@ class Lectura {
   const fbcliente::Funciones& f_;
   isc_db_handle db_ = 0;
   isc_tr_handle tr_ = 0;
+  bool propia_ = true;  // the connection is this object's, and goes with it
 };
 
 std::vector<Texto> Parte(const Texto& t, char16_t separador) {
@@ -166,8 +175,9 @@ bool LeeVersion(const Texto& nombre, const Texto& usuario, const Texto& clave, T
   }
 }
 
-Revision Revisa(const Texto& nombre, const Texto& usuario, const Texto& clave) {
-  Lectura lectura(nombre, usuario, clave);
+namespace {
+
+Revision Lee(Lectura& lectura) {
   const std::vector<Texto> resultado = lectura.Filas(kRevision, kLargoRevision);
   Revision r;
   if (resultado.size() != 1) return r;
@@ -184,6 +194,20 @@ Revision Revisa(const Texto& nombre, const Texto& usuario, const Texto& clave) {
     r.filas.emplace_back(tabla.front(), tabla.size() == 2 ? Numero(tabla[1]) : 0);
   }
   return r;
+}
+
+}  // namespace
+
+Revision Revisa(const Texto& nombre, const Texto& usuario, const Texto& clave, int* otrasConexiones) {
+  Lectura lectura(nombre, usuario, clave);
+  Revision r = Lee(lectura);
+  if (otrasConexiones) *otrasConexiones = CuentaConexiones(lectura.Db(), Quien::Todas);
+  return r;
+}
+
+Revision Revisa(isc_db_handle* db) {
+  Lectura lectura(db);
+  return Lee(lectura);
 }
 
 Texto Diferencia(const Revision& leida, const Revision& referencia, const Texto& version) {

@@ -30,8 +30,13 @@ struct Revision {
 };
 
 // Read in one statement on the server. Raises EIBInterBaseError (or
-// EIBClientError) when the database cannot be attached or read.
-Revision Revisa(const texto::Texto& nombre, const texto::Texto& usuario, const texto::Texto& clave);
+// EIBClientError) when the database cannot be attached or read. When
+// `otrasConexiones` is given, the same short connection then counts the
+// database's other attachments of any kind (the server's housekeeping left
+// out) into it: a file about to take another's name is asked both things at
+// the cost of one attachment, the server's most expensive answer.
+Revision Revisa(const texto::Texto& nombre, const texto::Texto& usuario, const texto::Texto& clave,
+                int* otrasConexiones = nullptr);
 
 // Why `leida` is not the database `referencia` with every row stamped
 // `version` (a text for the log), or an empty text when it is.

@@ -132,6 +132,21 @@ TEST_F(Servicios, CompruebaBaseDatosReadsEveryRowAndEveryTable) {
   EXPECT_EQ(U8(version), "20.21.2.8");
 }
 
+// The read that a restored file takes QVD.FB's place on also counts, over
+// its own connection, who else has the file: a till's attachment, and none.
+TEST_F(Servicios, RevisaCountsTheOtherAttachmentsOverItsOwnConnection) {
+  const Texto nombre = texto::DeUtf8("127.0.0.1:" + base.Ruta());
+  for (const bool conCaja : {false, true}) {
+    SCOPED_TRACE(conCaja ? "con una caja conectada" : "sin nadie");
+    auto caja = conCaja ? base.Conecta() : nullptr;
+    int otras = -1;
+    const basedatos::Revision r = basedatos::Revisa(nombre, u"SYSDBA", u"Zv2128", &otras);
+    EXPECT_TRUE(r.enLinea);
+    EXPECT_FALSE(r.filas.empty());
+    EXPECT_EQ(otras, conCaja ? 1 : 0);
+  }
+}
+
 // A volume of its own for the database, so that a test can fill it or make
 // it read-only: a small tmpfs (the tests run as root, like the server).
 class VolumenPropio {
