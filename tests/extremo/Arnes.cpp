@@ -149,6 +149,15 @@ std::string ConsultaSql(const std::string& baseDatos, const std::string& sql) {
   return r.salida;
 }
 
+void LlenaRelleno(const std::string& baseDatos) {
+  ConsultaSql(baseDatos,
+              "CREATE TABLE RELLENO (ID INTEGER NOT NULL PRIMARY KEY, DATO VARCHAR(220));\nCOMMIT;\n"
+              "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < 150000) DO BEGIN "
+              "INSERT INTO RELLENO VALUES (:i, UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || "
+              "UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID())); i = i + 1; "
+              "END END^\nSET TERM ; ^\nCOMMIT;");
+}
+
 std::vector<Json> Dialogos(const Instalacion& inst) {
   return Eventos(LeeTranscripcion(inst.transcripcion), "dialogo");
 }

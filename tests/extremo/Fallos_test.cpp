@@ -96,12 +96,7 @@ TEST(FallosReales, ConexionPerdidaDuranteLaRestauracionNoCompiteConElServidor) {
   fs::create_directories(trabajo);
   const Instalacion inst = GeneraInstalacion(trabajo, opciones);
   // Enough rows for the restore to outlast the wizard's reaction.
-  ConsultaSql(inst.baseDatos,
-              "CREATE TABLE RELLENO (ID INTEGER NOT NULL PRIMARY KEY, DATO VARCHAR(220));\nCOMMIT;\n"
-              "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < 150000) DO BEGIN "
-              "INSERT INTO RELLENO VALUES (:i, UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || "
-              "UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID())); i = i + 1; "
-              "END END^\nSET TERM ; ^\nCOMMIT;");
+  LlenaRelleno(inst.baseDatos);
   ASSERT_NE(ConsultaSql(inst.baseDatos, "SELECT COUNT(*) FROM RELLENO;").find("150000"), std::string::npos);
   fs::rename(trabajo, modelo);
   auto Prepara = [&] {

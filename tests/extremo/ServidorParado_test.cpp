@@ -167,12 +167,7 @@ TEST(ServidorParado, DuranteLaRestauracionLaBaseDatosEsLaDeAntesOLaMigrada) {
   const Instalacion inst = GeneraInstalacion(trabajo, opciones);
   // Rows enough for a restore that lasts; made through the shared server,
   // which lets go of the file before the test's own server opens it.
-  ConsultaSql(inst.baseDatos,
-              "CREATE TABLE RELLENO (ID INTEGER NOT NULL PRIMARY KEY, DATO VARCHAR(220));\nCOMMIT;\n"
-              "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < 150000) DO BEGIN "
-              "INSERT INTO RELLENO VALUES (:i, UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || "
-              "UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID()) || UUID_TO_CHAR(GEN_UUID())); i = i + 1; "
-              "END END^\nSET TERM ; ^\nCOMMIT;");
+  LlenaRelleno(inst.baseDatos);
   fs::rename(trabajo, modelo);
 
   const std::string porque = servidor.Arranca();
