@@ -40,6 +40,21 @@ void PintaPanel(const Panel& p, HDC dc, RECT r) {
   if (UINT b = Bordes(p.interior, false)) DrawEdge(dc, &r, b, BF_RECT);
 }
 
+// What a transparent control shows behind it: its parent as the parent
+// draws itself, so that a label laid over a panel's frame leaves the frame
+// whole.
+void PintaFondoDetras(const Control& c, HDC dc, const RECT& r) {
+  auto* panel = dynamic_cast<const Panel*>(c.Padre());
+  if (!panel) {
+    Relleno(dc, r, Rgb(ColorDetras(c)));
+    return;
+  }
+  POINT antes{};
+  SetViewportOrgEx(dc, r.left - c.Left(), r.top - c.Top(), &antes);
+  PintaPanel(*panel, dc, RECT{0, 0, panel->Width(), panel->Height()});
+  SetViewportOrgEx(dc, antes.x, antes.y, nullptr);
+}
+
 void Texto(HDC dc, const ui::Texto& t, RECT r, UINT formato, COLORREF color, int dx, int dy) {
   OffsetRect(&r, dx, dy);
   SetTextColor(dc, color);
@@ -49,7 +64,11 @@ void Texto(HDC dc, const ui::Texto& t, RECT r, UINT formato, COLORREF color, int
 // Headlines with depth: the shadow drawn several times down and to the
 // right, the light side once up and to the left, then the face.
 void PintaEtiqueta(const Etiqueta& e, HDC dc, const RECT& r, bool oculta) {
-  Relleno(dc, r, Rgb(e.Transparente() ? ColorDetras(e) : e.ColorFondo()));
+  if (e.Transparente()) {
+    PintaFondoDetras(e, dc, r);
+  } else {
+    Relleno(dc, r, Rgb(e.ColorFondo()));
+  }
   if (oculta) return;
   HGDIOBJ antes = SelectObject(dc, FuenteGdi(FuenteVisible(e)));
   SetBkMode(dc, TRANSPARENT);
@@ -96,7 +115,7 @@ void PintaBarra(const BarraProgreso& b, HDC dc, RECT r) {
 }
 
 void PintaImagen(const Imagen& im, HDC dc, const RECT& r) {
-  Relleno(dc, r, Rgb(ColorDetras(im)));
+  PintaFondoDetras(im, dc, r);
   HBITMAP tira = MapaDeBits(im.Tira());
   if (!tira) return;
   BITMAP info{};
@@ -219,7 +238,9 @@ SIZE Disponible(const Control& c, HWND h) {
   return SIZE{r.right, r.bottom};
 }
 
-bool SeAjusta(const Control& c) {
+// The controls whose caption is measured: labels, buttons, check boxes and
+// a memo given its lines.
+bool SeMide(const Control& c) {
   if (c.Width() <= 0) return false;
   if (auto* e = dynamic_cast<const Etiqueta*>(&c)) return !e->Caption().empty();
   if (auto* m = dynamic_cast<const Memo*>(&c)) {
@@ -251,20 +272,19 @@ Fuente FuenteVisible(const Control& c) {
 
 bool AjustaFuente(Control& c) {
   HWND h = Ventana(c);
-  if (!h || !SeAjusta(c)) return false;
+  // A text box keeps its designed size: what it cannot show, it scrolls to.
+  if (!h || !SeMide(c) || dynamic_cast<Memo*>(&c)) return false;
   auto& n = c.NativoCreado();
   const int antes = n.altoAjustado;
   const SIZE hay = Disponible(c, h);
   // A disabled button draws its caption one pixel lower and to the right.
   const int holgura = dynamic_cast<Boton*>(&c) ? 2 : 0;
-  const int diseno = c.Font().altoPx;
-  const int minimo = std::max(8, diseno / 2);
-  Fuente f = c.Font();
-  for (f.altoPx = diseno; f.altoPx > minimo; --f.altoPx) {
-    const SIZE s = Necesario(c, h, f);
-    if (s.cx + holgura <= hay.cx && s.cy <= hay.cy) break;
-  }
-  n.altoAjustado = f.altoPx == diseno ? 0 : f.altoPx;
+  const SIZE s = Necesario(c, h, c.Font());
+  const bool cabe = s.cx + holgura <= hay.cx && s.cy <= hay.cy;
+  // One size smaller at most, whether the caption then fits or not: a
+  // smaller one would stand out among its neighbours.
+  const int menor = nucleo::TamanoMenor(c.Font().altoPx);
+  n.altoAjustado = cabe || menor == c.Font().altoPx ? 0 : menor;
   if (dynamic_cast<Boton*>(&c) || dynamic_cast<Casilla*>(&c))
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(FuenteVisible(c))), TRUE);
   if (n.altoAjustado == antes) return false;
@@ -274,7 +294,7 @@ bool AjustaFuente(Control& c) {
 
 LRESULT Mide(Control& c, bool disponible) {
   HWND h = Ventana(c);
-  if (!h || !SeAjusta(c)) return 0;
+  if (!h || !SeMide(c)) return 0;
   if (auto* m = dynamic_cast<Memo*>(&c); m && m->nativo() && m->nativo()->sigueFinal) return 0;
   SIZE s = Disponible(c, h);
   if (!disponible) {

@@ -271,6 +271,9 @@ HWND CreaNativo(Control& c, HWND padre) {
   n.atomoNombre = GlobalAddAtomW(std::wstring(c.Nombre().begin(), c.Nombre().end()).c_str());
   SetPropW(h, kPropNombre, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(n.atomoNombre)));
   if (dynamic_cast<Casilla*>(&c)) SinTema(h);
+  // Labels lie under the other controls, as text painted on the parent does:
+  // a headline whose box reaches into a text box leaves the text box whole.
+  if (dynamic_cast<Etiqueta*>(&c)) SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (dynamic_cast<TextoEnriquecido*>(&c)) SendMessageW(h, EM_SETEVENTMASK, 0, 0);
   EnableWindow(h, c.Enabled());
   AplicaFuente(c, h);
@@ -461,6 +464,11 @@ void RegistraClases() {
   wc.lpfnWndProc = ProcedimientoVentana;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  // The application icon on the title bar and the taskbar button.
+  wc.hIcon = static_cast<HICON>(LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                           GetSystemMetrics(SM_CYICON), 0));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   for (const wchar_t* nombre : {kClasePrincipal, kClaseFormulario, kClaseControl}) {
     wc.lpszClassName = nombre;
     RegisterClassExW(&wc);
@@ -609,17 +617,6 @@ void LineaAnadida(Control& c, const Texto&) {
     return;
   }
   if (auto* m = dynamic_cast<Memo*>(&c)) win32::MemoAnade(*m, h);
-}
-
-void AreaPantalla(int& ancho, int& alto) {
-  RECT r{};
-  if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0)) {
-    ancho = r.right - r.left;
-    alto = r.bottom - r.top;
-  } else {
-    ancho = GetSystemMetrics(SM_CXSCREEN);
-    alto = GetSystemMetrics(SM_CYSCREEN);
-  }
 }
 
 }  // namespace nucleo
