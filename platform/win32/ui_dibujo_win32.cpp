@@ -12,6 +12,8 @@ namespace ui::win32 {
 namespace {
 
 constexpr int kSegmentosBarra = 110;
+// How much wider than designed a one-line label may grow to show its text.
+constexpr int kCrecimientoEtiqueta = 8;
 
 using ClaveFuente = std::tuple<std::u16string, int, bool, bool>;
 
@@ -273,18 +275,40 @@ Fuente FuenteVisible(const Control& c) {
 bool AjustaFuente(Control& c) {
   HWND h = Ventana(c);
   // A text box keeps its designed size: what it cannot show, it scrolls to.
-  if (!h || !SeMide(c) || dynamic_cast<Memo*>(&c)) return false;
+  // Growing a label moves its window, which asks for the fit again.
+  static bool ajustando = false;
+  if (!h || !SeMide(c) || dynamic_cast<Memo*>(&c) || ajustando) return false;
+  ajustando = true;
+  struct Fin {
+    ~Fin() { ajustando = false; }
+  } fin;
   auto& n = c.NativoCreado();
   const int antes = n.altoAjustado;
   const SIZE hay = Disponible(c, h);
   // A disabled button draws its caption one pixel lower and to the right.
   const int holgura = dynamic_cast<Boton*>(&c) ? 2 : 0;
-  const SIZE s = Necesario(c, h, c.Font());
-  const bool cabe = s.cx + holgura <= hay.cx && s.cy <= hay.cy;
+  // A one-line label grows to its text, as a label sized to its caption
+  // does: a few pixels of rounding between faces of the same metrics are
+  // not worth a smaller size.
+  auto* e = dynamic_cast<Etiqueta*>(&c);
+  const bool crece = e && !e->Multilinea() && e->GetJustificacion() == Justificacion::Izquierda;
+  const auto prueba = [&](const Fuente& f) {
+    const SIZE s = Necesario(c, h, f);
+    if (s.cx + holgura <= hay.cx && s.cy <= hay.cy) return true;
+    if (!crece || s.cx - hay.cx > kCrecimientoEtiqueta || s.cy - hay.cy > kCrecimientoEtiqueta) return false;
+    c.SetBounds(c.Left(), c.Top(), c.Width() + static_cast<int>(std::max<LONG>(0, s.cx - hay.cx)),
+                c.Height() + static_cast<int>(std::max<LONG>(0, s.cy - hay.cy)));
+    return true;
+  };
   // One size smaller at most, whether the caption then fits or not: a
   // smaller one would stand out among its neighbours.
-  const int menor = nucleo::TamanoMenor(c.Font().altoPx);
-  n.altoAjustado = cabe || menor == c.Font().altoPx ? 0 : menor;
+  Fuente menor = c.Font();
+  menor.altoPx = nucleo::TamanoMenor(c.Font().altoPx);
+  n.altoAjustado = 0;
+  if (!prueba(c.Font()) && menor.altoPx != c.Font().altoPx) {
+    n.altoAjustado = menor.altoPx;
+    prueba(menor);
+  }
   if (dynamic_cast<Boton*>(&c) || dynamic_cast<Casilla*>(&c))
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(FuenteVisible(c))), TRUE);
   if (n.altoAjustado == antes) return false;
