@@ -76,7 +76,9 @@ Tfrm_Final::Tfrm_Final(ui::Formulario* propietario) : ui::Formulario(propietario
   LCBLeido = pantallas::CasillaLeido(Panel1);
   LCBLeido->SetOrdenTab(0);
 
-  BtnSalir = BotonNegro(Panel1, "BtnSalir", 695, 520, 90, 50, u"Aceptar", true);
+  // Wide enough for its caption beside the picture; the right edge stays
+  // in line with the notes above.
+  BtnSalir = BotonNegro(Panel1, "BtnSalir", 692, 520, 93, 50, u"Aceptar", true);
   BtnSalir->SetImagen("Encendido");
 
   BtnSoporteVideo->OnClick = [this] { BtnSoporteVideoClick(); };
