@@ -208,8 +208,9 @@ void TfrmDialogo::CreaComponentes() {
   Panel1->SetBounds(0, 0, kAnchoDiseno, 45);
   Panel1->SetAlign(ui::Alineacion::Abajo);
   Logo = new ui::Etiqueta(Panel1, "Logo");
-  // Tall enough for the 30 px Courier New and its 1 px relief.
-  Logo->SetBounds(5, 7, 320, 31);
+  // Tall enough for the 30 px bold italic Courier New (34 px as Windows
+  // lays it) and its 1 px relief, so it never needs the smaller size.
+  Logo->SetBounds(5, 6, 320, 35);
   Logo->SetCaption(kLogo);
   Logo->SetFont(F(u"Courier New", 30, ui::clSilver, true, true));
   Logo->SetRelieve({true, ui::clGray, ui::clWhite, 1});

@@ -194,7 +194,7 @@ TEST_F(Dialogo, AnotaLoQueVeElUsuarioYRecuerdaElFormularioActivo) {
   EXPECT_EQ(dialogos[0].Texto("titulo"), texto::AUtf8(DescifraMensaje(constantes::TituloMantenimiento)));
   EXPECT_EQ(dialogos[0].Texto("texto"), "Suscr\xC3\xAD" "base\\nal canal");
   EXPECT_EQ(dialogos[0].Texto("ancho"), "700");
-  EXPECT_EQ(dialogos[0].Texto("alto"), std::to_string(kDos));
+  EXPECT_EQ(dialogos[0].Texto("alto"), std::to_string(kDos + kBandaDosLineas - 45));
   EXPECT_EQ(dialogos[0].Texto("pitido"), "48");
   const auto pitidos = Eventos("pitido");
   ASSERT_EQ(pitidos.size(), 1u);
