@@ -110,4 +110,16 @@ int Compacta(Formulario& f, int falta) {
   return tomado;
 }
 
+int Estrecha(Formulario& f, int falta) {
+  if (falta <= 0) return 0;
+  Control& contenido = Contenido(f);
+  int derecha = 0;
+  for (Control* h : contenido.Hijos())
+    if (h->Visible() && h->Align() == Alineacion::Ninguna) derecha = std::max(derecha, h->Left() + h->Width());
+  const int sobra = contenido.Width() - Borde(contenido) - derecha;
+  const int tomado = std::clamp(sobra, 0, falta);
+  if (tomado) f.SetTamanoCliente(f.Width() - tomado, f.Height());
+  return tomado;
+}
+
 }  // namespace ui::nucleo

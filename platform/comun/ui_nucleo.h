@@ -86,5 +86,10 @@ void Coloca(const Rectangulo& area, const Rectangulo& sobre, int ancho, int alto
 // below move up. Nothing is covered and no caption loses room. Returns the
 // pixels taken.
 int Compacta(Formulario& f, int falta);
+// Narrows the form's client area by up to `falta` pixels, only as far as
+// the empty margin right of its controls goes (a screen of exactly the
+// designed width leaves no room for the window's frame). Returns the
+// pixels taken.
+int Estrecha(Formulario& f, int falta);
 
 }  // namespace ui::nucleo

@@ -1,6 +1,7 @@
 // Win32 backend: where a form goes on the screen. The work area is the
 // monitor's less its taskbar; a form is centred on its owner or on that
-// area, shortened first when it would not fit in it, and kept inside it.
+// area, shortened or narrowed first when it would not fit in it, and kept
+// inside it.
 #include "platform/comun/ui_nucleo.h"
 
 namespace ui {
@@ -38,6 +39,10 @@ void ColocaEnPantalla(Formulario& f, HWND h) {
   SIZE tam = TamanoVentana(f, h);
   if (tam.cy > area.bottom - area.top) {
     nucleo::Compacta(f, tam.cy - (area.bottom - area.top));
+    tam = TamanoVentana(f, h);
+  }
+  if (tam.cx > area.right - area.left) {
+    nucleo::Estrecha(f, tam.cx - (area.right - area.left));
     tam = TamanoVentana(f, h);
   }
   // Centred on where the owner's window really is (the user may have moved it).

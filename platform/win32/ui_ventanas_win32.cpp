@@ -230,9 +230,20 @@ void AplicaValor(Control& c, HWND h) {
 
 HWND CreaNativo(Control& c, HWND padre);
 
+// Labels lie under the other controls, as text painted on the parent does:
+// a headline whose box reaches into a text box leaves the text box whole.
+// Each new child window goes below the siblings made before it, so the
+// labels go down once all of them exist.
+void BajaEtiquetas(const Control& c) {
+  for (Control* hijo : c.Hijos())
+    if (HWND h = Ventana(*hijo); h && dynamic_cast<Etiqueta*>(hijo))
+      SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void CreaHijos(Control& c, HWND h) {
   for (Control* hijo : c.Hijos())
     if (!Ventana(*hijo)) CreaNativo(*hijo, h);
+  BajaEtiquetas(c);
 }
 
 HWND CreaNativo(Control& c, HWND padre) {
@@ -271,9 +282,6 @@ HWND CreaNativo(Control& c, HWND padre) {
   n.atomoNombre = GlobalAddAtomW(std::wstring(c.Nombre().begin(), c.Nombre().end()).c_str());
   SetPropW(h, kPropNombre, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(n.atomoNombre)));
   if (dynamic_cast<Casilla*>(&c)) SinTema(h);
-  // Labels lie under the other controls, as text painted on the parent does:
-  // a headline whose box reaches into a text box leaves the text box whole.
-  if (dynamic_cast<Etiqueta*>(&c)) SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (dynamic_cast<TextoEnriquecido*>(&c)) SendMessageW(h, EM_SETEVENTMASK, 0, 0);
   EnableWindow(h, c.Enabled());
   AplicaFuente(c, h);
@@ -492,7 +500,9 @@ HWND Asegura(Control& c) {
   HWND hp = Asegura(*padre);
   if (!hp) return nullptr;
   if (HWND h = Ventana(c)) return h;  // created with its parent
-  return CreaNativo(c, hp);
+  HWND h = CreaNativo(c, hp);
+  BajaEtiquetas(*padre);
+  return h;
 }
 
 }  // namespace win32

@@ -1,7 +1,7 @@
 // Sizes and places on the screen: the one smaller size of a caption, a
 // window kept inside the work area (a taskbar at any edge, a small screen),
-// and the notice, final and main windows shortened for a screen of 800 x 600
-// with a taskbar without covering anything.
+// and the notice, final and main windows shortened and narrowed for a screen
+// of 800 x 600 with a taskbar without covering anything.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -105,6 +105,31 @@ TEST(Compacta, AvisoYFinalEnOchocientosPorSeiscientosConBarra) {
     Tfrm_Final final(nullptr);
     CompruebaCompactada(final, *final.Panel1, falta, "");
   }
+}
+
+// A screen exactly 800 px wide leaves no room for the frame of a window of
+// 800 client pixels: the margin right of the controls gives it, no more.
+TEST(Estrecha, AvisoYFinalPorElMargenDerecho) {
+  auto comprueba = [](ui::Formulario& f, ui::Control& contenido) {
+    const std::vector<Fila> antes = Filas(contenido);
+    const int ancho = f.Width();
+    EXPECT_EQ(ui::nucleo::Estrecha(f, 2), 2) << f.Nombre();
+    EXPECT_EQ(f.Width(), ancho - 2) << f.Nombre();
+    for (ui::Control* h : contenido.Hijos()) {
+      if (!h->Visible() || h->Align() != ui::Alineacion::Ninguna) continue;
+      EXPECT_LE(h->Left() + h->Width(), contenido.Width() - ui::nucleo::Borde(contenido))
+          << f.Nombre() << "." << h->Nombre() << " fuera";
+    }
+    const std::vector<Fila> despues = Filas(contenido);
+    ASSERT_EQ(antes.size(), despues.size());
+    for (size_t i = 0; i < antes.size(); ++i) EXPECT_EQ(despues[i].top, antes[i].top) << despues[i].nombre;
+    // Past the margin nothing more is taken: a control would be cut.
+    EXPECT_LT(ui::nucleo::Estrecha(f, 100), 100) << f.Nombre();
+  };
+  TfrmAviso aviso(nullptr);
+  comprueba(aviso, *aviso.Panel1);
+  Tfrm_Final final(nullptr);
+  comprueba(final, *final.Panel1);
 }
 
 TEST(Compacta, ElRegistroCedeAntesQueLosHuecos) {

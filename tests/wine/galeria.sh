@@ -44,11 +44,10 @@ for caso in "${casos[@]}"; do
   enteros frmDialogo "diálogo $nombre"
   esperado="$(printf '%b' "${texto//\\n/\\n}")"
   contiene "diálogo $nombre" "$(texto_de frmDialogo Mensaje)" "$(head -1 <<<"$esperado")"
-  captura "galeria-$nombre" frmDialogo
   if [ "$tipo" = 77 ]; then
-    sleep 0.3
-    captura "galeria-$nombre-b" frmDialogo
-    clip_se_mueve "$ZELVANO_ARTEFACTOS/galeria-$nombre.png" "$ZELVANO_ARTEFACTOS/galeria-$nombre-b.png" "$nombre"
+    clip_se_mueve "galeria-$nombre" "$nombre"
+  else
+    captura "galeria-$nombre" frmDialogo
   fi
   if [ "$segundos" -gt 0 ]; then
     # Nobody answers: the countdown does.
