@@ -50,6 +50,11 @@ galeria() { # etiqueta argumentos...
     echo $? >"$TMP_PRUEBA/estado-$etiqueta"
   ) &
 }
+# The Wine desktop, taskbar included.
+escritorio() { # nombre ancho alto
+  import -display "$DISPLAY" -window root -crop "${2}x${3}+0+0" +repage "$ZELVANO_ARTEFACTOS/$1.png" 2>/dev/null ||
+    falla "captura $1 no se pudo guardar"
+}
 termina_galeria() { # etiqueta
   local estado
   estado="$(espera_fin "$1" 30)" || aborta "$1: la galería no terminó"
@@ -68,7 +73,7 @@ for caso in "800 600 96" "800 600 120" "800 600 144" "1024 768 144"; do
   textos_enteros fV "$nombre: ventana principal" MemoBackup
   dentro frmAviso "$alto" "$nombre: aviso"
   textos_enteros frmAviso "$nombre: aviso"
-  captura "colocacion-$nombre-aviso"
+  escritorio "colocacion-$nombre-aviso" "$ancho" "$alto"
   usuario marca frmAviso "He Leído y Entendido"
   usuario pulsa-y-cierra frmAviso "» Siguiente"
   termina_galeria "$nombre-aviso"
@@ -77,7 +82,7 @@ for caso in "800 600 96" "800 600 120" "800 600 144" "1024 768 144"; do
   usuario espera-ventana frm_Final 60
   dentro frm_Final "$alto" "$nombre: pantalla final"
   textos_enteros frm_Final "$nombre: pantalla final"
-  captura "colocacion-$nombre-final"
+  escritorio "colocacion-$nombre-final" "$ancho" "$alto"
   usuario marca frm_Final "He Leído y Entendido"
   usuario pulsa frm_Final Aceptar
   usuario espera-ventana frmDialogo 30

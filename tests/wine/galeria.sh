@@ -106,7 +106,7 @@ for _ in 1 2 3; do
     visto69=1
     enteros frmDialogo "diálogo 69 de la restauración"
     contiene "diálogo 69 de la restauración" "$(texto_de frmDialogo Mensaje)" 'C:\Zelvano\Temp\202103_202128'
-    captura reponer-69 frmDialogo
+    captura_dos reponer-69 frmDialogo || falla "el titular del diálogo 69 no parpadea"
     usuario tecla frmDialogo Intro 30
     break
   fi
