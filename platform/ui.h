@@ -384,6 +384,11 @@ class Formulario : public Control {
   void SetTamanoCliente(int ancho, int alto);
   void Centra();                     // on the screen (top-level) or on its owner
   void TraeAlFrente();               // BringToFront: above the others, activated
+  // The control that gives up height first when the screen's work area is
+  // shorter than the form (the process log); the empty bands between the
+  // controls give up the rest. None by default.
+  void SetControlElastico(Control* c) { elastico_ = c; }
+  Control* ControlElastico() const { return elastico_; }
 
   void Show();
   void Close();                      // closes; ends the modal loop of a modal form
@@ -445,6 +450,7 @@ class Formulario : public Control {
   int modalResult_ = 0;
   std::string unidad_ = "Forms";
   Control* foco_ = nullptr;
+  Control* elastico_ = nullptr;
   friend class Control;
 };
 

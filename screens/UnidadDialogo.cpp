@@ -3,6 +3,8 @@
 // TfrmDialogo.
 #include "screens/UnidadDialogo.h"
 
+#include <algorithm>
+
 #include "platform/plataforma.h"
 #include "shell/Cifrado.h"
 #include "shell/Constantes.h"
@@ -31,6 +33,11 @@ constexpr int kAnchoAmplio = 700;
 constexpr int kIzquierdaNoAmplio = 525;
 constexpr int kIconoDefecto = 2;
 constexpr int kMargenTitulo = 5;
+// Two rows of the 30 px bold Arial headline (35 px each as Windows lays
+// them) and its 3 px relief: the forty characters of the maintenance
+// headline do not fit one row beside the icon or the clip.
+constexpr int kAltoTituloDosLineas = 74;
+constexpr int kMargenBajoTitulo = 2;
 constexpr int kUltimoFotograma = 8;
 constexpr int kResultadoSi = 1;
 constexpr int kResultadoNo = 7;
@@ -51,19 +58,20 @@ struct TipoDialogo {
   unsigned sonido;           // argument of MessageBeep
   bool pregunta;             // "Si" and "No"
   bool clip;                 // the maintenance clip, when installed
+  bool tituloDosLineas;      // the headline wraps onto a second row
 };
 
 const TipoDialogo kTipos[] = {
-    {u'!', 0, &constantes::TituloAviso, Aspecto::Defecto, 0, 48, false, false},
-    {u'?', 3, &constantes::TituloPregunta, Aspecto::Defecto, 0, 64, true, false},
-    {u'E', 1, &constantes::TituloError, Aspecto::Error, kPx10pt, 16, false, false},
-    {u'M', 4, &constantes::TituloMantenimiento, Aspecto::Oscuro, kPx12pt, 48, false, true},
-    {u'N', -1, &constantes::TituloN, Aspecto::Defecto, 0, 0, false, false},
-    {u'R', 4, &constantes::TituloR, Aspecto::Oscuro, kPx10pt, 48, false, true},
-    {u'S', 4, &constantes::TituloS, Aspecto::NegroAmarillo, kPx10pt, 48, false, false},
-    {u'W', 4, &constantes::TituloMantenimiento, Aspecto::Oscuro, kPx12pt, 48, true, true},
+    {u'!', 0, &constantes::TituloAviso, Aspecto::Defecto, 0, 48, false, false, false},
+    {u'?', 3, &constantes::TituloPregunta, Aspecto::Defecto, 0, 64, true, false, false},
+    {u'E', 1, &constantes::TituloError, Aspecto::Error, kPx10pt, 16, false, false, false},
+    {u'M', 4, &constantes::TituloMantenimiento, Aspecto::Oscuro, kPx12pt, 48, false, true, true},
+    {u'N', -1, &constantes::TituloN, Aspecto::Defecto, 0, 0, false, false, false},
+    {u'R', 4, &constantes::TituloR, Aspecto::Oscuro, kPx10pt, 48, false, true, false},
+    {u'S', 4, &constantes::TituloS, Aspecto::NegroAmarillo, kPx10pt, 48, false, false, false},
+    {u'W', 4, &constantes::TituloMantenimiento, Aspecto::Oscuro, kPx12pt, 48, true, true, true},
 };
-const TipoDialogo kTipoDesconocido = {0, -1, nullptr, Aspecto::Defecto, 0, 0, false, false};
+const TipoDialogo kTipoDesconocido = {0, -1, nullptr, Aspecto::Defecto, 0, 0, false, false, false};
 
 const TipoDialogo& BuscaTipo(char16_t tipo) {
   for (const TipoDialogo& t : kTipos)
@@ -200,7 +208,9 @@ void TfrmDialogo::CreaComponentes() {
   Panel1->SetBounds(0, 0, kAnchoDiseno, 45);
   Panel1->SetAlign(ui::Alineacion::Abajo);
   Logo = new ui::Etiqueta(Panel1, "Logo");
-  Logo->SetBounds(5, 7, 320, 26);
+  // Tall enough for the 30 px bold italic Courier New (34 px as Windows
+  // lays it) and its 1 px relief, so it never needs the smaller size.
+  Logo->SetBounds(5, 6, 320, 35);
   Logo->SetCaption(kLogo);
   Logo->SetFont(F(u"Courier New", 30, ui::clSilver, true, true));
   Logo->SetRelieve({true, ui::clGray, ui::clWhite, 1});
@@ -280,7 +290,16 @@ unsigned PreparaDialogo(TfrmDialogo& d, const TfV& principal, const Texto& texto
   AnadeTexto(*d.Mensaje, texto);
 
   const bool conClip = d.Panel2->Height() == kAltoBandaConClip;
-  d.SetHeight(d.Height() + kAltoPorLinea * d.Mensaje->LineasMostradas() + (conClip ? kExtraConClip : 0));
+  int creceBanda = 0;
+  if (t.tituloDosLineas) {
+    d.Titulo->SetMultilinea(true);
+    d.Titulo->SetHeight(kAltoTituloDosLineas);
+    creceBanda =
+        std::max(0, d.Titulo->Top() + kAltoTituloDosLineas + kMargenBajoTitulo - d.Panel2->Height());
+    d.Panel2->SetHeight(d.Panel2->Height() + creceBanda);
+  }
+  d.SetHeight(d.Height() + kAltoPorLinea * d.Mensaje->LineasMostradas() + (conClip ? kExtraConClip : 0) +
+              creceBanda);
   if (ancho) {
     d.SetWidth(kAnchoAmplio);
     d.BtnNO->SetLeft(kIzquierdaNoAmplio);

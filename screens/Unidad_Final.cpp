@@ -76,7 +76,10 @@ Tfrm_Final::Tfrm_Final(ui::Formulario* propietario) : ui::Formulario(propietario
   LCBLeido = pantallas::CasillaLeido(Panel1);
   LCBLeido->SetOrdenTab(0);
 
-  BtnSalir = BotonNegro(Panel1, "BtnSalir", 695, 520, 90, 50, u"Aceptar", true);
+  // Wide enough for its full-size caption beside the picture with a margin
+  // inside the button's edge; the right edge stays in line with the notes
+  // above.
+  BtnSalir = BotonNegro(Panel1, "BtnSalir", 687, 520, 98, 50, u"Aceptar", true);
   BtnSalir->SetImagen("Encendido");
 
   BtnSoporteVideo->OnClick = [this] { BtnSoporteVideoClick(); };

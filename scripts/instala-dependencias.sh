@@ -14,6 +14,10 @@ paquetes=(
   # The Wine tests' stand-in fbclient.dll: a Winelib library that hands
   # every call to Debian's client library of the same width.
   gcc-multilib libfbclient2:i386 libfbclient2
+  # Fonts with the metrics of the Windows faces the screens use (Arial,
+  # Times New Roman, Courier New; Wine's own Tahoma): captions are measured
+  # under Wine as Windows lays them out.
+  fonts-liberation2 fonts-wine
   locales libarchive-tools unar xz-utils gzip
   clang-14 libclang-rt-14-dev
 )

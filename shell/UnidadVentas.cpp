@@ -180,6 +180,8 @@ void TfV::CreaComponentes() {
   MemoBackup->SetTabStop(false);
   MemoBackup->SetColor(ui::clWhite);
   MemoBackup->SetFont(F(u"Arial", 15, ui::clBlue));
+  // On a screen too short for the window the log scrolls in fewer rows.
+  SetControlElastico(MemoBackup);
 
   RutaTPV = Campo(this, "RutaTPV", 5, 110, 390, 26);
   Label1 = NuevaEtiqueta(this, "Label1", 10, 95, 195, 16, u"Ruta a la carpeta de Zelvano:");

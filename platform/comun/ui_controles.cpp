@@ -83,8 +83,8 @@ void PosicionCentrada(const Formulario& f, int& left, int& top) {
   }
   int ancho = 0, alto = 0;
   AreaPantalla(ancho, alto);
-  left = (ancho - f.Width()) / 2;
-  top = (alto - f.Height()) / 2;
+  const Rectangulo area{0, 0, ancho, alto};
+  Coloca(area, area, f.Width(), f.Height(), left, top);
 }
 
 }  // namespace nucleo

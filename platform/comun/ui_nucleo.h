@@ -60,4 +60,36 @@ int Borde(const Control& c);
 // Position of a centred form: on its owner, or on the screen.
 void PosicionCentrada(const Formulario& f, int& left, int& top);
 
+// ---- Sizes and places (ui_medidas.cpp) ----------------------------------------
+
+// The one smaller size a caption that does not fit may take: the next
+// standard point size below the designed one (8, 9, 10, 11, 12, 14, 16, ...
+// as the font dialog offers them), in pixels at the 120 pixels per inch the
+// screens were designed for. A size at or below the smallest standard one
+// has none: the designed size comes back.
+int TamanoMenor(int altoPx);
+
+struct Rectangulo {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int Ancho() const { return right - left; }
+  int Alto() const { return bottom - top; }
+};
+// Where a window of `ancho` x `alto` (its frame included) goes: centred on
+// `sobre` (its owner's window, or the work area itself), then moved inside
+// the work area. A window wider or taller than the area keeps its left or
+// top edge on the area's, so that its caption and first controls stay
+// reachable.
+void Coloca(const Rectangulo& area, const Rectangulo& sobre, int ancho, int alto, int& left, int& top);
+// Shortens the form's client area by up to `falta` pixels: first its
+// elastic control, down to half its height, then the empty bands between
+// its controls, the widest first, each keeping a few pixels; the controls
+// below move up. Nothing is covered and no caption loses room. Returns the
+// pixels taken.
+int Compacta(Formulario& f, int falta);
+// Narrows the form's client area by up to `falta` pixels, only as far as
+// the empty margin right of its controls goes (a screen of exactly the
+// designed width leaves no room for the window's frame). Returns the
+// pixels taken.
+int Estrecha(Formulario& f, int falta);
+
 }  // namespace ui::nucleo

@@ -69,17 +69,7 @@ void Despacha(MSG& m) {
   DispatchMessageW(&m);
 }
 
-// Centred on where the owner's window really is (the user may have moved
-// it), or on the screen's work area.
-void CentraNativo(Formulario& f, HWND h) {
-  HWND duenyo = f.Propietario() ? win32::Ventana(*f.Propietario()) : nullptr;
-  RECT propio{}, area{};
-  GetWindowRect(h, &propio);
-  if (!duenyo || !GetWindowRect(duenyo, &area)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  const int ancho = propio.right - propio.left, alto = propio.bottom - propio.top;
-  f.SetBounds(area.left + (area.right - area.left - ancho) / 2, area.top + (area.bottom - area.top - alto) / 2,
-              f.Width(), f.Height());
-}
+void CentraNativo(Formulario& f, HWND h) { win32::ColocaEnPantalla(f, h); }
 
 BOOL CALLBACK PintaVentana(HWND h, LPARAM) {
   // Only what is already invalid is painted: nothing is drawn twice.

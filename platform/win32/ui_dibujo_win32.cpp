@@ -12,6 +12,8 @@ namespace ui::win32 {
 namespace {
 
 constexpr int kSegmentosBarra = 110;
+// How much wider than designed a one-line label may grow to show its text.
+constexpr int kCrecimientoEtiqueta = 8;
 
 using ClaveFuente = std::tuple<std::u16string, int, bool, bool>;
 
@@ -40,6 +42,21 @@ void PintaPanel(const Panel& p, HDC dc, RECT r) {
   if (UINT b = Bordes(p.interior, false)) DrawEdge(dc, &r, b, BF_RECT);
 }
 
+// What a transparent control shows behind it: its parent as the parent
+// draws itself, so that a label laid over a panel's frame leaves the frame
+// whole.
+void PintaFondoDetras(const Control& c, HDC dc, const RECT& r) {
+  auto* panel = dynamic_cast<const Panel*>(c.Padre());
+  if (!panel) {
+    Relleno(dc, r, Rgb(ColorDetras(c)));
+    return;
+  }
+  POINT antes{};
+  SetViewportOrgEx(dc, r.left - c.Left(), r.top - c.Top(), &antes);
+  PintaPanel(*panel, dc, RECT{0, 0, panel->Width(), panel->Height()});
+  SetViewportOrgEx(dc, antes.x, antes.y, nullptr);
+}
+
 void Texto(HDC dc, const ui::Texto& t, RECT r, UINT formato, COLORREF color, int dx, int dy) {
   OffsetRect(&r, dx, dy);
   SetTextColor(dc, color);
@@ -49,7 +66,11 @@ void Texto(HDC dc, const ui::Texto& t, RECT r, UINT formato, COLORREF color, int
 // Headlines with depth: the shadow drawn several times down and to the
 // right, the light side once up and to the left, then the face.
 void PintaEtiqueta(const Etiqueta& e, HDC dc, const RECT& r, bool oculta) {
-  Relleno(dc, r, Rgb(e.Transparente() ? ColorDetras(e) : e.ColorFondo()));
+  if (e.Transparente()) {
+    PintaFondoDetras(e, dc, r);
+  } else {
+    Relleno(dc, r, Rgb(e.ColorFondo()));
+  }
   if (oculta) return;
   HGDIOBJ antes = SelectObject(dc, FuenteGdi(FuenteVisible(e)));
   SetBkMode(dc, TRANSPARENT);
@@ -96,7 +117,7 @@ void PintaBarra(const BarraProgreso& b, HDC dc, RECT r) {
 }
 
 void PintaImagen(const Imagen& im, HDC dc, const RECT& r) {
-  Relleno(dc, r, Rgb(ColorDetras(im)));
+  PintaFondoDetras(im, dc, r);
   HBITMAP tira = MapaDeBits(im.Tira());
   if (!tira) return;
   BITMAP info{};
@@ -219,7 +240,9 @@ SIZE Disponible(const Control& c, HWND h) {
   return SIZE{r.right, r.bottom};
 }
 
-bool SeAjusta(const Control& c) {
+// The controls whose caption is measured: labels, buttons, check boxes and
+// a memo given its lines.
+bool SeMide(const Control& c) {
   if (c.Width() <= 0) return false;
   if (auto* e = dynamic_cast<const Etiqueta*>(&c)) return !e->Caption().empty();
   if (auto* m = dynamic_cast<const Memo*>(&c)) {
@@ -251,20 +274,41 @@ Fuente FuenteVisible(const Control& c) {
 
 bool AjustaFuente(Control& c) {
   HWND h = Ventana(c);
-  if (!h || !SeAjusta(c)) return false;
+  // A text box keeps its designed size: what it cannot show, it scrolls to.
+  // Growing a label moves its window, which asks for the fit again.
+  static bool ajustando = false;
+  if (!h || !SeMide(c) || dynamic_cast<Memo*>(&c) || ajustando) return false;
+  ajustando = true;
+  struct Fin {
+    ~Fin() { ajustando = false; }
+  } fin;
   auto& n = c.NativoCreado();
   const int antes = n.altoAjustado;
   const SIZE hay = Disponible(c, h);
   // A disabled button draws its caption one pixel lower and to the right.
   const int holgura = dynamic_cast<Boton*>(&c) ? 2 : 0;
-  const int diseno = c.Font().altoPx;
-  const int minimo = std::max(8, diseno / 2);
-  Fuente f = c.Font();
-  for (f.altoPx = diseno; f.altoPx > minimo; --f.altoPx) {
+  // A one-line label grows to its text, as a label sized to its caption
+  // does: a few pixels of rounding between faces of the same metrics are
+  // not worth a smaller size.
+  auto* e = dynamic_cast<Etiqueta*>(&c);
+  const bool crece = e && !e->Multilinea() && e->GetJustificacion() == Justificacion::Izquierda;
+  const auto prueba = [&](const Fuente& f) {
     const SIZE s = Necesario(c, h, f);
-    if (s.cx + holgura <= hay.cx && s.cy <= hay.cy) break;
+    if (s.cx + holgura <= hay.cx && s.cy <= hay.cy) return true;
+    if (!crece || s.cx - hay.cx > kCrecimientoEtiqueta || s.cy - hay.cy > kCrecimientoEtiqueta) return false;
+    c.SetBounds(c.Left(), c.Top(), c.Width() + static_cast<int>(std::max<LONG>(0, s.cx - hay.cx)),
+                c.Height() + static_cast<int>(std::max<LONG>(0, s.cy - hay.cy)));
+    return true;
+  };
+  // One size smaller at most, whether the caption then fits or not: a
+  // smaller one would stand out among its neighbours.
+  Fuente menor = c.Font();
+  menor.altoPx = nucleo::TamanoMenor(c.Font().altoPx);
+  n.altoAjustado = 0;
+  if (!prueba(c.Font()) && menor.altoPx != c.Font().altoPx) {
+    n.altoAjustado = menor.altoPx;
+    prueba(menor);
   }
-  n.altoAjustado = f.altoPx == diseno ? 0 : f.altoPx;
   if (dynamic_cast<Boton*>(&c) || dynamic_cast<Casilla*>(&c))
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FuenteGdi(FuenteVisible(c))), TRUE);
   if (n.altoAjustado == antes) return false;
@@ -274,7 +318,7 @@ bool AjustaFuente(Control& c) {
 
 LRESULT Mide(Control& c, bool disponible) {
   HWND h = Ventana(c);
-  if (!h || !SeAjusta(c)) return 0;
+  if (!h || !SeMide(c)) return 0;
   if (auto* m = dynamic_cast<Memo*>(&c); m && m->nativo() && m->nativo()->sigueFinal) return 0;
   SIZE s = Disponible(c, h);
   if (!disponible) {

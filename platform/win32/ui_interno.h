@@ -83,11 +83,11 @@ Color ColorDetras(const Control& c);
 void Pinta(Control& c, HDC dc, const RECT& r);
 // The answer to WM_ZELVANO_MIDE for one control.
 LRESULT Mide(Control& c, bool disponible);
-// Captions are shown whole: a label, button, check box or memo given its
-// lines whose text does not fit its box with the designed font is drawn
-// with the largest smaller size of the same face that fits (the designed
-// sizes fit with the designed fonts; another system's fonts may be wider).
-// True when the size changed.
+// A label's, button's or check box's caption that does not fit its box
+// with the designed font is drawn one standard size smaller
+// (nucleo::TamanoMenor), never more (the designed sizes fit with the
+// designed fonts; another system's fonts may be a little wider). A text
+// box keeps its size and scrolls. True when the size changed.
 bool AjustaFuente(Control& c);
 Fuente FuenteVisible(const Control& c);
 // Bitmap resource by name, magenta keyed ("Dialogos", "Encendido", ...).
@@ -120,6 +120,11 @@ void OlvidaRepintado(HWND h);
 constexpr UINT_PTR kTemporizadorRepintado = 1;  // on the message window
 constexpr UINT kRepintaTexto = 0x80000000;
 HWND VentanaMensajes();
+
+// Centres the form on its owner or on the work area of its monitor, keeps
+// it inside that area and shortens it first when it is taller
+// (ui_pantalla_win32.cpp).
+void ColocaEnPantalla(Formulario& f, HWND h);
 
 // The loop's state shared with the window procedures.
 bool Terminado();

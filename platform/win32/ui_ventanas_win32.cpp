@@ -230,9 +230,20 @@ void AplicaValor(Control& c, HWND h) {
 
 HWND CreaNativo(Control& c, HWND padre);
 
+// Labels lie under the other controls, as text painted on the parent does:
+// a headline whose box reaches into a text box leaves the text box whole.
+// Each new child window goes below the siblings made before it, so the
+// labels go down once all of them exist.
+void BajaEtiquetas(const Control& c) {
+  for (Control* hijo : c.Hijos())
+    if (HWND h = Ventana(*hijo); h && dynamic_cast<Etiqueta*>(hijo))
+      SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void CreaHijos(Control& c, HWND h) {
   for (Control* hijo : c.Hijos())
     if (!Ventana(*hijo)) CreaNativo(*hijo, h);
+  BajaEtiquetas(c);
 }
 
 HWND CreaNativo(Control& c, HWND padre) {
@@ -461,6 +472,11 @@ void RegistraClases() {
   wc.lpfnWndProc = ProcedimientoVentana;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  // The application icon on the title bar and the taskbar button.
+  wc.hIcon = static_cast<HICON>(LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                           GetSystemMetrics(SM_CYICON), 0));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   for (const wchar_t* nombre : {kClasePrincipal, kClaseFormulario, kClaseControl}) {
     wc.lpszClassName = nombre;
     RegisterClassExW(&wc);
@@ -484,7 +500,9 @@ HWND Asegura(Control& c) {
   HWND hp = Asegura(*padre);
   if (!hp) return nullptr;
   if (HWND h = Ventana(c)) return h;  // created with its parent
-  return CreaNativo(c, hp);
+  HWND h = CreaNativo(c, hp);
+  BajaEtiquetas(*padre);
+  return h;
 }
 
 }  // namespace win32
@@ -609,17 +627,6 @@ void LineaAnadida(Control& c, const Texto&) {
     return;
   }
   if (auto* m = dynamic_cast<Memo*>(&c)) win32::MemoAnade(*m, h);
-}
-
-void AreaPantalla(int& ancho, int& alto) {
-  RECT r{};
-  if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0)) {
-    ancho = r.right - r.left;
-    alto = r.bottom - r.top;
-  } else {
-    ancho = GetSystemMetrics(SM_CXSCREEN);
-    alto = GetSystemMetrics(SM_CYSCREEN);
-  }
 }
 
 }  // namespace nucleo

@@ -44,6 +44,9 @@ void PrintTo(const Caso& c, std::ostream* os) { *os << c.nombre; }
 // One added line: the blank first line plus the text, 14 px each.
 constexpr int kUna = 182 + 14 * 2;
 constexpr int kDos = 182 + 14 * 3;
+// The maintenance headline takes two rows: its band grows to 77 px, 32 px
+// over the designed band and 2 px over the clip's.
+constexpr int kBandaDosLineas = 77;
 
 const Caso kCasos[] = {
     {"UnaLinea", u"Hola", u'!', false, false, kUna, {u"", u"Hola"}, 0, &constantes::TituloAviso, 48,
@@ -62,9 +65,9 @@ const Caso kCasos[] = {
      &constantes::TituloPregunta, 64, true, kNormal, false},
     {"Tipo69Error", u"Fallo", u'E', false, false, kUna, {u"", u"Fallo"}, 1, &constantes::TituloError, 16,
      false, kError, false},
-    {"Tipo77SinClip", u"Mantenimiento", u'M', false, false, kUna, {u"", u"Mantenimiento"}, 4,
+    {"Tipo77SinClip", u"Mantenimiento", u'M', false, false, kUna + 32, {u"", u"Mantenimiento"}, 4,
      &constantes::TituloMantenimiento, 48, false, kOscuro12, false},
-    {"Tipo77ConClip", u"Mantenimiento", u'M', false, true, kUna + 50, {u"", u"Mantenimiento"}, 4,
+    {"Tipo77ConClip", u"Mantenimiento", u'M', false, true, kUna + 50 + 2, {u"", u"Mantenimiento"}, 4,
      &constantes::TituloMantenimiento, 48, false, kOscuro12, true},
     {"Tipo78", u"Nota", u'N', false, true, kUna, {u"", u"Nota"}, 2, &constantes::TituloN, 0, false, kNormal,
      false},
@@ -72,7 +75,7 @@ const Caso kCasos[] = {
      48, false, kOscuro10, true},
     {"Tipo83SinAnimacion", u"Servicio", u'S', false, true, kUna, {u"", u"Servicio"}, 4,
      &constantes::TituloS, 48, false, kNegroAmarillo, false},
-    {"Tipo87PreguntaConClip", u"\u00BFSeguimos?", u'W', false, true, kUna + 50, {u"", u"\u00BFSeguimos?"}, 4,
+    {"Tipo87PreguntaConClip", u"\u00BFSeguimos?", u'W', false, true, kUna + 50 + 2, {u"", u"\u00BFSeguimos?"}, 4,
      &constantes::TituloMantenimiento, 48, true, kOscuro12, true},
     {"Amplio", u"Hola", u'!', true, false, kUna, {u"", u"Hola"}, 0, &constantes::TituloAviso, 48, false,
      kNormal, false},
@@ -106,7 +109,10 @@ TEST_P(Preparacion, VisteElDialogoSegunElTipo) {
   // The clip takes the title band's place; without it the headline blinks.
   EXPECT_EQ(d.AMantenimiento->Visible(), c.clip);
   EXPECT_EQ(d.AMantenimiento->Reproduciendo(), c.clip);
-  EXPECT_EQ(d.Panel2->Height(), c.clip ? 75 : 45);
+  const bool dosLineas = c.titulo == &constantes::TituloMantenimiento;
+  EXPECT_EQ(d.Panel2->Height(), dosLineas ? kBandaDosLineas : c.clip ? 75 : 45);
+  EXPECT_EQ(d.Titulo->Multilinea(), dosLineas);
+  EXPECT_LE(d.Titulo->Top() + d.Titulo->Height(), d.Panel2->Height());
   EXPECT_EQ(d.Titulo->Parpadeo(), !c.clip);
   EXPECT_EQ(d.Titulo->Left(), c.clip ? 90 : 60);
   if (c.clip) {
@@ -188,7 +194,7 @@ TEST_F(Dialogo, AnotaLoQueVeElUsuarioYRecuerdaElFormularioActivo) {
   EXPECT_EQ(dialogos[0].Texto("titulo"), texto::AUtf8(DescifraMensaje(constantes::TituloMantenimiento)));
   EXPECT_EQ(dialogos[0].Texto("texto"), "Suscr\xC3\xAD" "base\\nal canal");
   EXPECT_EQ(dialogos[0].Texto("ancho"), "700");
-  EXPECT_EQ(dialogos[0].Texto("alto"), std::to_string(kDos));
+  EXPECT_EQ(dialogos[0].Texto("alto"), std::to_string(kDos + kBandaDosLineas - 45));
   EXPECT_EQ(dialogos[0].Texto("pitido"), "48");
   const auto pitidos = Eventos("pitido");
   ASSERT_EQ(pitidos.size(), 1u);

@@ -48,8 +48,8 @@ class SondaWine : public ::testing::Test {
     if (std::system(recursos.c_str()) != 0) return;
     std::string fuentes;
     for (const char* f : {"tests/ui/sonda/sonda_ui.cpp", "platform/comun/texto.cpp", "platform/comun/ui_controles.cpp",
-                          "platform/comun/ui_foco.cpp", "platform/comun/espera.cpp", "platform/win32/sistema.cpp",
-                          "platform/win32/inyeccion.cpp"})
+                          "platform/comun/ui_foco.cpp", "platform/comun/espera.cpp", "platform/comun/ui_medidas.cpp",
+                          "platform/win32/sistema.cpp", "platform/win32/inyeccion.cpp"})
       fuentes += " '" + kFuentes + "/" + f + "'";
     // Every module of the Windows UI layer, however it is split.
     for (const auto& e : std::filesystem::directory_iterator(kFuentes + "/platform/win32")) {

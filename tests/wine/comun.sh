@@ -229,11 +229,25 @@ textos_enteros() { # ventana qué [control...]
   [ -z "$cortados" ] || falla "$que: textos cortados en $ventana:
 $cortados"
 }
-# The maintenance clip plays: its place in the dialog's title band (left 5,
-# 33 px below the top, 85 x 73) differs between two pictures a moment apart
-# and is not black.
-clip_se_mueve() { # a.png b.png qué
-  python3 - "$1" "$2" <<'PY' || falla "$3: el vídeo de mantenimiento no se mueve"
+# Two pictures of a window that changes by itself (a blinking headline, a
+# playing clip): the second is taken again after pauses of other lengths
+# until `distintas` tells them apart, since a pause as long as the period
+# shows the same phase twice. Status 1 when they never differ.
+captura_dos() { # nombre ventana [distintas]
+  local a="$ZELVANO_ARTEFACTOS/$1.png" b="$ZELVANO_ARTEFACTOS/$1-b.png" pausa
+  captura "$1" "$2"
+  for pausa in 0.3 0.15 0.45 0.2; do
+    sleep "$pausa"
+    captura "$1-b" "$2"
+    "${3:-pixeles_distintos}" "$a" "$b" && return 0
+  done
+  return 1
+}
+pixeles_distintos() { [ "$(convert "$1" rgb:- | md5sum)" != "$(convert "$2" rgb:- | md5sum)" ]; }
+# The maintenance clip's place in the dialog's title band (left 5, 33 px
+# below the top, 85 x 73) differs between the two pictures and is not black.
+clip_distinto() { # a.png b.png
+  python3 - "$1" "$2" <<'PY'
 import subprocess, sys
 def clip(f):
     return subprocess.run(["convert", f, "-crop", "85x73+7+35", "+repage", "rgb:-"],
@@ -242,4 +256,8 @@ a, b = clip(sys.argv[1]), clip(sys.argv[2])
 negro = sum(1 for i in range(0, len(a), 3) if a[i:i + 3] == b"\0\0\0") * 3
 sys.exit(0 if a != b and negro < len(a) // 2 else 1)
 PY
+}
+# The dialog pictured twice with its maintenance clip playing.
+clip_se_mueve() { # nombre qué
+  captura_dos "$1" frmDialogo clip_distinto || falla "$2: el vídeo de mantenimiento no se mueve"
 }

@@ -16,20 +16,21 @@ CARPETA_WIN='C:\galeria\'
 
 enteros() { textos_enteros "$1" "$2"; }
 
+# Countdowns long enough for the dialog to be measured and pictured on a
+# loaded machine before it answers itself; the wide maintenance dialog is
+# pictured twice (its clip must move) before its countdown closes it.
 # name kind wide seconds text (\n: a line feed, as the calls pass it)
-# The wide maintenance dialog is pictured twice (its clip must move) before
-# its countdown closes it: eight seconds leave room for both on a slow machine.
 casos=(
   "33|33|0|0|No encuentro la Ruta de Zelvano_Start.exe.\nPor favor, copie el fichero de actualización en la carpeta donde esté el ejecutable del programa y vuelva a intentarlo."
   "33-amplio|33|1|0|Solo las Versiones entre 20.21.0.3 y 20.21.1.8\nde Zelvano son actualizables."
-  "33-cuenta_atras|33|0|3|Debe marcar que ha leído la notificación."
+  "33-cuenta_atras|33|0|15|Debe marcar que ha leído la notificación."
   "69|69|0|0|Su RED ha sufrido un Corte de Luz, o su conexión de RED no es consistente a Fallos.\n\n\nZelvano, tiene que desconectarse del Servidor.\nSaldrá del Programa, para evitar un mal mayor.\n"
   "69-amplio|69|1|0|Excepción FireBird controlada por Zelvano."
   "73|73|0|0|Se han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización"
-  "73-cuenta_atras-amplio|73|1|3|Zelvano está en ejecución."
+  "73-cuenta_atras-amplio|73|1|15|Zelvano está en ejecución."
   "77-amplio|77|1|0|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
   "77|77|0|0|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
-  "77-cuenta_atras-amplio|77|1|8|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
+  "77-cuenta_atras-amplio|77|1|16|Suscríbase a nuestro Canal YouTube para estar informado de Nuevos Video Tutoriales."
 )
 for caso in "${casos[@]}"; do
   IFS='|' read -r nombre tipo amplio segundos texto <<<"$caso"
@@ -43,11 +44,10 @@ for caso in "${casos[@]}"; do
   enteros frmDialogo "diálogo $nombre"
   esperado="$(printf '%b' "${texto//\\n/\\n}")"
   contiene "diálogo $nombre" "$(texto_de frmDialogo Mensaje)" "$(head -1 <<<"$esperado")"
-  captura "galeria-$nombre" frmDialogo
   if [ "$tipo" = 77 ]; then
-    sleep 0.3
-    captura "galeria-$nombre-b" frmDialogo
-    clip_se_mueve "$ZELVANO_ARTEFACTOS/galeria-$nombre.png" "$ZELVANO_ARTEFACTOS/galeria-$nombre-b.png" "$nombre"
+    clip_se_mueve "galeria-$nombre" "$nombre"
+  else
+    captura "galeria-$nombre" frmDialogo
   fi
   if [ "$segundos" -gt 0 ]; then
     # Nobody answers: the countdown does.
@@ -106,7 +106,7 @@ for _ in 1 2 3; do
     visto69=1
     enteros frmDialogo "diálogo 69 de la restauración"
     contiene "diálogo 69 de la restauración" "$(texto_de frmDialogo Mensaje)" 'C:\Zelvano\Temp\202103_202128'
-    captura reponer-69 frmDialogo
+    captura_dos reponer-69 frmDialogo || falla "el titular del diálogo 69 no parpadea"
     usuario tecla frmDialogo Intro 30
     break
   fi

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """What the Windows shell reads from the wizard's executable, checked from
 its bytes: the manifest (administrator rights, supported systems, common
-controls 6), the version strings and the new version's archive resource.
+controls 6), the version strings, the new version's archive resource, the
+application icon (16, 32 and 48 px, first group) and the pictures keyed by
+magenta without pink edges.
 
 Usage: recursos.py <Act_202103_a_202128.exe> <Datos_Nuevos.rar>
 Prints one line per check ("OK ..." or "FALLO ...") and exits 1 on failure.
@@ -12,7 +14,8 @@ import struct
 import sys
 import xml.etree.ElementTree as ET
 
-RT_RCDATA, RT_VERSION, RT_MANIFEST = 10, 16, 24
+RT_BITMAP, RT_ICON, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 2, 3, 10, 14, 16, 24
+CLAVE = (255, 0, 255)
 LANG_ES_ES = 3082
 
 
@@ -174,6 +177,8 @@ def comprueba(exe, rar):
                     bool(hallados) and all(v == esperado for v in hallados.values()),
                     "hallado %r" % hallados)
 
+    comprueba_imagenes(recursos, informa)
+
     datos = recursos.get((RT_RCDATA, "DATOS_NUEVOS", LANG_ES_ES))
     otros = [(n, i) for (t, n, i) in recursos if t == RT_RCDATA]
     informa("RCDATA DATOS_NUEVOS en el idioma 3082", datos is not None, "recursos RCDATA: %s" % otros)
@@ -190,6 +195,74 @@ def comprueba(exe, rar):
                 and (struct.unpack_from("<H", datos, 7 + 3)[0] & 0x0008) != 0,
                 "cabecera %r" % datos[:14])
     return not fallos
+
+
+def pixeles_bitmap(dib):
+    """Rows of (r, g, b) of a 24-bit bitmap resource (a DIB without file header)."""
+    tam, ancho, alto, _, bits = struct.unpack_from("<IiiHH", dib, 0)
+    if bits != 24:
+        raise ValueError("%d bits por píxel" % bits)
+    fila = (ancho * 3 + 3) // 4 * 4
+    filas = []
+    for y in range(abs(alto)):
+        o = tam + y * fila
+        filas.append([(dib[o + 3 * x + 2], dib[o + 3 * x + 1], dib[o + 3 * x]) for x in range(ancho)])
+    return filas if alto < 0 else filas[::-1]
+
+
+def bordes_rosados(filas):
+    """Pixels next to the transparent key that are a mix of the key and the
+    colour inside them: the system keys out only exact magenta, so they show
+    as a pink fringe."""
+    alto, ancho = len(filas), len(filas[0])
+    hallados = []
+    for y in range(alto):
+        for x in range(ancho):
+            p = filas[y][x]
+            if p == CLAVE:
+                continue
+            for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)):
+                xk, yk, xi, yi = x + dx, y + dy, x - dx, y - dy
+                if not (0 <= xk < ancho and 0 <= yk < alto and 0 <= xi < ancho and 0 <= yi < alto):
+                    continue
+                q = filas[yi][xi]
+                if filas[yk][xk] != CLAVE or q == CLAVE:
+                    continue
+                # p = t * key + (1 - t) * q for some clear t?
+                den = sum((k - c) ** 2 for k, c in zip(CLAVE, q))
+                if den == 0:
+                    continue
+                t = sum((a - c) * (k - c) for a, k, c in zip(p, CLAVE, q)) / den
+                resto = max(abs(a - (t * k + (1 - t) * c)) for a, k, c in zip(p, CLAVE, q))
+                if 0.15 <= t <= 0.85 and resto <= 24:
+                    hallados.append((x, y))
+                    break
+    return hallados
+
+
+def comprueba_imagenes(recursos, informa):
+    grupos = sorted((n, v) for (t, n, _), v in recursos.items() if t == RT_GROUP_ICON and isinstance(n, int))
+    informa("icono de la aplicación", bool(grupos), "sin grupo de iconos")
+    if grupos:
+        _, grupo = grupos[0]
+        n, = struct.unpack_from("<H", grupo, 4)
+        lados = set()
+        for i in range(n):
+            ancho, alto, _, _, _, bits, _, ident = struct.unpack_from("<BBBBHHIH", grupo, 6 + 14 * i)
+            imagen = next((v for (t, nn, _), v in recursos.items() if t == RT_ICON and nn == ident), None)
+            if imagen is not None and ancho == alto:
+                lados.add((ancho or 256, bits))
+        informa("icono de 16, 32 y 48 px en color de 32 bits", {(16, 32), (32, 32), (48, 32)} <= lados,
+                "hallados %s" % sorted(lados))
+    for nombre in ("Encendido", "Salir", "YouTube", "Dialogos"):
+        dib = next((v for (t, n, _), v in recursos.items() if t == RT_BITMAP and n == nombre.upper()), None)
+        if dib is None:
+            informa("imagen %s" % nombre, False, "no está")
+            continue
+        filas = pixeles_bitmap(dib)
+        rosados = bordes_rosados(filas)
+        informa("imagen %s sin bordes rosados" % nombre, not rosados,
+                "%d píxeles mezclados con el magenta, el primero en %s" % (len(rosados), rosados[:1]))
 
 
 def version_fichero(exe):

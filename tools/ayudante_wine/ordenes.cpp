@@ -196,7 +196,11 @@ int Geometria(const Argumentos& a) {
   RECT cliente{}, ventana{};
   GetClientRect(h, &cliente);
   GetWindowRect(h, &ventana);
-  Escribe("ventana=" + Rect(ventana) + " cliente=" + Rect(cliente) + "\n");
+  // The work area of the window's monitor: the screen less its taskbar.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &monitor);
+  Escribe("ventana=" + Rect(ventana) + " cliente=" + Rect(cliente) + " area=" + Rect(monitor.rcWork) + "\n");
   return 0;
 }
 

@@ -4,12 +4,17 @@
 // text, the two characters \ and n stand for a line feed (the calls of the
 // wizard pass real line feeds). The application folder is where the
 // maintenance clip is looked for.
+// galeria_dialogos aviso|final
+// Shows the notice or the final screen over the main window instead, as
+// the wizard does, and ends when it closes.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
 
 #include "platform/ui.h"
+#include "screens/UnidadAviso.h"
+#include "screens/Unidad_Final.h"
 #include "shell/UnidadVentas.h"
 
 namespace {
@@ -38,17 +43,34 @@ texto::Texto ConSaltos(const texto::Texto& t) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int n = 0;
   wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &n);
-  if (!args || n != 6) return 2;
+  const bool pantalla = args && n == 2;
+  if (!args || (n != 6 && !pantalla)) return 2;
   ui::aplicacion::Inicializa();
   ui::aplicacion::SetTitulo(u"Actualizaci\u00F3n Zelvano");
   fV = new TfV;
   // Only the window: no installation is looked for and no notice shown.
   fV->OnShow = nullptr;
   fV->OnActivate = nullptr;
-  fV->Valores->RutaAplicacion = T(args[4]);
+  if (!pantalla) fV->Valores->RutaAplicacion = T(args[4]);
   ui::aplicacion::SetFormularioPrincipal(fV);
   fV->Show();
   ui::aplicacion::ProcesaMensajes();
+  if (pantalla) {
+    if (std::wstring(args[1]) == L"aviso") {
+      TfrmAviso aviso(fV);
+      frmAviso = &aviso;
+      aviso.ShowModal();
+      frmAviso = nullptr;
+    } else if (std::wstring(args[1]) == L"final") {
+      Tfrm_Final final(fV);
+      frm_Final = &final;
+      final.ShowModal();
+      frm_Final = nullptr;
+    } else {
+      return 2;
+    }
+    return 0;
+  }
   const char16_t tipo = static_cast<char16_t>(_wtoi(args[1]));
   fV->MuestraDialogo(ConSaltos(T(args[5])), tipo, _wtoi(args[2]) != 0, _wtoi(args[3]));
   return 0;
