@@ -118,6 +118,8 @@ void Repinta(HWND h, UINT rdw);
 void RepintaPendientes(bool todas = false);
 void OlvidaRepintado(HWND h);
 constexpr UINT_PTR kTemporizadorRepintado = 1;  // on the message window
+// The blink of a label, on the label's own window.
+constexpr UINT_PTR kTemporizadorParpadeo = 1;
 constexpr UINT kRepintaTexto = 0x80000000;
 HWND VentanaMensajes();
 
