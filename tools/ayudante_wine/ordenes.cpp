@@ -322,7 +322,10 @@ int Conduce(const Argumentos& a) {
     WriteFile(f, t.data(), static_cast<DWORD>(t.size()), &escritos, nullptr);
   };
   const Plazo plazo(Segundos(a, 2, 300)), inicio(20);
-  bool visto = false, iniciado = false;
+  // The main window shows a moment before the notice screen that disables
+  // it: a click on the start button then is lost, as a user's would be. The
+  // start button is pressed once the notice has been passed.
+  bool visto = false, avisoPasado = false, iniciado = false;
   // A window pressed is left alone until it is gone (the next one of the
   // same name may follow at once).
   auto EsperaQueSeVaya = [&](HWND v) {
@@ -362,8 +365,11 @@ int Conduce(const Argumentos& a) {
       }
     } else if (!avisos.empty()) {
       MarcaSiHaceFalta(avisos.front(), L"He Leído y Entendido");
-      if (PulsaSiSePuede(avisos.front(), L"» Siguiente")) EsperaQueSeVaya(avisos.front());
-    } else if (!iniciado) {
+      if (PulsaSiSePuede(avisos.front(), L"» Siguiente")) {
+        EsperaQueSeVaya(avisos.front());
+        avisoPasado = true;
+      }
+    } else if (avisoPasado && !iniciado) {
       const auto principales = VentanasPrincipales(L"fV");
       if (!principales.empty()) iniciado = PulsaSiSePuede(principales.front(), L"Iniciar Actualización");
     }
