@@ -158,6 +158,57 @@ sys.stdout.write("\n".join(l.decode("cp1252") for l in lineas) + "\n")
 PY
 }
 
+# File attributes as Wine keeps them (the DOS attributes in an extended
+# attribute, read-only as the write permission): through the API, as
+# letters ("AR--": archive, read-only, hidden, system), also past 260
+# characters.
+# (winepath gives nothing for a path that long: the name on C: is built here.)
+en_c() { local r="${1#"$C"/}"; printf 'C:\\%s' "${r//\//\\}"; }
+atributos() { ayudante atributos "$(en_c "$1")" | tr -d '\r'; }
+pon_solo_lectura() { # path on C:
+  ayudante atributos "$(en_c "$1")" +r >/dev/null || falla "no se pudo hacer de solo lectura ${1#"$C"/}"
+}
+
+# Another Windows process holds the file open until the test ends, without
+# sharing (as the Firebird server holds its database) or, with "lectura",
+# readable by others (as Windows holds a running program); sets pid_bloqueo.
+bloquea_fichero() { # windows-path [lectura]
+  local salida="$TMP_PRUEBA/bloqueo.out"
+  wine "$AYUDANTE_WIN" bloquea "$1" 600 ${2:+"$2"} >"$salida" 2>&1 &
+  pid_bloqueo=$!
+  local fin=$((SECONDS + 60))
+  until grep -q bloqueado "$salida" 2>/dev/null; do
+    kill -0 "$pid_bloqueo" 2>/dev/null || aborta "no se pudo bloquear $1: $(cat "$salida")"
+    [ "$SECONDS" -lt "$fin" ] || aborta "el bloqueo de $1 no llegó a tiempo"
+    sleep 0.2
+  done
+}
+suelta_fichero() {
+  kill "$pid_bloqueo" 2>/dev/null
+  wait "$pid_bloqueo" 2>/dev/null
+}
+
+# A whole run driven by the helper (every message accepted); the messages
+# it read, one block each, end in LEIDOS (not printed: a check that fails in
+# a command substitution would not count).
+conduce_ejecucion() { # etiqueta
+  local mensajes="$TMP_PRUEBA/mensajes-$1.txt"
+  : >"$mensajes"
+  arranca_asistente "$1"
+  ayudante conduce "$ASISTENTE" "$(winepath -w "$mensajes")" 300 >/dev/null || falla "$1: $(error_ayudante)"
+  igual "$1: estado de salida" 0 "$(espera_fin "$1" 60)"
+  LEIDOS="$(tr -d '\r' <"$mensajes")"
+}
+
+# A save that meets a file it cannot read: the gate stops the run naming
+# it (the first or the only one), before anything is deleted.
+guardado_detenido() { # etiqueta mensajes windows-path
+  [[ "$2" == *"No se ha podido guardar un fichero de la instalación: $3"* ||
+    "$2" == *"ficheros de la instalación; el primero es: $3"* ]] || falla "$1: el aviso no nombra $3: «$2»"
+  contiene "$1: aviso" "$2" "No se ha borrado ni cambiado nada de la instalación."
+  grep -q "PANTALLA FINAL" <<<"$2" && falla "$1: la actualización terminó bien sin guardar $3"
+}
+
 # ---- the wizard ------------------------------------------------------------------
 
 # Starts the wizard from the installation's Update folder; `etiqueta` names
@@ -179,6 +230,10 @@ espera_fin() { # etiqueta segundos
   done
   cat "$TMP_PRUEBA/estado-$1"
 }
+
+# The rollback's two dialogs, as the helper reads their text.
+ERROR_ROLLBACK=$'\nHa sucedido un Error en el proceso de Actualización.\nSe procederá a deshacer todos los Procesos realizados.'
+FIN_ROLLBACK=$'\nSe han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización'
 
 # The message dialog now shown: its body text, with a screenshot.
 dialogo() { # captura

@@ -16,33 +16,14 @@
 # A program file that can be read but not deleted is tests/wine/bloqueo.sh.
 source "$(dirname "$0")/comun.sh"
 
-# File attributes as Wine keeps them (the DOS attributes in an extended
-# attribute, read-only as the write permission): through the API.
-atributos() { wine cmd /c attrib "$(winepath -w "$1")" 2>/dev/null | tr -d '\r' | cut -c1-12; }
-
 # ---- a file of Datos held open without sharing
 instala 20.21.1.5 TERMINAL1 SERVIDOR
 echo "datos del día" >"$APP/Datos/Caja.dat"
 antes="$(listado)"
-wine "$AYUDANTE_WIN" bloquea 'C:\Zelvano\Datos\Caja.dat' 600 >"$TMP_PRUEBA/bloqueo.out" 2>&1 &
-pid_bloqueo=$!
-fin=$((SECONDS + 60))
-until grep -q bloqueado "$TMP_PRUEBA/bloqueo.out" 2>/dev/null; do
-  kill -0 "$pid_bloqueo" 2>/dev/null || aborta "no se pudo bloquear Caja.dat: $(cat "$TMP_PRUEBA/bloqueo.out")"
-  [ "$SECONDS" -lt "$fin" ] || aborta "el bloqueo de Caja.dat no llegó a tiempo"
-  sleep 0.2
-done
-mensajes="$TMP_PRUEBA/mensajes-bloqueado.txt"
-: >"$mensajes"
-arranca_asistente bloqueado
-ayudante conduce "$ASISTENTE" "$(winepath -w "$mensajes")" 300 >/dev/null || falla "bloqueado: $(error_ayudante)"
-igual "bloqueado: estado de salida" 0 "$(espera_fin bloqueado 60)"
-kill "$pid_bloqueo" 2>/dev/null
-wait "$pid_bloqueo" 2>/dev/null
-t="$(tr -d '\r' <"$mensajes")"
-contiene "bloqueado: aviso" "$t" 'No se ha podido guardar un fichero de la instalación: C:\Zelvano\Datos\Caja.dat'
-contiene "bloqueado: aviso" "$t" "No se ha borrado ni cambiado nada de la instalación."
-grep -q "PANTALLA FINAL" <<<"$t" && falla "bloqueado: la actualización terminó bien sin guardar Caja.dat"
+bloquea_fichero 'C:\Zelvano\Datos\Caja.dat'
+conduce_ejecucion bloqueado
+suelta_fichero
+guardado_detenido bloqueado "$LEIDOS" 'C:\Zelvano\Datos\Caja.dat'
 despues="$(listado | grep -v '/Temp/Diario_202128\.ini$')"
 [ "$antes" == "$despues" ] || falla "bloqueado: la instalación cambió:
 $(diff <(echo "$antes") <(echo "$despues"))"
@@ -59,17 +40,13 @@ echo "cierre de caja" >"$largo"
 echo "versión anterior" >"$APP/Update/update.dat"
 solo_lectura=(Zelvano.exe Zelvano.dll Pindal.dat Datos/Clientes.dat Update/update.dat)
 for f in "${solo_lectura[@]}"; do
-  wine cmd /c attrib +r "$(winepath -w "$APP/$f")" >/dev/null 2>&1
+  pon_solo_lectura "$APP/$f"
   contiene "atributo de $f antes" "$(atributos "$APP/$f")" "R"
 done
 antes="$(listado)"
 fuera_antes="$(sha256sum "$FUERA/ajeno.txt")"
-mensajes="$TMP_PRUEBA/mensajes-reglas.txt"
-: >"$mensajes"
-arranca_asistente reglas
-ayudante conduce "$ASISTENTE" "$(winepath -w "$mensajes")" 300 >/dev/null || falla "reglas: $(error_ayudante)"
-igual "reglas: estado de salida" 0 "$(espera_fin reglas 60)"
-t="$(tr -d '\r' <"$mensajes")"
+conduce_ejecucion reglas
+t="$LEIDOS"
 if grep -q "PANTALLA FINAL" <<<"$t"; then
   copia="$APP/Temp/202103_202128"
   for f in Zelvano.exe Zelvano.dll Pindal.dat Datos/Clientes.dat; do
