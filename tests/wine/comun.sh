@@ -169,6 +169,38 @@ pon_solo_lectura() { # path on C:
   ayudante atributos "$(en_c "$1")" +r >/dev/null || falla "no se pudo hacer de solo lectura ${1#"$C"/}"
 }
 
+# What shops have in an installation, for the tests of Windows' own file
+# rules: read-only files (relative to the application folder), checked;
+pon_solo_lectura_todos() { # path...
+  local f
+  for f in "$@"; do
+    pon_solo_lectura "$APP/$f"
+    contiene "atributo de ${f:0:40} antes" "$(atributos "$APP/$f")" "R"
+  done
+}
+# a file past 260 characters under a folder of the installation (its path
+# relative to the application folder in LARGO);
+pon_ruta_larga() { # folder
+  LARGO="$1/$(printf 'Carpeta_con_nombre_largo_%02d/' 1 2 3 4 5 6 7 8 9 10)Cierre.txt"
+  mkdir -p "$APP/$(dirname "$LARGO")"
+  echo "cierre de caja" >"$APP/$LARGO"
+  [ "${#LARGO}" -gt 260 ] || aborta "la ruta larga tiene solo ${#LARGO} caracteres"
+}
+# a link "Datos\EnlaceFuera" to a folder outside the installation (FUERA),
+# whose file's sum is in FUERA_ANTES.
+pon_enlace_fuera() {
+  FUERA="$ZELVANO_TRABAJO/fuera_$PRUEBA"
+  mkdir -p "$FUERA"
+  echo "no es de la instalación" >"$FUERA/ajeno.txt"
+  ln -s "$FUERA" "$APP/Datos/EnlaceFuera"
+  FUERA_ANTES="$(sha256sum "$FUERA/ajeno.txt")"
+}
+# After the run: the link is still there and what it leads to is untouched.
+enlace_fuera_intacto() { # etiqueta
+  [ -L "$APP/Datos/EnlaceFuera" ] || falla "$1: el enlace de Datos ya no está"
+  igual "$1: fichero fuera de la instalación" "$FUERA_ANTES" "$(sha256sum "$FUERA/ajeno.txt")"
+}
+
 # Another Windows process holds the file open until the test ends, without
 # sharing (as the Firebird server holds its database) or, with "lectura",
 # readable by others (as Windows holds a running program); sets pid_bloqueo.
@@ -200,13 +232,29 @@ conduce_ejecucion() { # etiqueta
   LEIDOS="$(tr -d '\r' <"$mensajes")"
 }
 
-# A save that meets a file it cannot read: the gate stops the run naming
-# it (the first or the only one), before anything is deleted.
-guardado_detenido() { # etiqueta mensajes windows-path
-  [[ "$2" == *"No se ha podido guardar un fichero de la instalación: $3"* ||
-    "$2" == *"ficheros de la instalación; el primero es: $3"* ]] || falla "$1: el aviso no nombra $3: «$2»"
-  contiene "$1: aviso" "$2" "No se ha borrado ni cambiado nada de la instalación."
-  grep -q "PANTALLA FINAL" <<<"$2" && falla "$1: la actualización terminó bien sin guardar $3"
+# A run while another process holds the file of the installation open
+# without sharing: the save cannot copy it, the gate stops the run naming it
+# (the first or the only one), and nothing of the installation changes but
+# the journal (and the files a further pattern names, whose content the run
+# may change before the save).
+guardado_bloqueado() { # etiqueta path-on-C [grep pattern of listado lines left out]
+  local ruta_win
+  ruta_win="$(en_c "$2")"
+  local fuera=(-e '/Temp/Diario_202128\.ini$')
+  [ -z "${3:-}" ] || fuera+=(-e "$3")
+  local antes despues
+  antes="$(listado | grep -v "${fuera[@]}")"
+  bloquea_fichero "$ruta_win"
+  conduce_ejecucion "$1"
+  suelta_fichero
+  [[ "$LEIDOS" == *"No se ha podido guardar un fichero de la instalación: $ruta_win"* ||
+    "$LEIDOS" == *"ficheros de la instalación; el primero es: $ruta_win"* ]] ||
+    falla "$1: el aviso no nombra $ruta_win: «$LEIDOS»"
+  contiene "$1: aviso" "$LEIDOS" "No se ha borrado ni cambiado nada de la instalación."
+  grep -q "PANTALLA FINAL" <<<"$LEIDOS" && falla "$1: la actualización terminó bien sin guardar $ruta_win"
+  despues="$(listado | grep -v "${fuera[@]}")"
+  [ "$antes" == "$despues" ] || falla "$1: la instalación cambió:
+$(diff <(echo "$antes") <(echo "$despues"))"
 }
 
 # ---- the wizard ------------------------------------------------------------------

@@ -30,37 +30,20 @@ source "$(dirname "$0")/comun_servidor.sh"
 
 instala_servidor 20.21.1.0
 # The level procedure runs before the save: the database file may change.
-antes="$(listado | grep -v ' \./Datos/QVD\.FB$')"
-bloquea_fichero 'C:\Zelvano\Datos\QVD.FB'
-conduce_ejecucion base_bloqueada
-suelta_fichero
-guardado_detenido base_bloqueada "$LEIDOS" 'C:\Zelvano\Datos\QVD.FB'
-despues="$(listado | grep -v -e ' \./Datos/QVD\.FB$' -e '/Temp/Diario_202128\.ini$')"
-[ "$antes" == "$despues" ] || falla "base_bloqueada: la instalación cambió:
-$(diff <(echo "$antes") <(echo "$despues"))"
+guardado_bloqueado base_bloqueada "$BASE" ' \./Datos/QVD\.FB$'
 igual "base_bloqueada: versión de la base de datos" 20.21.1.0 "$(version_bd)"
 
 # ---- a rollback after the new files are unpacked ----------------------------
 
 instala_servidor 20.21.0.9
-FUERA="$ZELVANO_TRABAJO/fuera_servidor"
-mkdir -p "$FUERA"
-echo "no es de la instalación" >"$FUERA/ajeno.txt"
-ln -s "$FUERA" "$DATOS/EnlaceFuera"
+pon_enlace_fuera
 mkdir -p "$APP/galeria"
 echo "foto anterior" >"$APP/galeria/PORCIONES.JPG"
 mv "$APP/Temp" "$APP/TEMP"
-largo="Datos/CierresZ/$(printf 'Carpeta_con_nombre_largo_%02d/' 1 2 3 4 5 6 7 8 9 10)Cierre.txt"
-mkdir -p "$APP/$(dirname "$largo")"
-echo "cierre de caja" >"$APP/$largo"
-[ "${#largo}" -gt 260 ] || aborta "la ruta larga tiene solo ${#largo} caracteres"
-solo_lectura=(Zelvano.exe Zelvano.dll Datos/Clientes.dat "$largo")
-for f in "${solo_lectura[@]}"; do
-  pon_solo_lectura "$APP/$f"
-  contiene "atributo de ${f:0:40} antes" "$(atributos "$APP/$f")" "R"
-done
+pon_ruta_larga Datos/CierresZ
+solo_lectura=(Zelvano.exe Zelvano.dll Datos/Clientes.dat "$LARGO")
+pon_solo_lectura_todos "${solo_lectura[@]}"
 antes="$(listado | grep -v ' \./Datos/QVD\.FB$')"
-fuera_antes="$(sha256sum "$FUERA/ajeno.txt")"
 
 # Every name of the installation, once each whatever its case.
 repetidos() { (cd "$APP" && find . | tr '[:upper:]' '[:lower:]' | LC_ALL=C sort | uniq -d); }
@@ -74,8 +57,8 @@ igual "reposicion: foto extraída sobre la de otro nombre" \
   "$(sha256sum <"$ZELVANO_BUILD_WIN32/tools/rar/carga/Galeria/porciones.jpg")" \
   "$(sha256sum <"$APP/galeria/PORCIONES.JPG")"
 igual "reposicion: foto guardada" "foto anterior" "$(cat "$APP/TEMP/202103_202128/Galeria/porciones.jpg" 2>/dev/null)"
-no_hay "$APP/$largo"
-igual "reposicion: ruta larga guardada" "cierre de caja" "$(cat "$APP/TEMP/202103_202128/$largo" 2>/dev/null)"
+no_hay "$APP/$LARGO"
+igual "reposicion: ruta larga guardada" "cierre de caja" "$(cat "$APP/TEMP/202103_202128/$LARGO" 2>/dev/null)"
 [ -e "$APP/TEMP/202103_202128/Datos/EnlaceFuera" ] && falla "reposicion: el enlace de Datos se siguió en la copia"
 usuario pulsa-y-cierra frmDialogo Aceptar
 igual "reposicion: diálogo final" "$FIN_ROLLBACK" "$(dialogo "")"
@@ -93,7 +76,6 @@ no_hay "$APP/Temp_V_Ant"
 for f in "${solo_lectura[@]}"; do
   contiene "reposicion: atributo de ${f:0:40}" "$(atributos "$APP/$f")" "R"
 done
-[ -L "$DATOS/EnlaceFuera" ] || falla "reposicion: el enlace de Datos ya no está"
-igual "reposicion: fichero fuera de la instalación" "$fuera_antes" "$(sha256sum "$FUERA/ajeno.txt")"
+enlace_fuera_intacto reposicion
 
 termina_prueba
