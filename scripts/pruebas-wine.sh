@@ -141,7 +141,8 @@ pruebas=("$@")
 if [ ${#pruebas[@]} -eq 0 ]; then
   for f in "$raiz"/tests/wine/*.sh; do
     n="$(basename "$f" .sh)"
-    [ "$n" = comun ] || pruebas+=("$n")
+    # comun*.sh are sourced by the tests, not tests themselves.
+    [[ "$n" == comun* ]] || pruebas+=("$n")
   done
 fi
 for n in "${pruebas[@]}"; do

@@ -5,13 +5,13 @@
 
 namespace plataforma {
 
-using win32::W;
+using win32::R;
 
 bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
   if (OperacionInyectable("escribe_seguro", ruta)) return false;
   const Texto temporal = ruta + u".nuevo";
-  ::DeleteFileW(W(temporal));  // a leftover of an earlier attempt
-  HANDLE h = ::CreateFileW(W(temporal), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ::DeleteFileW(R(temporal));  // a leftover of an earlier attempt
+  HANDLE h = ::CreateFileW(R(temporal), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   bool bien = true;
   size_t hecho = 0;
@@ -28,12 +28,12 @@ bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
     bien = false;
     error = ::GetLastError();
   }
-  if (bien && !::MoveFileExW(W(temporal), W(ruta), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (bien && !::MoveFileExW(R(temporal), R(ruta), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     bien = false;
     error = ::GetLastError();
   }
   if (!bien) {
-    ::DeleteFileW(W(temporal));
+    ::DeleteFileW(R(temporal));
     ::SetLastError(error);
     return false;
   }
@@ -42,7 +42,7 @@ bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
 }
 
 bool SustituyeFichero(const Texto& nuevo, const Texto& destino) {
-  HANDLE h = ::CreateFileW(W(nuevo), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+  HANDLE h = ::CreateFileW(R(nuevo), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   const bool volcado = ::FlushFileBuffers(h) != 0;
@@ -52,7 +52,7 @@ bool SustituyeFichero(const Texto& nuevo, const Texto& destino) {
     ::SetLastError(error);
     return false;
   }
-  if (!::MoveFileExW(W(nuevo), W(destino), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
+  if (!::MoveFileExW(R(nuevo), R(destino), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
   ::SetLastError(0);
   return true;
 }

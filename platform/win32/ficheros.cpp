@@ -5,6 +5,7 @@
 
 namespace plataforma {
 
+using win32::R;
 using win32::T;
 using win32::W;
 
@@ -31,7 +32,7 @@ bool Busqueda::Primero(const Texto& patron, EntradaDirectorio& entrada) {
   Cierra();
   if (OperacionInyectable("lista", patron)) return false;
   WIN32_FIND_DATAW d;
-  HANDLE h = ::FindFirstFileW(W(patron), &d);
+  HANDLE h = ::FindFirstFileW(R(patron), &d);
   if (h == INVALID_HANDLE_VALUE) return false;
   estado_ = std::make_unique<Estado>();
   estado_->h = h;
@@ -83,12 +84,13 @@ DWORD WINAPI CopiaAparte(void* p) {
 // CopyFileW, with the window's beat while a large file goes.
 BOOL CopiaConLatido(const Texto& origen, const Texto& destino, BOOL fallaSiExiste) {
   WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!Latidos::Hay() || !::GetFileAttributesExW(W(origen), GetFileExInfoStandard, &d) ||
+  if (!Latidos::Hay() || !::GetFileAttributesExW(R(origen), GetFileExInfoStandard, &d) ||
       ((static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow) < kCopiaConLatido)
-    return ::CopyFileW(W(origen), W(destino), fallaSiExiste);
-  CopiaEnCurso c{W(origen), W(destino), fallaSiExiste};
+    return ::CopyFileW(R(origen), R(destino), fallaSiExiste);
+  const win32::RutaW desde(origen), hacia(destino);
+  CopiaEnCurso c{desde, hacia, fallaSiExiste};
   HANDLE hilo = ::CreateThread(nullptr, 0, CopiaAparte, &c, 0, nullptr);
-  if (!hilo) return ::CopyFileW(W(origen), W(destino), fallaSiExiste);
+  if (!hilo) return ::CopyFileW(R(origen), R(destino), fallaSiExiste);
   Latidos latidos;
   while (::MsgWaitForMultipleObjects(1, &hilo, FALSE, kIntervaloLatidoMs, QS_ALLINPUT) != WAIT_OBJECT_0) {
     latidos.Late();
@@ -115,7 +117,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   if (CopiaConLatido(origen, destino, TRUE)) return true;
   const DWORD motivo = ::GetLastError();
   if (fallaSiExiste || (motivo != ERROR_FILE_EXISTS && motivo != ERROR_ALREADY_EXISTS)) return false;
-  const DWORD previo = ::GetFileAttributesW(W(destino));
+  const DWORD previo = ::GetFileAttributesW(R(destino));
   if (previo == INVALID_FILE_ATTRIBUTES) return false;
   if (previo & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
     ::SetLastError(ERROR_ACCESS_DENIED);
@@ -126,9 +128,9 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   const Texto temporal = destino.size() - inicio + 9 <= 255 ? destino + u".~zelvano"
                                                             : destino.substr(0, inicio) + u"~zelvano.tmp";
   if (!CopiaConLatido(origen, temporal, FALSE)) return false;
-  if (!::MoveFileExW(W(temporal), W(destino), MOVEFILE_REPLACE_EXISTING)) {
+  if (!::MoveFileExW(R(temporal), R(destino), MOVEFILE_REPLACE_EXISTING)) {
     const DWORD error = ::GetLastError();
-    ::DeleteFileW(W(temporal));
+    ::DeleteFileW(R(temporal));
     ::SetLastError(error);
     return false;
   }
@@ -136,19 +138,19 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
 }
 
 bool BorraFichero(const Texto& ruta) {
-  return !OperacionInyectable("borra", ruta) && ::DeleteFileW(W(ruta)) != 0;
+  return !OperacionInyectable("borra", ruta) && ::DeleteFileW(R(ruta)) != 0;
 }
 bool CreaDirectorio(const Texto& ruta) {
-  return !OperacionInyectable("crea_carpeta", ruta) && ::CreateDirectoryW(W(ruta), nullptr) != 0;
+  return !OperacionInyectable("crea_carpeta", ruta) && ::CreateDirectoryW(R(ruta), nullptr) != 0;
 }
 bool EliminaDirectorio(const Texto& ruta) {
-  return !OperacionInyectable("elimina_carpeta", ruta) && ::RemoveDirectoryW(W(ruta)) != 0;
+  return !OperacionInyectable("elimina_carpeta", ruta) && ::RemoveDirectoryW(R(ruta)) != 0;
 }
 bool Mueve(const Texto& origen, const Texto& destino) {
-  return !OperacionInyectable("mueve", origen) && ::MoveFileExW(W(origen), W(destino), 0) != 0;
+  return !OperacionInyectable("mueve", origen) && ::MoveFileExW(R(origen), R(destino), 0) != 0;
 }
 bool PonAtributos(const Texto& ruta, uint32_t atributos) {
-  return !OperacionInyectable("atributos", ruta) && ::SetFileAttributesW(W(ruta), atributos) != 0;
+  return !OperacionInyectable("atributos", ruta) && ::SetFileAttributesW(R(ruta), atributos) != 0;
 }
 namespace {
 
@@ -157,7 +159,7 @@ namespace {
 uint32_t EtiquetaReparse(Texto ruta) {
   while (ruta.size() > 1 && (ruta.back() == u'\\' || ruta.back() == u'/')) ruta.pop_back();
   WIN32_FIND_DATAW d;
-  const HANDLE h = ::FindFirstFileW(W(ruta), &d);
+  const HANDLE h = ::FindFirstFileW(R(ruta), &d);
   if (h == INVALID_HANDLE_VALUE) return 0;
   ::FindClose(h);
   return (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? d.dwReserved0 : 0;
@@ -166,7 +168,7 @@ uint32_t EtiquetaReparse(Texto ruta) {
 }  // namespace
 
 uint32_t LeeAtributos(const Texto& ruta) {
-  const DWORD a = ::GetFileAttributesW(W(ruta));
+  const DWORD a = ::GetFileAttributesW(R(ruta));
   if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_REPARSE_POINT)) return a;
   const DWORD error = ::GetLastError();
   const uint32_t vistos = win32::AtributosVistos(a, EtiquetaReparse(ruta));
@@ -175,25 +177,25 @@ uint32_t LeeAtributos(const Texto& ruta) {
 }
 
 bool ExisteFichero(const Texto& ruta) {
-  const DWORD a = ::GetFileAttributesW(W(ruta));
+  const DWORD a = ::GetFileAttributesW(R(ruta));
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool ExisteDirectorio(const Texto& ruta) {
-  const DWORD a = ::GetFileAttributesW(W(ruta));
+  const DWORD a = ::GetFileAttributesW(R(ruta));
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool TamanoFichero(const Texto& ruta, uint64_t& tamano) {
   WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!::GetFileAttributesExW(W(ruta), GetFileExInfoStandard, &d)) return false;
+  if (!::GetFileAttributesExW(R(ruta), GetFileExInfoStandard, &d)) return false;
   tamano = (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
   return true;
 }
 
 bool LeeFicheroCompleto(const Texto& ruta, std::string& bytes) {
   if (OperacionInyectable("lee", ruta)) return false;
-  HANDLE h = ::CreateFileW(W(ruta), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  HANDLE h = ::CreateFileW(R(ruta), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   std::string datos;
@@ -222,7 +224,7 @@ namespace {
 
 bool Escribe(const Texto& ruta, const std::string& bytes, bool anade) {
   if (OperacionInyectable("escribe", ruta)) return false;
-  HANDLE h = ::CreateFileW(W(ruta), anade ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  HANDLE h = ::CreateFileW(R(ruta), anade ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                            anade ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   size_t hecho = 0;
@@ -254,8 +256,8 @@ Texto LeePerfil(const Texto& fichero, const Texto& seccion, const Texto& clave, 
   if (leido) {
     // GetPrivateProfileStringW gives the default for a file it cannot read.
     *leido = true;
-    if (::GetFileAttributesW(W(fichero)) != INVALID_FILE_ATTRIBUTES) {
-      const HANDLE h = ::CreateFileW(W(fichero), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    if (::GetFileAttributesW(R(fichero)) != INVALID_FILE_ATTRIBUTES) {
+      const HANDLE h = ::CreateFileW(R(fichero), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (h == INVALID_HANDLE_VALUE) *leido = false;
       else ::CloseHandle(h);

@@ -48,7 +48,8 @@ class ContraWine : public ::testing::Test {
                              "platform/win32/inyeccion.cpp",
                              "shell/Cifrado.cpp",                "shell/Constantes.cpp"};
     const char* cabeceras[] = {"platform/texto.h",    "platform/plataforma.h", "platform/excepciones.h",
-                               "platform/win32/win32_comun.h", "platform/win32/enlaces.h", "shell/Cifrado.h", "shell/Constantes.h",
+                               "platform/win32/win32_comun.h", "platform/win32/enlaces.h",
+                               "platform/win32/rutas_largas.h", "shell/Cifrado.h", "shell/Constantes.h",
                                "tests/plataforma/sonda/Interprete.h"};
     std::string todo, lista;
     for (const char* f : fuentes) {

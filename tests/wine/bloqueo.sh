@@ -14,22 +14,6 @@
 # the log file aside; the registry is not touched.
 source "$(dirname "$0")/comun.sh"
 
-ERROR_ROLLBACK=$'\nHa sucedido un Error en el proceso de Actualización.\nSe procederá a deshacer todos los Procesos realizados.'
-FIN_ROLLBACK=$'\nSe han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización'
-
-# Holds C:\Zelvano\Zelvano.exe open, readable by others, until the test
-# ends; sets pid_bloqueo.
-bloquea_programa() {
-  wine "$AYUDANTE_WIN" bloquea 'C:\Zelvano\Zelvano.exe' 600 lectura >"$TMP_PRUEBA/bloqueo.out" 2>&1 &
-  pid_bloqueo=$!
-  local fin=$((SECONDS + 60))
-  until grep -q bloqueado "$TMP_PRUEBA/bloqueo.out" 2>/dev/null; do
-    kill -0 "$pid_bloqueo" 2>/dev/null || aborta "no se pudo bloquear Zelvano.exe: $(cat "$TMP_PRUEBA/bloqueo.out")"
-    [ "$SECONDS" -lt "$fin" ] || aborta "el bloqueo de Zelvano.exe no llegó a tiempo"
-    sleep 0.2
-  done
-}
-
 # One failing run. $1 case name; $2 this machine's name (equal to the
 # server's: the database server); $3 "bloqueo" to lock the program first;
 # $4 the text of the first dialog ("" when the rollback's comes first).
@@ -40,7 +24,7 @@ caso() {
   antes="$(listado)"
   registro_antes="$(wine reg query "$CLAVE_PRODUCTO" /s 2>&1 | tr -d '\r')"
   pid_bloqueo=""
-  [ "$bloqueo" = bloqueo ] && bloquea_programa
+  [ "$bloqueo" = bloqueo ] && bloquea_fichero 'C:\Zelvano\Zelvano.exe' lectura
 
   arranca_asistente "$nombre"
   usuario espera-ventana frmAviso 120
@@ -60,10 +44,7 @@ caso() {
   local estado
   estado="$(espera_fin "$nombre" 120)" || aborta "$nombre: el asistente no terminó tras la restauración"
   igual "$nombre: estado de salida tras la restauración" 0 "$estado"
-  if [ -n "$pid_bloqueo" ]; then
-    kill "$pid_bloqueo" 2>/dev/null
-    wait "$pid_bloqueo" 2>/dev/null
-  fi
+  [ -z "$pid_bloqueo" ] || suelta_fichero
 
   # The run's journal stays in Temp, closed, with the lock file a live run
   # holds: the next start must not take this run for an interrupted one.

@@ -158,6 +158,105 @@ sys.stdout.write("\n".join(l.decode("cp1252") for l in lineas) + "\n")
 PY
 }
 
+# File attributes as Wine keeps them (the DOS attributes in an extended
+# attribute, read-only as the write permission): through the API, as
+# letters ("AR--": archive, read-only, hidden, system), also past 260
+# characters.
+# (winepath gives nothing for a path that long: the name on C: is built here.)
+en_c() { local r="${1#"$C"/}"; printf 'C:\\%s' "${r//\//\\}"; }
+atributos() { ayudante atributos "$(en_c "$1")" | tr -d '\r'; }
+pon_solo_lectura() { # path on C:
+  ayudante atributos "$(en_c "$1")" +r >/dev/null || falla "no se pudo hacer de solo lectura ${1#"$C"/}"
+}
+
+# What shops have in an installation, for the tests of Windows' own file
+# rules: read-only files (relative to the application folder), checked;
+pon_solo_lectura_todos() { # path...
+  local f
+  for f in "$@"; do
+    pon_solo_lectura "$APP/$f"
+    contiene "atributo de ${f:0:40} antes" "$(atributos "$APP/$f")" "R"
+  done
+}
+# a file past 260 characters under a folder of the installation (its path
+# relative to the application folder in LARGO);
+pon_ruta_larga() { # folder
+  LARGO="$1/$(printf 'Carpeta_con_nombre_largo_%02d/' 1 2 3 4 5 6 7 8 9 10)Cierre.txt"
+  mkdir -p "$APP/$(dirname "$LARGO")"
+  echo "cierre de caja" >"$APP/$LARGO"
+  [ "${#LARGO}" -gt 260 ] || aborta "la ruta larga tiene solo ${#LARGO} caracteres"
+}
+# a link "Datos\EnlaceFuera" to a folder outside the installation (FUERA),
+# whose file's sum is in FUERA_ANTES.
+pon_enlace_fuera() {
+  FUERA="$ZELVANO_TRABAJO/fuera_$PRUEBA"
+  mkdir -p "$FUERA"
+  echo "no es de la instalación" >"$FUERA/ajeno.txt"
+  ln -s "$FUERA" "$APP/Datos/EnlaceFuera"
+  FUERA_ANTES="$(sha256sum "$FUERA/ajeno.txt")"
+}
+# After the run: the link is still there and what it leads to is untouched.
+enlace_fuera_intacto() { # etiqueta
+  [ -L "$APP/Datos/EnlaceFuera" ] || falla "$1: el enlace de Datos ya no está"
+  igual "$1: fichero fuera de la instalación" "$FUERA_ANTES" "$(sha256sum "$FUERA/ajeno.txt")"
+}
+
+# Another Windows process holds the file open until the test ends, without
+# sharing (as the Firebird server holds its database) or, with "lectura",
+# readable by others (as Windows holds a running program); sets pid_bloqueo.
+bloquea_fichero() { # windows-path [lectura]
+  local salida="$TMP_PRUEBA/bloqueo.out"
+  wine "$AYUDANTE_WIN" bloquea "$1" 600 ${2:+"$2"} >"$salida" 2>&1 &
+  pid_bloqueo=$!
+  local fin=$((SECONDS + 60))
+  until grep -q bloqueado "$salida" 2>/dev/null; do
+    kill -0 "$pid_bloqueo" 2>/dev/null || aborta "no se pudo bloquear $1: $(cat "$salida")"
+    [ "$SECONDS" -lt "$fin" ] || aborta "el bloqueo de $1 no llegó a tiempo"
+    sleep 0.2
+  done
+}
+suelta_fichero() {
+  kill "$pid_bloqueo" 2>/dev/null
+  wait "$pid_bloqueo" 2>/dev/null
+}
+
+# A whole run driven by the helper (every message accepted); the messages
+# it read, one block each, end in LEIDOS (not printed: a check that fails in
+# a command substitution would not count).
+conduce_ejecucion() { # etiqueta
+  local mensajes="$TMP_PRUEBA/mensajes-$1.txt"
+  : >"$mensajes"
+  arranca_asistente "$1"
+  ayudante conduce "$ASISTENTE" "$(winepath -w "$mensajes")" 300 >/dev/null || falla "$1: $(error_ayudante)"
+  igual "$1: estado de salida" 0 "$(espera_fin "$1" 60)"
+  LEIDOS="$(tr -d '\r' <"$mensajes")"
+}
+
+# A run while another process holds the file of the installation open
+# without sharing: the save cannot copy it, the gate stops the run naming it
+# (the first or the only one), and nothing of the installation changes but
+# the journal (and the files a further pattern names, whose content the run
+# may change before the save).
+guardado_bloqueado() { # etiqueta path-on-C [grep pattern of listado lines left out]
+  local ruta_win
+  ruta_win="$(en_c "$2")"
+  local fuera=(-e '/Temp/Diario_202128\.ini$')
+  [ -z "${3:-}" ] || fuera+=(-e "$3")
+  local antes despues
+  antes="$(listado | grep -v "${fuera[@]}")"
+  bloquea_fichero "$ruta_win"
+  conduce_ejecucion "$1"
+  suelta_fichero
+  [[ "$LEIDOS" == *"No se ha podido guardar un fichero de la instalación: $ruta_win"* ||
+    "$LEIDOS" == *"ficheros de la instalación; el primero es: $ruta_win"* ]] ||
+    falla "$1: el aviso no nombra $ruta_win: «$LEIDOS»"
+  contiene "$1: aviso" "$LEIDOS" "No se ha borrado ni cambiado nada de la instalación."
+  grep -q "PANTALLA FINAL" <<<"$LEIDOS" && falla "$1: la actualización terminó bien sin guardar $ruta_win"
+  despues="$(listado | grep -v "${fuera[@]}")"
+  [ "$antes" == "$despues" ] || falla "$1: la instalación cambió:
+$(diff <(echo "$antes") <(echo "$despues"))"
+}
+
 # ---- the wizard ------------------------------------------------------------------
 
 # Starts the wizard from the installation's Update folder; `etiqueta` names
@@ -179,6 +278,10 @@ espera_fin() { # etiqueta segundos
   done
   cat "$TMP_PRUEBA/estado-$1"
 }
+
+# The rollback's two dialogs, as the helper reads their text.
+ERROR_ROLLBACK=$'\nHa sucedido un Error en el proceso de Actualización.\nSe procederá a deshacer todos los Procesos realizados.'
+FIN_ROLLBACK=$'\nSe han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización'
 
 # The message dialog now shown: its body text, with a screenshot.
 dialogo() { # captura

@@ -223,6 +223,29 @@ int Bloquea(const Argumentos& a) {
   return 0;
 }
 
+// The file's attributes as letters (A, R, H, S, each or "-"), after setting
+// or clearing read-only with "+r" / "-r": through the API, with the "\\?\"
+// form, so that a path past 260 characters is reached too (the shell's
+// attrib is not).
+int Atributos(const Argumentos& a) {
+  const std::wstring ruta = a[0].size() >= 248 && a[0].compare(0, 4, L"\\\\?\\") != 0 ? L"\\\\?\\" + a[0] : a[0];
+  DWORD atributos = GetFileAttributesW(ruta.c_str());
+  if (atributos == INVALID_FILE_ATTRIBUTES) return Falla("no se pueden leer los atributos de \"" + Utf8(a[0]) + "\"");
+  if (a.size() > 1) {
+    if (a[1] != L"+r" && a[1] != L"-r") return Falla("el segundo argumento solo puede ser +r o -r");
+    atributos = a[1] == L"+r" ? (atributos | FILE_ATTRIBUTE_READONLY) : (atributos & ~FILE_ATTRIBUTE_READONLY);
+    if (!SetFileAttributesW(ruta.c_str(), atributos & ~FILE_ATTRIBUTE_DIRECTORY))
+      return Falla("no se pudieron cambiar los atributos de \"" + Utf8(a[0]) + "\"");
+  }
+  std::string letras;
+  letras += atributos & FILE_ATTRIBUTE_ARCHIVE ? 'A' : '-';
+  letras += atributos & FILE_ATTRIBUTE_READONLY ? 'R' : '-';
+  letras += atributos & FILE_ATTRIBUTE_HIDDEN ? 'H' : '-';
+  letras += atributos & FILE_ATTRIBUTE_SYSTEM ? 'S' : '-';
+  Escribe(letras + "\n");
+  return 0;
+}
+
 // Appends the text as one line to the file: registered as the handler of
 // web addresses, it records every page the wizard opens.
 int Anota(const Argumentos& a) {
@@ -322,7 +345,10 @@ int Conduce(const Argumentos& a) {
     WriteFile(f, t.data(), static_cast<DWORD>(t.size()), &escritos, nullptr);
   };
   const Plazo plazo(Segundos(a, 2, 300)), inicio(20);
-  bool visto = false, iniciado = false;
+  // The main window shows a moment before the notice screen that disables
+  // it: a click on the start button then is lost, as a user's would be. The
+  // start button is pressed once the notice has been passed.
+  bool visto = false, avisoPasado = false, iniciado = false;
   // A window pressed is left alone until it is gone (the next one of the
   // same name may follow at once).
   auto EsperaQueSeVaya = [&](HWND v) {
@@ -362,8 +388,11 @@ int Conduce(const Argumentos& a) {
       }
     } else if (!avisos.empty()) {
       MarcaSiHaceFalta(avisos.front(), L"He Leído y Entendido");
-      if (PulsaSiSePuede(avisos.front(), L"» Siguiente")) EsperaQueSeVaya(avisos.front());
-    } else if (!iniciado) {
+      if (PulsaSiSePuede(avisos.front(), L"» Siguiente")) {
+        EsperaQueSeVaya(avisos.front());
+        avisoPasado = true;
+      }
+    } else if (avisoPasado && !iniciado) {
       const auto principales = VentanasPrincipales(L"fV");
       if (!principales.empty()) iniciado = PulsaSiSePuede(principales.front(), L"Iniciar Actualización");
     }
@@ -612,6 +641,7 @@ const std::vector<Orden>& Ordenes() {
       {L"geometria", "geometria <ventana> [control]", 1, 2, Geometria},
       {L"bloquea", "bloquea <fichero> [segundos] [lectura]", 1, 3, Bloquea},
       {L"anota", "anota <fichero> <texto>", 2, 2, Anota},
+      {L"atributos", "atributos <fichero> [+r|-r]", 1, 2, Atributos},
       {L"lista", "lista", 0, 0, Lista},
       {L"tecla", "tecla <ventana> <Tab|Mayus+Tab|Intro|Espacio|Escape|Alt+F4> [segundos]", 2, 3, Tecla},
       {L"tecla-deshabilitada", "tecla-deshabilitada <ventana> <tecla> [segundos]", 2, 3, TeclaDeshabilitada},

@@ -6,14 +6,15 @@
 #     (Act_202103_a_202128_pruebas.exe) holds every one.
 #  2. A clean run of the test build, traced, gives the run's operations;
 #     then the run is repeated from the same installation with the Nth
-#     operation failing (every ZELVANO_RECORRIDO_PASO_WINE-th, 6 by default:
-#     each run costs a few seconds of Wine start-up, and the Linux build walks
-#     every operation), each with the Windows error of one of four kinds in
-#     turn. After each run, as on Linux: every file of the installation is in
-#     place or in a saved copy with the same bytes, success only with the
-#     copy whole, nothing outside the installation changed (a Unix link in
-#     "Datos", which Wine shows as a reparse point, leads there), and the
-#     run ends by itself.
+#     operation failing (every ZELVANO_RECORRIDO_PASO_WINE-th, 3 by default:
+#     each run costs about six seconds of Wine, a client run has some 170
+#     operations, and every one of them would take near 20 minutes; the
+#     Linux build walks every operation), each with the Windows error of one
+#     of four kinds in turn. After each run, as on Linux: every file of the
+#     installation is in place or in a saved copy with the same bytes,
+#     success only with the copy whole, nothing outside the installation
+#     changed (a Unix link in "Datos", which Wine shows as a reparse point,
+#     leads there), and the run ends by itself.
 source "$(dirname "$0")/comun.sh"
 
 EXE_PRUEBAS="${ZELVANO_EXE_PRUEBAS_WIN32:-$ZELVANO_BUILD_WIN32/Act_202103_a_202128_pruebas.exe}"
@@ -35,7 +36,7 @@ igual "variables de la costura en la compilación de pruebas" "$(printf '%s\n' "
   "$(nombres_en "$EXE_PRUEBAS" "${VARIABLES[@]}")"
 
 # ---- 2. the walk
-PASO="${ZELVANO_RECORRIDO_PASO_WINE:-6}"
+PASO="${ZELVANO_RECORRIDO_PASO_WINE:-3}"
 ERRORES=(denegado compartir disco_lleno ruta_larga)
 FUERA="$ZELVANO_TRABAJO/fuera_de_la_instalacion"
 MODELO="$TMP_PRUEBA/modelo"
