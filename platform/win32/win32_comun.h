@@ -16,5 +16,9 @@ inline texto::Texto T(const wchar_t* s, size_t n) { return texto::Texto(reinterp
 // shortened on request in the test build (platform/win32/inyeccion*.cpp).
 uint32_t PausaDePrueba(uint32_t milisegundos);
 
+// A file this process wrote: flushed at the next VuelcaVolumen when the
+// volume itself cannot be.
+void AnotaEscrito(const texto::Texto& ruta);
+
 }  // namespace win32
 }  // namespace plataforma

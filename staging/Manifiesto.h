@@ -1,0 +1,58 @@
+// The manifest of the saved copy: for every file the run saved (into the
+// backup folder or, from the Temp folder, into Temp_V_Ant), its path, size
+// and CRC-32, in a durable file beside the journal. A saved copy is trusted
+// only when its bytes are still those the manifest recorded: a power cut can
+// leave a saved file empty or short even though the journal says it was
+// saved, and such a file must never be copied over anything.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <utility>
+
+#include "platform/texto.h"
+
+namespace staging::manifiesto {
+
+using texto::Texto;
+
+struct Entrada {
+  uint64_t tamano = 0;
+  uint32_t crc = 0;
+};
+
+// The size and CRC-32 of a file, read in pieces. False when it cannot be
+// read whole.
+bool Huella(const Texto& fichero, Entrada& huella);
+
+class Manifiesto {
+ public:
+  // The manifest of the installation in `aplicacion` (ending with a
+  // separator), as it is on the disk; empty when there is none.
+  static Manifiesto Lee(const Texto& aplicacion);
+  explicit Manifiesto(Texto aplicacion) : aplicacion_(std::move(aplicacion)) {}
+
+  // Records every file below `carpeta` (inside the application folder)
+  // that has no entry yet. `ilegible` receives the first file that could
+  // not be read, and the count grows by one for each.
+  void AnotaCarpeta(const Texto& carpeta, int& ilegibles, Texto& ilegible);
+  // Writes the manifest durably. False when it could not be written.
+  bool Guarda() const;
+
+  // The saved file `fichero` (a full path) holds the bytes recorded for it.
+  // A file with no entry does not.
+  bool Coincide(const Texto& fichero) const;
+  // The entry of `fichero`, when there is one.
+  const Entrada* Busca(const Texto& fichero) const;
+  bool Vacio() const { return entradas_.empty(); }
+
+ private:
+  Texto Relativa(const Texto& fichero) const;
+  Texto aplicacion_;
+  std::map<Texto, Entrada> entradas_;  // by path relative to the application folder
+};
+
+// Full path of the manifest of the installation in `aplicacion`.
+Texto Ruta(const Texto& aplicacion);
+
+}  // namespace staging::manifiesto
