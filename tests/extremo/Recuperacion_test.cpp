@@ -258,7 +258,17 @@ TEST(MuertoEnLaBaseDatos, DiceLaVersionQueLeeLaBaseYLaDevuelveConDatos) {
                                "Si el fichero de la base de datos está en la carpeta Datos, volverá con ella a "
                                "como estaba antes de la actualización.\n"))
       << oferta;
-  EXPECT_EQ(dialogos[2].Texto("texto"), kRestaurado);
+  // The migration changed the database file after the save: said before the
+  // answer, and the changed file is kept beside the one put back.
+  EXPECT_TRUE(Contiene(oferta, "El fichero de la base de datos ha cambiado después de guardarse la copia")) << oferta;
+  const std::string final = dialogos[2].Texto("texto");
+  EXPECT_EQ(final.rfind(kRestaurado + "\nLos ficheros que habían cambiado después de guardarse la copia no se han "
+                                      "perdido: se conservan en ", 0), 0u) << final;
+  const std::string conservada = final.substr(final.rfind(' ') + 1);
+  fs::path apartada = conservada;
+  for (const auto& e : fs::directory_iterator(inst.aplicacion / "Temp"))
+    if (Contiene(conservada, e.path().filename().string())) apartada = e.path();
+  EXPECT_TRUE(fs::exists(apartada / "Datos" / "QVD.FB")) << final;
 
   // Its file lies in Datos: it came back with the folder.
   EXPECT_EQ(Version(inst), versionAntes);
@@ -453,6 +463,10 @@ struct CasoRecorrido {
   const char* nombre;
   const char* nombrePC;
   int paso;
+  // A power cut instead of a kill: what was not flushed is lost too
+  // (ZELVANO_CORTE_EN). Then no file of the installation may be left
+  // different from both its version before the run and after a good run.
+  bool corte = false;
 };
 void PrintTo(const CasoRecorrido& c, std::ostream* os) { *os << c.nombre; }
 
@@ -494,6 +508,25 @@ TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualiz
   ASSERT_EQ(contada.estado, 0) << contada.salida;
   const std::vector<std::string> referencia = LineasDe(traza);
   const size_t total = referencia.size();
+  const Foto bueno = Fotografia(inst.aplicacion);
+  // Outside these checks: the saved copies, the log (rewritten by every
+  // start) and the database file (compared by its version).
+  const auto Comparable = [&](const std::string& ruta) {
+    return ruta.rfind("Temp", 0) != 0 && ruta != "Excepciones_Act_202128.log" && ruta != "Datos/QVD.FB";
+  };
+  // Files left different from both their version before the run and after
+  // a good one ("-" for one cut short).
+  const auto Estropeados = [&](const Foto& ahora) {
+    std::string r;
+    for (const auto& [ruta, bytes] : ahora) {
+      if (!Comparable(ruta)) continue;
+      const auto a = antes.find(ruta), b = bueno.find(ruta);
+      if (a == antes.end() && b == bueno.end()) continue;
+      if ((a != antes.end() && a->second == bytes) || (b != bueno.end() && b->second == bytes)) continue;
+      r += ruta + " (" + std::to_string(bytes.size()) + " bytes)\n";
+    }
+    return r;
+  };
   ASSERT_GT(total, 50u);
   // The server's backup and restore are polled for as long as they last: one
   // kill among each run of those polls stands for all of them (and their
@@ -509,8 +542,14 @@ TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualiz
     const size_t n = puntos[p];
     repone();
     fs::remove(traza);
-    const Resultado muerto = Arranca(inst, kGuionCompleto, {{"ZELVANO_MATA_EN", std::to_string(n)},
-                                                            {"ZELVANO_TRAZA_OPERACIONES", traza.string()}});
+    std::map<std::string, std::string> entorno = {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}};
+    if (caso.corte) {
+      entorno["ZELVANO_CORTE_EN"] = std::to_string(n);
+      entorno["ZELVANO_CORTE_RAIZ"] = inst.aplicacion.string();
+    } else {
+      entorno["ZELVANO_MATA_EN"] = std::to_string(n);
+    }
+    const Resultado muerto = Arranca(inst, kGuionCompleto, entorno);
     const std::vector<std::string> hechas = LineasDe(traza);
     const std::string operacion = hechas.empty() ? "?" : hechas.back();
     SCOPED_TRACE("muerto antes de la operación " + operacion);
@@ -530,6 +569,10 @@ TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualiz
     const Resultado r = Arranca(inst, "frmDialogo pulsa BtnOK\n");
     ASSERT_EQ(r.estado, 0) << r.salida;
     EXPECT_EQ(LeeFichero(fuera), "nada que ver con Zelvano");
+    if (caso.corte) {
+      // Whatever the start said, nothing is left half-written.
+      EXPECT_EQ(Estropeados(Fotografia(inst.aplicacion)), "") << Textos(Dialogos(inst));
+    }
     EXPECT_FALSE(LeeDiario(inst).existe && !LeeDiario(inst).cerrado);
     if (acabada) {
       ++acabadas;
@@ -576,14 +619,16 @@ TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualiz
     if (HasFailure()) break;
   }
   std::printf(
-      "[ cifras ] %s: %zu operaciones, %zu muertes, %zu instalaciones repuestas (%zu mientras se borraba "
+      "[ cifras ] %s: %zu operaciones, %zu muertes (o apagones), %zu instalaciones repuestas (%zu mientras se borraba "
       "Temp_V_Ant), %zu con las copias conservadas, %zu ya actualizadas\n",
       caso.nombre, total, muertes, repuestas, limpiandoTemp, conservadas, acabadas);
 }
 
 INSTANTIATE_TEST_SUITE_P(Recuperacion, MuerteEnCadaOperacion,
                          ::testing::Values(CasoRecorrido{"Cliente", "CAJA1", 1},
-                                           CasoRecorrido{"Servidor", "localhost", 7}),
+                                           CasoRecorrido{"Servidor", "localhost", 7},
+                                           CasoRecorrido{"ClienteApagon", "CAJA1", 1, true},
+                                           CasoRecorrido{"ServidorApagon", "localhost", 7, true}),
                          [](const ::testing::TestParamInfo<CasoRecorrido>& i) { return std::string(i.param.nombre); });
 
 // ---- Copies left without a usable journal --------------------------------------------
