@@ -127,7 +127,8 @@ bool SustituyeFichero(const Texto& nuevo, const Texto& destino);
 // FlushFileBuffers on the volume, which an administrator process may open;
 // otherwise on every file this process wrote since the last call and those
 // named by AnotaEscritoPorOtro. False (and UltimoError) when the flush failed:
-// what was written may then not survive a power cut.
+// what was written may then not survive a power cut. On posix
+// ZELVANO_SIN_VOLCADO switches the flush off, for the benchmark only.
 bool VuelcaVolumen(const Texto& carpeta);
 // A file that another process wrote (the extraction tool) is flushed with
 // the files of this process when the volume itself cannot be (win32).

@@ -329,13 +329,22 @@ FallosCopia ApartaCarpetasObsoletas(Guardado& g) {
 
 FallosCopia AseguraGuardado(Guardado& g) { return AseguraCopia(g, g.copia); }
 
-// What moved into the backup folder is recorded too: a rollback uses no
-// saved file that the manifest does not name. Moved, not copied, its bytes
-// were already on the disk.
-FallosCopia AnotaApartados(Guardado& g) {
+// What is about to move into the backup folder is recorded first (its bytes
+// do not change on the way): a rollback uses no saved file that the manifest
+// does not name, and a power cut may come just after the move.
+FallosCopia AnotaObsoletos(Guardado& g) {
   int ilegibles = 0;
   Texto ilegible;
-  g.manifiesto.AnotaCarpeta(g.copia, ilegibles, ilegible);
+  for (const FicheroObsoleto& fichero : kFicherosObsoletos) {
+    const Texto ruta = g.app + fichero.ruta, guardado = g.copia + u"\\" + fichero.ruta;
+    if (plataforma::ExisteFichero(ruta) && !EsEnlace(ruta) && !plataforma::ExisteFichero(guardado))
+      g.manifiesto.AnotaFichero(ruta, guardado);  // result ignored: the rollback then keeps it and says so
+  }
+  for (const CarpetaObsoleta& carpeta : kCarpetasObsoletas) {
+    const Texto ruta = g.app + carpeta.ruta, guardada = g.copia + u"\\" + carpeta.ruta;
+    if (plataforma::ExisteDirectorio(ruta) && !EsEnlace(ruta) && !plataforma::ExisteDirectorio(guardada))
+      g.manifiesto.AnotaCarpeta(ruta, ilegibles, ilegible, guardada);
+  }
   FallosCopia fallos;
   if (!g.manifiesto.Guarda()) fallos.Anota(manifiesto::Ruta(g.app));
   return fallos;
@@ -408,13 +417,13 @@ const Paso kPasos[] = {
     {AnotaInstalacionCambiada, SiFalla::SinDiario},
     // Nothing of the installation is deleted above this line.
     {BorraProgramas, SiFalla::Repone},
+    // A file moved aside that the manifest misses is kept by the rollback
+    // instead of being put back, and the rollback says so.
+    {AnotaObsoletos, SiFalla::SeIgnora},
     {ApartaFicherosObsoletos, SiFalla::SeIgnora},
     {BorraPuntosRestauracion, SiFalla::SeIgnora},
     {BorraBaseDatosLocal, SiFalla::SeIgnora},
     {ApartaCarpetasObsoletas, SiFalla::SeIgnora},
-    // A file moved aside that the manifest misses is kept by the rollback
-    // instead of being put back, and the rollback says so.
-    {AnotaApartados, SiFalla::SeIgnora},
     {BorraArchivoAntiguo, SiFalla::SeIgnora},
     {EscribeArchivo, SiFalla::Lanza},
     {Extrae, SiFalla::Lanza},

@@ -94,7 +94,8 @@ Texto Manifiesto::Relativa(const Texto& fichero) const {
   return fichero;
 }
 
-void Manifiesto::AnotaCarpeta(const Texto& carpeta, int& ilegibles, Texto& ilegible) {
+void Manifiesto::AnotaCarpeta(const Texto& carpeta, int& ilegibles, Texto& ilegible, const Texto& como) {
+  const Texto destino = como.empty() ? carpeta : como;
   plataforma::Busqueda busqueda;
   plataforma::EntradaDirectorio e;
   std::vector<plataforma::EntradaDirectorio> entradas;
@@ -105,18 +106,19 @@ void Manifiesto::AnotaCarpeta(const Texto& carpeta, int& ilegibles, Texto& ilegi
     const Texto ruta = carpeta + u"\\" + entrada.nombre;
     if (entrada.atributos & plataforma::ATR_PUNTO_REPARSE) continue;  // never followed, never saved
     if (entrada.atributos & plataforma::ATR_DIRECTORIO) {
-      AnotaCarpeta(ruta, ilegibles, ilegible);
+      AnotaCarpeta(ruta, ilegibles, ilegible, destino + u"\\" + entrada.nombre);
       continue;
     }
-    const Texto clave = Clave(Relativa(ruta));
-    if (entradas_.count(clave)) continue;
-    Entrada huella;
-    if (Huella(ruta, huella)) {
-      entradas_[clave] = huella;
-    } else if (ilegibles++ == 0) {
-      ilegible = ruta;
-    }
+    if (entradas_.count(Clave(Relativa(destino + u"\\" + entrada.nombre)))) continue;
+    if (!AnotaFichero(ruta, destino + u"\\" + entrada.nombre) && ilegibles++ == 0) ilegible = ruta;
   }
+}
+
+bool Manifiesto::AnotaFichero(const Texto& fichero, const Texto& como) {
+  Entrada huella;
+  if (!Huella(fichero, huella)) return false;
+  entradas_[Clave(Relativa(como))] = huella;
+  return true;
 }
 
 bool Manifiesto::Guarda() const {

@@ -35,7 +35,11 @@ class Manifiesto {
   // Records every file below `carpeta` (inside the application folder)
   // that has no entry yet. `ilegible` receives the first file that could
   // not be read, and the count grows by one for each.
-  void AnotaCarpeta(const Texto& carpeta, int& ilegibles, Texto& ilegible);
+  // `como`, when given, is where the folder will be saved: its files are
+  // recorded under that path (a folder about to be moved into the copy).
+  void AnotaCarpeta(const Texto& carpeta, int& ilegibles, Texto& ilegible, const Texto& como = Texto());
+  // Records `fichero` under the path `como`. False when it cannot be read.
+  bool AnotaFichero(const Texto& fichero, const Texto& como);
   // Writes the manifest durably. False when it could not be written.
   bool Guarda() const;
 
