@@ -133,8 +133,10 @@ const Entrada* Manifiesto::Busca(const Texto& fichero) const {
   return it == entradas_.end() ? nullptr : &it->second;
 }
 
-bool Manifiesto::Coincide(const Texto& fichero) const {
-  const Entrada* e = Busca(fichero);
+bool Manifiesto::Coincide(const Texto& fichero) const { return TieneLoGuardado(fichero, fichero); }
+
+bool Manifiesto::TieneLoGuardado(const Texto& guardado, const Texto& fichero) const {
+  const Entrada* e = Busca(guardado);
   if (!e) return false;
   uint64_t tamano = 0;
   if (!plataforma::TamanoFichero(fichero, tamano) || tamano != e->tamano) return false;

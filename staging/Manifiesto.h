@@ -46,6 +46,8 @@ class Manifiesto {
   // The saved file `fichero` (a full path) holds the bytes recorded for it.
   // A file with no entry does not.
   bool Coincide(const Texto& fichero) const;
+  // `fichero` holds the bytes recorded for the saved file `guardado`.
+  bool TieneLoGuardado(const Texto& guardado, const Texto& fichero) const;
   // The entry of `fichero`, when there is one.
   const Entrada* Busca(const Texto& fichero) const;
   bool Vacio() const { return entradas_.empty(); }

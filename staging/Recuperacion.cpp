@@ -144,18 +144,23 @@ Texto EstadoBaseDatos(TfV& v, const diario::Contenido& c) {
   return linea + u"\n" + kFicheroEnDatos + u"\n";
 }
 
-// On the server, the database file in the data folder that no longer holds
-// what was saved: sales may have been made since. Said before the technician
+// On the server, the database file (in the data folder, or saved apart
+// where the configuration keeps it elsewhere) that no longer holds what was
+// saved: sales may have been made since. Said before the technician
 // answers; the rollback keeps both.
+bool Cambiada(const manifiesto::Manifiesto& m, const Texto& guardada, const Texto& enSitio) {
+  return m.Busca(guardada) && plataforma::ExisteFichero(enSitio) && !m.TieneLoGuardado(guardada, enSitio);
+}
 Texto BaseCambiada(TfV& v, const diario::Contenido& c, const manifiesto::Manifiesto& m) {
   if (!c.servidor) return Texto();
   const Texto app = v.RutaTPV->Text();
-  const Texto guardada = app + kCarpetaCopia + u"\\" + kBaseDatosEnDatos;
-  const manifiesto::Entrada* e = m.Busca(guardada);
-  const Texto enSitio = app + kBaseDatosEnDatos;
-  if (!e || !plataforma::ExisteFichero(enSitio)) return Texto();
-  manifiesto::Entrada huella;
-  if (manifiesto::Huella(enSitio, huella) && huella.tamano == e->tamano && huella.crc == e->crc) return Texto();
+  const Texto copia = app + kCarpetaCopia;
+  const size_t dosPuntos = c.baseDatos.find(u':');
+  const Texto externa = dosPuntos == Texto::npos || dosPuntos <= 1 ? Texto() : c.baseDatos.substr(dosPuntos + 1);
+  if (!Cambiada(m, copia + u"\\" + kBaseDatosEnDatos, app + kBaseDatosEnDatos) &&
+      (externa.empty() ||
+       !Cambiada(m, copia + u"\\" + kCarpetaBaseDatosExterna + u"\\" + kFicheroBaseDatos, externa)))
+    return Texto();
   v.Registra(kBaseCambiada);
   return Texto(kBaseCambiada) + u"\n";
 }
@@ -272,7 +277,7 @@ void RevisaEjecucionInacabada(TfV& v) {
   }
   v.Registra(kLogDeshaciendo);
   v.GuardaLog();
-  v.ReponerTodo();
+  v.ReponerTodo(true);
 }
 
 void ApartaCopiasAnteriores(TfV& v) {

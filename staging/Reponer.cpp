@@ -112,7 +112,7 @@ FallosCopia PonCopiaEnSuSitio(TfV& v, const Texto& copia, const Texto& app, doub
 
 }  // namespace
 
-void TfV::ReponerTodo() {
+void TfV::ReponerTodo(bool trasInterrupcion) {
   const Texto app = RutaTPV->Text();
   const Texto copia = app + kCarpetaCopia;
   const Texto temp = app + kCarpetaTemp;
@@ -132,7 +132,12 @@ void TfV::ReponerTodo() {
   const manifiesto::Manifiesto manifiesto = manifiesto::Manifiesto::Lee(app);
   FallosCopia danados = reposicion::Danados(manifiesto, copia);
   danados.Suma(reposicion::Danados(manifiesto, tempAnterior));
-  const reposicion::EscritosPorLaEjecucion escritos = reposicion::EscritosPorLaEjecucion::DelArchivo();
+  reposicion::EscritosPorLaEjecucion escritos = reposicion::EscritosPorLaEjecucion::DelArchivo();
+  // The database goes aside only when it had changed before this rollback
+  // touched it: the rollback's own look for attachments rewrites its header.
+  const Texto baseDatosEnDatos = Texto(kCarpetaDatos) + u"\\" + kFicheroBaseDatos;
+  if (!trasInterrupcion || manifiesto.TieneLoGuardado(copia + u"\\" + baseDatosEnDatos, app + baseDatosEnDatos))
+    escritos.AnadeCualquierContenido(baseDatosEnDatos);
   apartado::Conservada conservada(app);
 
   // A saved copy is only thrown away once every file of it is back in place
@@ -145,7 +150,7 @@ void TfV::ReponerTodo() {
   FallosCopia fallosCopia = danados;
   if (danados.cuenta == 0) {
     fallosCopia = PonCopiaEnSuSitio(*this, copia, app, total, baseDatosRetenida, escritos, conservada);
-    baseDatos = basedatos_externa::Repone(*this, copia, total, conservada);
+    baseDatos = basedatos_externa::Repone(*this, copia, total, trasInterrupcion ? &conservada : nullptr);
     if (baseDatos.guardada && !baseDatos.devuelta) fallosCopia.Anota(baseDatos.copia);
     if (fallosCopia.cuenta == 0 && !plataforma::VuelcaVolumen(app)) fallosCopia.Anota(app);
   }

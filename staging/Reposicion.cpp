@@ -86,7 +86,12 @@ EscritosPorLaEjecucion EscritosPorLaEjecucion::DelArchivo() {
   return r;
 }
 
+void EscritosPorLaEjecucion::AnadeCualquierContenido(const Texto& relativa) {
+  cualquierContenido_.insert(Mayusculas(relativa));
+}
+
 bool EscritosPorLaEjecucion::LoEscribio(const Texto& relativa, const Texto& fichero) const {
+  if (cualquierContenido_.count(Mayusculas(relativa))) return true;
   const auto it = entradas_.find(Mayusculas(relativa));
   if (it == entradas_.end()) return false;
   uint64_t tamano = 0;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 
 #include "staging/Apartado.h"
 #include "staging/Carpetas.h"
@@ -34,9 +35,13 @@ class EscritosPorLaEjecucion {
  public:
   static EscritosPorLaEjecucion DelArchivo();
   bool LoEscribio(const Texto& relativa, const Texto& fichero) const;
+  // A file the run changed whatever it now holds: the database the run
+  // itself migrated, when the rollback follows the failure in the same run.
+  void AnadeCualquierContenido(const Texto& relativa);
 
  private:
   std::map<Texto, manifiesto::Entrada> entradas_;
+  std::set<Texto> cualquierContenido_;
 };
 
 struct Resultado {

@@ -195,6 +195,8 @@ TEST_P(MuertoAlDescomprimir, ElSiguienteArranqueDejaLaInstalacionComoEstabaYLaAc
   EXPECT_TRUE(Contiene(oferta, "¿Desea dejar la instalación como estaba antes de la actualización?")) << oferta;
   EXPECT_EQ(Tipo(dialogos[1]), "33");
   EXPECT_EQ(Tipo(dialogos[2]), "73");
+  // The database had not changed since the save: the rollback's own look
+  // for attachments (which rewrites its header) keeps nothing aside.
   EXPECT_EQ(dialogos[2].Texto("texto"), kRestaurado);
 
   // Every file of the installation before the first run is back with its
