@@ -169,7 +169,11 @@ void TfV::ReponerTodo(bool trasInterrupcion) {
 
   plataforma::Duerme(2000);
   ui::SetCursor(ui::Cursor::Normal);
-  if (!conservada.Carpeta().empty()) Registra(reposicion::kConservadosCambiados + conservada.Carpeta());
+  // Where the newer files went must outlive this window: the log says it.
+  if (!conservada.Carpeta().empty()) {
+    Registra(reposicion::kConservadosCambiados + conservada.Carpeta());
+    GuardaLog();  // result ignored: the message says it too
+  }
   // The run has ended by itself: whatever copies were kept, the next start
   // must not take it for an interrupted one.
   staging::diario::Cierra(*this);

@@ -226,6 +226,59 @@ INSTANTIATE_TEST_SUITE_P(Recuperacion, MuertoAlDescomprimir,
                            return std::string(i.param.nombre);
                          });
 
+// ---- An offer declined, the shop working on, the offer accepted later ---------------
+
+// The technician declines, the shop goes on working on what the killed run
+// left (a customer file changed, a new file written), and days later the
+// offer is accepted: the pre-update files come back, the shop's newer file
+// is kept aside untouched (named in the log and the message) and the new
+// file stays where it is.
+TEST(DeclinadaYAceptadaDespues, LoQueLaTiendaCambioDespuesSeConservaAparte) {
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "CAJA1";
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const Foto antes = Fotografia(inst.aplicacion);
+  const fs::path rar = inst.aplicacion / "rar.exe";
+  const std::string herramienta = LeeFichero(rar);
+  const fs::perms permisos = fs::status(rar).permissions();
+  EscribeFichero(rar, "#!/bin/sh\nkill -9 $PPID\nexit 0\n");
+  ASSERT_EQ(Arranca(inst, kGuionCompleto).estado, -1);
+  EscribeFichero(rar, herramienta);
+  fs::permissions(rar, permisos);
+
+  ASSERT_EQ(Arranca(inst, "frmDialogo pulsa BtnNO\n").estado, 0);
+  const std::string nuevos = "clientes dados de alta después de la actualización";
+  EscribeFichero(inst.aplicacion / "Datos" / "Clientes.dat", nuevos);
+  EscribeFichero(inst.aplicacion / "Datos" / "Pedidos.dat", "un fichero nuevo");
+
+  const Resultado r = Arranca(inst, "frmDialogo pulsa BtnOK\n");
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_EQ(dialogos.size(), 3u) << Textos(dialogos);
+  const std::string final = dialogos[2].Texto("texto");
+  const std::string kConservados =
+      "\nLos ficheros que habían cambiado después de guardarse la copia no se han perdido: se conservan en ";
+  ASSERT_EQ(final.rfind(kRestaurado + kConservados, 0), 0u) << final;
+  const std::string nombrada = final.substr(kRestaurado.size() + kConservados.size());
+  fs::path conservada;
+  for (const auto& e : fs::directory_iterator(inst.aplicacion / "Temp"))
+    if (e.path().filename().string().rfind("Conservada_", 0) == 0) conservada = e.path();
+  ASSERT_FALSE(conservada.empty());
+  EXPECT_TRUE(Contiene(nombrada, conservada.filename().string())) << nombrada;
+  EXPECT_EQ(LeeFichero(conservada / "Datos" / "Clientes.dat"), nuevos);
+  const std::vector<std::string> log = LeeLog(inst.Log());
+  std::string todo;
+  for (const std::string& l : log) todo += l + "\n";
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) {
+    return Contiene(l, conservada.filename().string()) && Contiene(l, "Clientes.dat");
+  })) << todo;
+
+  // Everything of before the run is back; the new file was never the run's.
+  EXPECT_EQ(Perdidos(antes, Fotografia(inst.aplicacion)), "");
+  EXPECT_EQ(LeeFichero(inst.aplicacion / "Datos" / "Pedidos.dat"), "un fichero nuevo");
+}
+
 // ---- Killed in the database phase of the server ---------------------------------------
 
 // The journal is watched while the run goes on; the pauses of the run are
