@@ -150,6 +150,7 @@ void TfV::ReponerTodo(bool trasInterrupcion) {
   FallosCopia fallosCopia = danados;
   if (danados.cuenta == 0) {
     fallosCopia = PonCopiaEnSuSitio(*this, copia, app, total, baseDatosRetenida, escritos, conservada);
+    reposicion::ApartaRestos(*this, copia, app, escritos, conservada, fallosCopia);
     baseDatos = basedatos_externa::Repone(*this, copia, total, trasInterrupcion ? &conservada : nullptr);
     if (baseDatos.guardada && !baseDatos.devuelta) fallosCopia.Anota(baseDatos.copia);
     if (fallosCopia.cuenta == 0 && !plataforma::VuelcaVolumen(app)) fallosCopia.Anota(app);

@@ -81,8 +81,11 @@ EscritosPorLaEjecucion EscritosPorLaEjecucion::DelArchivo() {
   if (!plataforma::LeeRecurso(kTipoRecursoDatos, kRecursoArchivo, kIdiomaRecurso, datos) ||
       !LeeContenidoArchivo(datos, entradas))
     return r;  // nothing is taken for the run's own: whatever differs is kept
-  for (const EntradaArchivo& e : entradas)
-    if (!e.carpeta) r.entradas_[Mayusculas(e.ruta)] = manifiesto::Entrada{e.tamano, e.crc};
+  for (const EntradaArchivo& e : entradas) {
+    if (e.carpeta) continue;
+    r.entradas_[Mayusculas(e.ruta)] = manifiesto::Entrada{e.tamano, e.crc};
+    r.rutas_.push_back(e.ruta);
+  }
   return r;
 }
 
@@ -147,6 +150,21 @@ Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto&
   }
   if (!leida) r.noRepuestos.Anota(origen);
   return r;
+}
+
+void ApartaRestos(TfV& v, const Texto& copia, const Texto& app, const EscritosPorLaEjecucion& escritos,
+                 apartado::Conservada& conservada, FallosCopia& noRepuestos) {
+  for (const Texto& relativa : escritos.rutas_) {
+    const Texto enSitio = app + relativa;
+    if (!plataforma::ExisteFichero(enSitio) || plataforma::ExisteFichero(copia + u"\\" + relativa) ||
+        escritos.LoEscribio(relativa, enSitio))
+      continue;
+    if (!conservada.Aparta(enSitio, relativa)) {
+      noRepuestos.Anota(enSitio);
+      continue;
+    }
+    v.Registra(kLogApartado + conservada.Carpeta() + u"\\" + relativa);
+  }
 }
 
 }  // namespace staging::reposicion

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 #include "staging/Apartado.h"
 #include "staging/Carpetas.h"
@@ -41,7 +42,10 @@ class EscritosPorLaEjecucion {
 
  private:
   std::map<Texto, manifiesto::Entrada> entradas_;
+  std::vector<Texto> rutas_;  // as the archive spells them
   std::set<Texto> cualquierContenido_;
+  friend void ApartaRestos(TfV&, const Texto&, const Texto&, const EscritosPorLaEjecucion&, apartado::Conservada&,
+                          FallosCopia&);
 };
 
 struct Resultado {
@@ -57,5 +61,13 @@ struct Resultado {
 // are (as in CopiaCarpetaContando).
 Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto& relativo, double& total,
                  const EscritosPorLaEjecucion& escritos, apartado::Conservada& conservada, Omision omite = nullptr);
+
+// The files the archive brought where nothing was before the run (nothing
+// of them in the saved copy `copia`) that no longer hold the archive's bytes:
+// a power cut left them empty or short. They are moved aside untouched, like
+// newer data, so that no broken file stays in the installation. One that
+// cannot be moved is counted as not put back in `noRepuestos`.
+void ApartaRestos(TfV& v, const Texto& copia, const Texto& app, const EscritosPorLaEjecucion& escritos,
+                 apartado::Conservada& conservada, FallosCopia& noRepuestos);
 
 }  // namespace staging::reposicion
