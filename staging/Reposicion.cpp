@@ -152,19 +152,22 @@ Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto&
   return r;
 }
 
+void ApartaSiNoSeGuardo(TfV& v, const Texto& copia, const Texto& app, const Texto& relativa,
+                        apartado::Conservada& conservada, FallosCopia& noRepuestos) {
+  const Texto enSitio = app + relativa;
+  if (!plataforma::ExisteFichero(enSitio) || plataforma::ExisteFichero(copia + u"\\" + relativa)) return;
+  if (!conservada.Aparta(enSitio, relativa)) {
+    noRepuestos.Anota(enSitio);
+    return;
+  }
+  v.Registra(kLogApartado + conservada.Carpeta() + u"\\" + relativa);
+}
+
 void ApartaRestos(TfV& v, const Texto& copia, const Texto& app, const EscritosPorLaEjecucion& escritos,
                  apartado::Conservada& conservada, FallosCopia& noRepuestos) {
-  for (const Texto& relativa : escritos.rutas_) {
-    const Texto enSitio = app + relativa;
-    if (!plataforma::ExisteFichero(enSitio) || plataforma::ExisteFichero(copia + u"\\" + relativa) ||
-        escritos.LoEscribio(relativa, enSitio))
-      continue;
-    if (!conservada.Aparta(enSitio, relativa)) {
-      noRepuestos.Anota(enSitio);
-      continue;
-    }
-    v.Registra(kLogApartado + conservada.Carpeta() + u"\\" + relativa);
-  }
+  for (const Texto& relativa : escritos.rutas_)
+    if (!escritos.LoEscribio(relativa, app + relativa))
+      ApartaSiNoSeGuardo(v, copia, app, relativa, conservada, noRepuestos);
 }
 
 }  // namespace staging::reposicion

@@ -69,5 +69,9 @@ Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto&
 // cannot be moved is counted as not put back in `noRepuestos`.
 void ApartaRestos(TfV& v, const Texto& copia, const Texto& app, const EscritosPorLaEjecucion& escritos,
                  apartado::Conservada& conservada, FallosCopia& noRepuestos);
+// The file `relativa` of the installation, when the saved copy `copia` has
+// nothing of it (the run made it), moved aside untouched like those above.
+void ApartaSiNoSeGuardo(TfV& v, const Texto& copia, const Texto& app, const Texto& relativa,
+                        apartado::Conservada& conservada, FallosCopia& noRepuestos);
 
 }  // namespace staging::reposicion

@@ -611,7 +611,7 @@ TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualiz
     // The polls of a server run are as many as its backup and restore take:
     // a run may end with fewer operations than the counted one.
     if (servidor && muerto.estado == 0 && n > total - 60) break;
-    ASSERT_EQ(muerto.estado, -1) << muerto.salida;
+    ASSERT_EQ(muerto.estado, -1) << "corte en " << n << "\n" << muerto.salida << Textos(Dialogos(inst));
     ++muertes;
     // Killed while the end of a good run was throwing away the copies of
     // the earlier update: those are gone as a good run would leave them.
