@@ -150,13 +150,19 @@ void TfV::ReponerTodo(bool trasInterrupcion) {
   FallosCopia fallosCopia = danados;
   if (danados.cuenta == 0) {
     fallosCopia = PonCopiaEnSuSitio(*this, copia, app, total, baseDatosRetenida, escritos, conservada);
-    reposicion::ApartaRestos(*this, copia, app, escritos, conservada, fallosCopia);
-    // The backup of the database that an interrupted run was making may be
-    // cut short (a power cut stops the server too): it is no backup to
-    // trust, and it goes aside with the rest of what the run left.
-    if (trasInterrupcion)
-      reposicion::ApartaSiNoSeGuardo(*this, copia, app, Texto(kCarpetaDatos) + u"\\" + textos::kFicheroCopiaBaseDatos,
-                                     conservada, fallosCopia);
+    // Only a whole save tells what the run made: a file of the archive that
+    // is not in it was not there before the run.
+    diario::Contenido c;
+    if (diario::Lee(app, c) == diario::Estado::Abierto && c.etapa != diario::Etapa::Iniciada) {
+      reposicion::ApartaRestos(*this, copia, app, escritos, conservada, fallosCopia);
+      // The backup of the database that an interrupted run was making may
+      // be cut short (a power cut stops the server too): it is no backup to
+      // trust, and it goes aside with the rest of what the run left.
+      if (trasInterrupcion)
+        reposicion::ApartaSiNoSeGuardo(*this, copia, app,
+                                       Texto(kCarpetaDatos) + u"\\" + textos::kFicheroCopiaBaseDatos, conservada,
+                                       fallosCopia);
+    }
     baseDatos = basedatos_externa::Repone(*this, copia, total, trasInterrupcion ? &conservada : nullptr);
     if (baseDatos.guardada && !baseDatos.devuelta) fallosCopia.Anota(baseDatos.copia);
     if (fallosCopia.cuenta == 0 && !plataforma::VuelcaVolumen(app)) fallosCopia.Anota(app);

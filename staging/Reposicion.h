@@ -65,7 +65,8 @@ Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto&
 // The files the archive brought where nothing was before the run (nothing
 // of them in the saved copy `copia`) that no longer hold the archive's bytes:
 // a power cut left them empty or short. They are moved aside untouched, like
-// newer data, so that no broken file stays in the installation. One that
+// newer data, so that no broken file stays in the installation. Only after
+// a whole save (which holds every file the archive writes over). One that
 // cannot be moved is counted as not put back in `noRepuestos`.
 void ApartaRestos(TfV& v, const Texto& copia, const Texto& app, const EscritosPorLaEjecucion& escritos,
                  apartado::Conservada& conservada, FallosCopia& noRepuestos);
