@@ -7,7 +7,7 @@
 
 #include "platform/plataforma.h"
 #include "staging/Tablas.h"
-#include "tools/rar/crc32.h"
+#include "staging/rar/crc32.h"
 
 namespace staging::manifiesto {
 

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/staging/Instalacion.h"
-#include "tools/rar/crc32.h"
+#include "staging/rar/crc32.h"
 
 namespace prueba {
 namespace {
