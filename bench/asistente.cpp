@@ -3,6 +3,11 @@
 //
 //   asistente copia ORIGEN DESTINO     the folder copy of the main window
 //                                      (log lines, size panel, pumps)
+//   asistente copia-durable ORIGEN DESTINO
+//                                      the same copy as the save makes it
+//                                      durable: every copied file read back
+//                                      into the manifest, the manifest
+//                                      written, one flush of the volume
 //   asistente registro LINEAS VENTANA  appends LINEAS log lines as the run
 //                                      logs them; prints the microseconds per
 //                                      line of the VENTANA lines from line 100
@@ -25,6 +30,7 @@
 #include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
+#include "staging/Manifiesto.h"
 
 #ifndef ZELVANO_WIN32
 #include "database/ClienteFirebird.h"
@@ -60,6 +66,27 @@ int Copia(const Texto& origen, const Texto& destino) {
   TfV& v = VentanaEnMarcha();
   double total = 0;
   v.CopiaCarpeta(origen, destino, total);
+  ui::aplicacion::ProcesaMensajes();
+  std::printf("%.0f bytes, %zu lineas\n", total, v.MemoBackup->Lines().size());
+  return 0;
+}
+
+// The manifest goes beside the copy (the folder that holds DESTINO plays
+// the application folder).
+int CopiaDurable(const Texto& origen, const Texto& destino) {
+  TfV& v = VentanaEnMarcha();
+  double total = 0;
+  v.CopiaCarpeta(origen, destino, total);
+  const Texto app = destino.substr(0, destino.find_last_of(u"\\/") + 1);
+  plataforma::CreaDirectorio(app + u"Temp");
+  staging::manifiesto::Manifiesto m(app);
+  int ilegibles = 0;
+  Texto ilegible;
+  m.AnotaCarpeta(destino, ilegibles, ilegible);
+  if (ilegibles || !m.Guarda() || !plataforma::VuelcaVolumen(app)) {
+    std::fprintf(stderr, "copia no asegurada\n");
+    return 1;
+  }
   ui::aplicacion::ProcesaMensajes();
   std::printf("%.0f bytes, %zu lineas\n", total, v.MemoBackup->Lines().size());
   return 0;
@@ -164,7 +191,7 @@ int CopiaBd(const std::string& carpeta) {
 
 int Uso() {
   std::fprintf(stderr,
-               "uso: asistente copia ORIGEN DESTINO | registro LINEAS VENTANA"
+               "uso: asistente copia ORIGEN DESTINO | copia-durable ORIGEN DESTINO | registro LINEAS VENTANA"
 #ifndef ZELVANO_WIN32
                " | migra RUTA_BD VERSION | guion-sql VERSION | copia-bd CARPETA/"
 #endif
@@ -175,6 +202,7 @@ int Uso() {
 int Ejecuta(const std::vector<std::string>& a) {
   const size_t n = a.size();
   if (n == 3 && a[0] == "copia") return Copia(texto::DeUtf8(a[1]), texto::DeUtf8(a[2]));
+  if (n == 3 && a[0] == "copia-durable") return CopiaDurable(texto::DeUtf8(a[1]), texto::DeUtf8(a[2]));
   if (n == 3 && a[0] == "registro") return Registro(std::atoi(a[1].c_str()), std::atoi(a[2].c_str()));
 #ifndef ZELVANO_WIN32
   if (n == 3 && a[0] == "migra") return Migra(a[1], texto::DeUtf8(a[2]));

@@ -20,6 +20,10 @@
 #   servidor   a whole update run on the server machine with the pauses
 #              switched off vs the sum of the yardsticks of its steps, and the
 #              total of the pauses the run asked for
+#   durable    what making the saved copy durable costs: the 10,000-file
+#              copy with its manifest and one flush of the volume vs the same
+#              copy without them, and a whole server run with its flushes vs
+#              the same run with them switched off (ZELVANO_SIN_VOLCADO)
 #
 # Environment: BENCH_RONDAS (counted pairs, 6: each side goes first in half
 # of them), BENCH_FICHEROS (10000), BENCH_MB_BD (size of the large database,
@@ -38,7 +42,7 @@ ASIS="$POSIX/bench/asistente"
 CLAVE=Zv2128
 
 casos=("$@")
-[ ${#casos[@]} -gt 0 ] || casos=(copia wine registro migracion copia-bd servidor)
+[ ${#casos[@]} -gt 0 ] || casos=(copia wine registro migracion copia-bd servidor durable)
 
 TMP="$(mktemp -d "${BENCH_TMP:-/tmp}/zelvano-bench-XXXXXX")"
 chmod 755 "$TMP"
@@ -403,6 +407,37 @@ GUION
   echo "Pausas que la corrida pide (y aquí no espera): $pausas s"
 }
 
+# ---- (g) what durability costs ---------------------------------------------------
+
+durable_a() { vacia_escrituras; cronometra asis copia-durable "$TMP/pequenos" "$TMP/durable/a$1/copia"; }
+durable_b() { vacia_escrituras; cronometra asis copia "$TMP/pequenos" "$TMP/durable/b$1/copia"; }
+durable_prepara() { rm -rf "$TMP/durable"; mkdir -p "$TMP/durable/a$1" "$TMP/durable/b$1"; }
+servidor_a() {
+  instalacion "$TMP/durable/a$1"
+  vacia_escrituras
+  cronometra corrida "$TMP/durable/a$1"
+}
+servidor_b() {
+  instalacion "$TMP/durable/b$1"
+  vacia_escrituras
+  ZELVANO_SIN_VOLCADO=1 cronometra corrida "$TMP/durable/b$1"
+}
+
+caso_durable() {
+  datos_pequenos
+  cat >"$TMP/guion" <<'GUION'
+frmAviso marca LCBLeido
+frmAviso pulsa BtnLeido
+fV pulsa BtnAceptar
+frm_Final marca LCBLeido
+frm_Final pulsa BtnSalir
+GUION
+  cabecera "Copia asegurada en el disco (manifiesto y volcado) frente a la misma sin asegurar"
+  compara "$FICHEROS ficheros pequeños en carpetas anidadas" durable_a durable_b durable_prepara
+  compara "Actualización completa en el servidor, con volcados frente a sin ellos" servidor_a servidor_b \
+    durable_prepara
+}
+
 # ---- main ------------------------------------------------------------------------------
 
 for f in "$ASIS" "$POSIX/tools/basedatos/crea_bd_prueba"; do
@@ -418,6 +453,7 @@ for c in "${casos[@]}"; do
     migracion) caso_migracion ;;
     copia-bd) caso_copia_bd ;;
     servidor) caso_servidor ;;
+    durable) caso_durable ;;
     *) echo "caso desconocido: $c" >&2; exit 2 ;;
   esac
 done

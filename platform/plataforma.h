@@ -120,6 +120,19 @@ bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes);
 // under the name, never a mixture. False (and UltimoError) when any step
 // fails; `destino` is then as it was.
 bool SustituyeFichero(const Texto& nuevo, const Texto& destino);
+// One flush of the volume that holds `carpeta`: every write made on it so far
+// (files, new names, deletions), by this process or by another (the
+// extraction tool), is on the disk when this returns true. A run calls it
+// once per boundary, never once per file. posix: syncfs. win32:
+// FlushFileBuffers on the volume, which an administrator process may open;
+// otherwise on every file this process wrote since the last call and those
+// named by AnotaEscritoPorOtro. False (and UltimoError) when the flush failed:
+// what was written may then not survive a power cut. On posix
+// ZELVANO_SIN_VOLCADO switches the flush off, for the benchmark only.
+bool VuelcaVolumen(const Texto& carpeta);
+// A file that another process wrote (the extraction tool) is flushed with
+// the files of this process when the volume itself cannot be (win32).
+void AnotaEscritoPorOtro(const Texto& ruta);
 // Append (creating the file when missing).
 bool AnadeAFichero(const Texto& ruta, const std::string& bytes);
 // C stream on a file (_wfopen / fopen with the wizard's path form); nullptr
@@ -326,6 +339,11 @@ Texto DeAnsi(const std::string& bytes);
 //                               disco_lleno or ruta_larga
 //   ZELVANO_MATA_EN=N           the process is killed just before the Nth
 //   ZELVANO_TRAZA_OPERACIONES   file that receives "N kind path" per operation
+//   ZELVANO_CORTE_EN=N          a power cut just before the Nth operation:
+//                               below ZELVANO_CORTE_RAIZ every file written
+//                               since the last VuelcaVolumen (and not made
+//                               durable on its own) loses what was not
+//                               flushed, then the process is killed
 // True when this operation must fail (the last error is then set).
 bool OperacionInyectable(const char* tipo, const Texto& ruta);
 

@@ -21,8 +21,8 @@ fallos=0
 echo "== Pruebas (Linux) =="
 ctest --test-dir build/posix --output-on-failure -j 2 || fallos=1
 echo "== Pruebas bajo AddressSanitizer y UBSan =="
-# The operation-by-operation walk takes every 4th operation here: the Linux
-# build above walks them all.
+# The operation-by-operation walks (faults, kills, power cuts) take every 4th
+# of their points here: the Linux build above walks them all.
 ZELVANO_RECORRIDO_PASO=4 ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build/asan --output-on-failure -j 2 || fallos=1
 echo "== Fuzzing de los lectores de entradas ajenas (libFuzzer, ASan y UBSan) =="
 bash scripts/fuzz.sh || fallos=1

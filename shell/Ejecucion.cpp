@@ -235,6 +235,7 @@ void TfV::BtnAceptarClick() {
     plataforma::Duerme(kPausaServicios);
     ActualizaRegistro();
     AsociaPdf();
+    staging::AseguraInstalacionNueva(*this);  // raises when the disk does not confirm it
     staging::diario::Anota(*this, staging::diario::Etapa::RegistroEscrito);  // result ignored
     BorraCopiasAnteriores(*this);
 

@@ -94,7 +94,10 @@ class TfV : public ui::Formulario {
 
   // ---- Staging and rollback ----------------------------------------------
   void Guarda_Datos();
-  [[noreturn]] void ReponerTodo();
+  // `trasInterrupcion`: a start-up putting right an earlier run, days later
+  // maybe; the database may then hold sales made since, and is kept aside.
+  // Otherwise the run that failed migrated it itself, alone on it.
+  [[noreturn]] void ReponerTodo(bool trasInterrupcion = false);
   void CopiaCarpeta(const Texto& origen, const Texto& destino, double& total);
   bool BorraCarpeta(const Texto& carpeta);
   // True when the process started; its exit code, when asked for, once it ended.

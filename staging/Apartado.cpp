@@ -115,6 +115,9 @@ bool Conservada::Aparta(const Texto& origen, const Texto& nombre) {
     }
     carpeta_ = carpeta;
   }
+  // A name with folders ("Datos\Clientes.dat") keeps them inside.
+  for (size_t barra = nombre.find(u'\\'); barra != Texto::npos; barra = nombre.find(u'\\', barra + 1))
+    plataforma::CreaDirectorio(carpeta_ + u"\\" + nombre.substr(0, barra));  // result ignored: the move says
   if (plataforma::Mueve(origen, carpeta_ + u"\\" + nombre)) return true;
   if (nueva) {
     // Nothing went in: no empty folder is left to puzzle the technician.

@@ -80,7 +80,7 @@ FallosCopia Guarda(TfV& v, const Texto& copia, double& total) {
   return fallos;
 }
 
-Reposicion Repone(TfV& v, const Texto& copia, double& total) {
+Reposicion Repone(TfV& v, const Texto& copia, double& total, apartado::Conservada* conservada) {
   Reposicion r;
   r.copia = CarpetaGuardada(copia) + u"\\" + kFicheroBaseDatos;
   if (!plataforma::ExisteFichero(r.copia)) return r;
@@ -88,13 +88,21 @@ Reposicion Repone(TfV& v, const Texto& copia, double& total) {
   Texto servidor;
   BaseDatosDeLaEjecucion(v, servidor, r.fichero);
   if (r.fichero.empty()) return r;
+  // Looked at before the wait below, whose own attachment rewrites the
+  // database's header.
+  const bool cambiada = conservada && plataforma::ExisteFichero(r.fichero) && !MismoContenido(r.copia, r.fichero);
   // A database the server keeps open stays as it is; its saved copy is then
   // reported as not put back.
   const bool libre = EsperaQueElServidorSuelteLaBaseDatos(v, servidor, r.fichero);
-  // A database the run never changed is already as saved.
-  if (libre && !MismoContenido(r.copia, r.fichero))
+  // A database the run never changed is already as saved. After an
+  // interruption, one that differs is never written over: it goes aside
+  // first, whole.
+  const Texto apartada = Texto(kCarpetaBaseDatosExterna) + u"\\" + kFicheroBaseDatos;
+  if (libre && !MismoContenido(r.copia, r.fichero) &&
+      (!cambiada || conservada->Aparta(r.fichero, apartada)))
     CopiaCarpetaContando(v, CarpetaGuardada(copia), CarpetaDe(r.fichero), total, NoEsLaBaseDatos);  // checked below
-  r.devuelta = MismoContenido(r.copia, r.fichero);
+  // Back means back on the disk: its folder may lie on another volume.
+  r.devuelta = MismoContenido(r.copia, r.fichero) && plataforma::VuelcaVolumen(CarpetaDe(r.fichero));
   v.Registra((r.devuelta ? kDevuelta : kNoDevuelta) + r.fichero);
   return r;
 }

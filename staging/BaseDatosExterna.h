@@ -5,6 +5,7 @@
 #pragma once
 
 #include "shell/UnidadVentas.h"
+#include "staging/Apartado.h"
 #include "staging/Carpetas.h"
 
 namespace staging::basedatos_externa {
@@ -29,7 +30,11 @@ struct Reposicion {
   Texto copia;             // its saved copy
 };
 // Puts it back, once the server has let go of it, and logs what happened.
-Reposicion Repone(TfV& v, const Texto& copia, double& total);
+// At a start-up that puts right an earlier run (`conservada` given), the
+// database in place, when it differs from the saved one (sales may have been
+// made since), is first set aside there; when it cannot be, it stays as it
+// is and the saved copy is reported as not put back.
+Reposicion Repone(TfV& v, const Texto& copia, double& total, apartado::Conservada* conservada);
 
 // Waits (bounded) until nothing on the server `servidor` has the database file
 // `fichero` open: a copy put back while the server still writes it would not

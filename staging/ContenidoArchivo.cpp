@@ -52,6 +52,7 @@ bool LeeContenidoArchivo(const std::string& datos, std::vector<EntradaArchivo>& 
         if (ch == u'/') ch = u'\\';
       e.carpeta = c.es_carpeta();
       e.tamano = c.tam;
+      e.crc = c.crc;
       entradas.push_back(std::move(e));
     }
     if (datosBloque > tam - pos - cabecera) return false;

@@ -14,6 +14,7 @@ struct EntradaArchivo {
   texto::Texto ruta;   // relative, backslash separators
   bool carpeta = false;
   uint64_t tamano = 0;
+  uint32_t crc = 0;    // CRC-32 of the file's bytes
 };
 
 // The entries of a version 4 archive held in `datos`, in archive order.

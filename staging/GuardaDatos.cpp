@@ -16,6 +16,7 @@
 #include "staging/ContenidoArchivo.h"
 #include "staging/Diario.h"
 #include "staging/Guardado.h"
+#include "staging/Manifiesto.h"
 #include "staging/Procesos.h"
 #include "staging/Tablas.h"
 
@@ -39,7 +40,8 @@ struct Guardado {
         app(aplicacion),
         temp(aplicacion + kCarpetaTemp),
         tempAnterior(aplicacion + kCarpetaTempAnterior),
-        copia(aplicacion + kCarpetaCopia) {}
+        copia(aplicacion + kCarpetaCopia),
+        manifiesto(aplicacion) {}
   TfV& v;
   Texto app, temp, tempAnterior, copia;
   double total = 0.0;
@@ -48,6 +50,7 @@ struct Guardado {
   bool copiaPropia = false;  // the backup folder was empty or new
   FallosCopia fallos;        // what the save could not copy, so far
   std::string archivo;       // the embedded archive's bytes
+  manifiesto::Manifiesto manifiesto;  // what the saved copies hold
 };
 
 using Accion = FallosCopia (*)(Guardado&);
@@ -67,6 +70,21 @@ bool EsEnlace(const Texto& ruta) {
   return a != plataforma::ATR_INVALIDO && (a & plataforma::ATR_PUNTO_REPARSE);
 }
 
+// A saved copy is relied on only once it is on the disk and recorded: its
+// files go into the manifest (written durably), then the whole volume is
+// flushed once. A file that cannot be read back, a manifest that cannot be
+// written or a flush that fails counts like a file not saved.
+FallosCopia AseguraCopia(Guardado& g, const Texto& carpeta) {
+  FallosCopia fallos;
+  int ilegibles = 0;
+  Texto ilegible;
+  g.manifiesto.AnotaCarpeta(carpeta, ilegibles, ilegible);
+  for (int i = 0; i < ilegibles; ++i) fallos.Anota(ilegible);
+  if (!g.manifiesto.Guarda()) fallos.Anota(manifiesto::Ruta(g.app));
+  if (!plataforma::VuelcaVolumen(g.app)) fallos.Anota(carpeta);
+  return fallos;
+}
+
 // Temp's earlier content waits in Temp_V_Ant until the run ends; Temp is
 // emptied only once that copy is complete. The journal and the copies set
 // aside from earlier runs stay where they are.
@@ -78,6 +96,7 @@ FallosCopia RotaTemp(Guardado& g) {
   g.v.Registra(textos::kGuardandoTemp);
   fallos.Suma(CopiaCarpetaContando(g.v, g.temp, g.tempAnterior, g.total, SeConservaEnTemp));
   g.tempRotada = true;
+  if (!fallos.cuenta) fallos.Suma(AseguraCopia(g, g.tempAnterior));
   plataforma::Duerme(1000);
   if (fallos.cuenta) return fallos;
   g.v.Registra(textos::kEliminadoTemp);
@@ -215,7 +234,12 @@ FallosCopia AnotaEnDiario(Guardado& g, diario::Etapa etapa) {
   if (!diario::Anota(g.v, etapa)) fallos.Anota(diario::Ruta(g.app));
   return fallos;
 }
-FallosCopia AnotaInicio(Guardado& g) { return AnotaEnDiario(g, diario::Etapa::Iniciada); }
+FallosCopia AnotaInicio(Guardado& g) {
+  FallosCopia fallos = AnotaEnDiario(g, diario::Etapa::Iniciada);
+  // This run's manifest starts empty: an earlier run's says nothing of it.
+  if (!g.manifiesto.Guarda()) fallos.Anota(manifiesto::Ruta(g.app));
+  return fallos;
+}
 FallosCopia AnotaGuardadoCompleto(Guardado& g) { return AnotaEnDiario(g, diario::Etapa::GuardadoCompleto); }
 FallosCopia AnotaInstalacionCambiada(Guardado& g) { return AnotaEnDiario(g, diario::Etapa::InstalacionCambiada); }
 
@@ -303,6 +327,29 @@ FallosCopia ApartaCarpetasObsoletas(Guardado& g) {
   return kSinFallos;
 }
 
+FallosCopia AseguraGuardado(Guardado& g) { return AseguraCopia(g, g.copia); }
+
+// What is about to move into the backup folder is recorded first (its bytes
+// do not change on the way): a rollback uses no saved file that the manifest
+// does not name, and a power cut may come just after the move.
+FallosCopia AnotaObsoletos(Guardado& g) {
+  int ilegibles = 0;
+  Texto ilegible;
+  for (const FicheroObsoleto& fichero : kFicherosObsoletos) {
+    const Texto ruta = g.app + fichero.ruta, guardado = g.copia + u"\\" + fichero.ruta;
+    if (plataforma::ExisteFichero(ruta) && !EsEnlace(ruta) && !plataforma::ExisteFichero(guardado))
+      g.manifiesto.AnotaFichero(ruta, guardado);  // result ignored: the rollback then keeps it and says so
+  }
+  for (const CarpetaObsoleta& carpeta : kCarpetasObsoletas) {
+    const Texto ruta = g.app + carpeta.ruta, guardada = g.copia + u"\\" + carpeta.ruta;
+    if (plataforma::ExisteDirectorio(ruta) && !EsEnlace(ruta) && !plataforma::ExisteDirectorio(guardada))
+      g.manifiesto.AnotaCarpeta(ruta, ilegibles, ilegible, guardada);
+  }
+  FallosCopia fallos;
+  if (!g.manifiesto.Guarda()) fallos.Anota(manifiesto::Ruta(g.app));
+  return fallos;
+}
+
 FallosCopia BorraArchivoAntiguo(Guardado& g) {
   BorraSiExiste(g.app + kFicheroArchivo);
   g.v.Registra(textos::kArchivoAntiguo);
@@ -339,6 +386,7 @@ FallosCopia Extrae(Guardado& g) {
                                      : plataforma::TamanoFichero(ruta, tamano) && tamano == e.tamano &&
                                            plataforma::ExisteFichero(ruta);
     if (!enSuSitio) FallaExtraccion(g, textos::kExtraccionIncompleta + ruta);
+    if (!e.carpeta) plataforma::AnotaEscritoPorOtro(ruta);
   }
   return kSinFallos;
 }
@@ -362,11 +410,16 @@ const Paso kPasos[] = {
     {GuardaCarpetas, SiFalla::SeCuenta},
     {GuardaBaseDatosExterna, SiFalla::SeCuenta},
     {GuardaSobrescritos, SiFalla::SeCuenta},
+    // Flushed and recorded before the gate looks at it.
+    {AseguraGuardado, SiFalla::SeCuenta},
     {PuertaDelGuardado, SiFalla::Detiene},
     {AnotaGuardadoCompleto, SiFalla::SinDiario},
     {AnotaInstalacionCambiada, SiFalla::SinDiario},
     // Nothing of the installation is deleted above this line.
     {BorraProgramas, SiFalla::Repone},
+    // A file moved aside that the manifest misses is kept by the rollback
+    // instead of being put back, and the rollback says so.
+    {AnotaObsoletos, SiFalla::SeIgnora},
     {ApartaFicherosObsoletos, SiFalla::SeIgnora},
     {BorraPuntosRestauracion, SiFalla::SeIgnora},
     {BorraBaseDatosLocal, SiFalla::SeIgnora},
@@ -378,6 +431,16 @@ const Paso kPasos[] = {
 };
 
 }  // namespace
+
+namespace staging {
+
+void AseguraInstalacionNueva(TfV& v) {
+  if (plataforma::VuelcaVolumen(v.RutaTPV->Text())) return;
+  v.Registra(textos::kNoVolcado);
+  throw Exception(textos::kNoVolcado);
+}
+
+}  // namespace staging
 
 void TfV::Guarda_Datos() {
   Guardado g(*this, RutaTPV->Text());

@@ -37,4 +37,10 @@ class EGuardadoIncompleto : public Exception {
 // complete.
 void DeshaceGuardado(TfV& v, const EGuardadoIncompleto& e);
 
+// The new files of a good run are on the disk before anything says so (the
+// journal, the success screen) and before the earlier copies go: one flush
+// of the installation's volume. Raises when it fails, so that the run takes
+// its failure path instead of reporting success.
+void AseguraInstalacionNueva(TfV& v);
+
 }  // namespace staging

@@ -8,6 +8,8 @@
 #include "shell/UnidadVentas.h"
 #include "staging/Apartado.h"
 #include "staging/Diario.h"
+#include "staging/Manifiesto.h"
+#include "staging/Reposicion.h"
 #include "staging/Tablas.h"
 
 namespace staging::recuperacion {
@@ -16,8 +18,11 @@ namespace {
 
 using diario::Etapa;
 
+const char16_t* const kBaseDatosEnDatos = u"Datos\\QVD.FB";
+
 constexpr char16_t kTipoAviso = u'!';     // 33
 constexpr char16_t kTipoPregunta = u'?';  // 63: "Si" and "No"
+constexpr char16_t kTipoError = u'E';     // 69
 
 // Where the run was when it stopped, as the technician is told.
 struct DescripcionEtapa {
@@ -60,6 +65,17 @@ const char16_t* const kRechazadaFin =
 const char16_t* const kSinCopia = u"No se encuentra la copia de seguridad en:\n";
 const char16_t* const kSinCopiaFin =
     u"No se puede deshacer automáticamente; no se ha tocado nada.";
+
+const char16_t* const kCopiaDanada =
+    u"La copia de seguridad no está entera en el disco, así que no se puede usar para dejar la instalación "
+    u"como estaba.";
+const char16_t* const kCopiaDanadaFin =
+    u"No se ha tocado nada: la instalación y las copias siguen donde estaban. Guarde la carpeta Temp en otro "
+    u"lugar y avise al servicio técnico.";
+const char16_t* const kBaseCambiada =
+    u"El fichero de la base de datos ha cambiado después de guardarse la copia (puede tener ventas hechas "
+    u"desde entonces). Si deja la instalación como estaba, se conservan los dos: el actual se aparta, tal "
+    u"como está, a una carpeta Temp\\Conservada_...";
 
 const char16_t* const kApartadas =
     u"Se han encontrado copias de seguridad de una actualización anterior que no terminó bien. "
@@ -126,6 +142,27 @@ Texto EstadoBaseDatos(TfV& v, const diario::Contenido& c) {
                           : kSinVersionBaseDatos + c.baseDatos + u".";
   v.Registra(linea);
   return linea + u"\n" + kFicheroEnDatos + u"\n";
+}
+
+// On the server, the database file (in the data folder, or saved apart
+// where the configuration keeps it elsewhere) that no longer holds what was
+// saved: sales may have been made since. Said before the technician
+// answers; the rollback keeps both.
+bool Cambiada(const manifiesto::Manifiesto& m, const Texto& guardada, const Texto& enSitio) {
+  return m.Busca(guardada) && plataforma::ExisteFichero(enSitio) && !m.TieneLoGuardado(guardada, enSitio);
+}
+Texto BaseCambiada(TfV& v, const diario::Contenido& c, const manifiesto::Manifiesto& m) {
+  if (!c.servidor) return Texto();
+  const Texto app = v.RutaTPV->Text();
+  const Texto copia = app + kCarpetaCopia;
+  const size_t dosPuntos = c.baseDatos.find(u':');
+  const Texto externa = dosPuntos == Texto::npos || dosPuntos <= 1 ? Texto() : c.baseDatos.substr(dosPuntos + 1);
+  if (!Cambiada(m, copia + u"\\" + kBaseDatosEnDatos, app + kBaseDatosEnDatos) &&
+      (externa.empty() ||
+       !Cambiada(m, copia + u"\\" + kCarpetaBaseDatosExterna + u"\\" + kFicheroBaseDatos, externa)))
+    return Texto();
+  v.Registra(kBaseCambiada);
+  return Texto(kBaseCambiada) + u"\n";
 }
 
 bool Vacia(const Texto& carpeta) {
@@ -217,7 +254,20 @@ void RevisaEjecucionInacabada(TfV& v) {
     v.GuardaLog();
     return;
   }
-  const Texto baseDatos = EstadoBaseDatos(v, c);
+  // A copy that a power cut left incomplete is not offered: nothing is
+  // touched, and the next start says the same.
+  const manifiesto::Manifiesto m = manifiesto::Manifiesto::Lee(app);
+  FallosCopia danados = reposicion::Danados(m, copia);
+  danados.Suma(reposicion::Danados(m, app + kCarpetaTempAnterior));
+  if (danados.cuenta) {
+    v.Registra(reposicion::MensajeDanados(danados));
+    v.GuardaLog();
+    v.MuestraDialogo(encontrada + u"\n" + kCopiaDanada + u"\n" + reposicion::MensajeDanados(danados) + u"\n" +
+                         kCopiaDanadaFin,
+                     kTipoError, false, 0);
+    v.Finaliza();
+  }
+  const Texto baseDatos = EstadoBaseDatos(v, c) + BaseCambiada(v, c, m);
   if (!v.MuestraDialogo(encontrada + u"\n" + baseDatos + kPregunta, kTipoPregunta, false, 0)) {
     Texto aviso = kRechazada + copia + u"\n";
     const Texto tempAnterior = app + kCarpetaTempAnterior;
@@ -227,7 +277,7 @@ void RevisaEjecucionInacabada(TfV& v) {
   }
   v.Registra(kLogDeshaciendo);
   v.GuardaLog();
-  v.ReponerTodo();
+  v.ReponerTodo(true);
 }
 
 void ApartaCopiasAnteriores(TfV& v) {

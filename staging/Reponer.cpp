@@ -11,6 +11,8 @@
 #include "staging/Carpetas.h"
 #include "staging/Diario.h"
 #include "staging/Guardado.h"
+#include "staging/Manifiesto.h"
+#include "staging/Reposicion.h"
 #include "staging/Tablas.h"
 
 namespace {
@@ -80,13 +82,15 @@ Texto BaseDatosGuardada(const Texto& baseDatos, const Texto& app, const Texto& c
   return plataforma::ExisteFichero(guardada) ? guardada : Texto();
 }
 
-// Puts the saved copy back. The database file goes back only once the
-// server has let go of it: written under a live attachment it would be
-// replaced while a terminal goes on working in the old one, whose work is
-// then lost. When the server keeps it open, everything else goes back and
-// the database stays as it is, its saved copy counted as not put back.
-FallosCopia PonCopiaEnSuSitio(TfV& v, const Texto& copia, const Texto& app, double& total,
-                              bool& baseDatosRetenida) {
+// Puts the saved copy back, file by file (reposicion::Repone: nothing newer
+// is discarded). The database file goes back only once the server has let
+// go of it: written under a live attachment it would be replaced while a
+// terminal goes on working in the old one, whose work is then lost. When the
+// server keeps it open, everything else goes back and the database stays as
+// it is, its saved copy counted as not put back.
+FallosCopia PonCopiaEnSuSitio(TfV& v, const Texto& copia, const Texto& app, double& total, bool& baseDatosRetenida,
+                              const reposicion::EscritosPorLaEjecucion& escritos,
+                              apartado::Conservada& conservada) {
   baseDatosRetenida = false;
   const Texto baseDatos = BaseDatosDeLaEjecucion(v);
   const Texto guardada = BaseDatosGuardada(baseDatos, app, copia);
@@ -94,18 +98,21 @@ FallosCopia PonCopiaEnSuSitio(TfV& v, const Texto& copia, const Texto& app, doub
       basedatos::EsperaQueSeCierreLaBaseDatos(
           baseDatos, v.Valores->UsuarioBaseDatos, v.Valores->ClaveBaseDatos,
           [&v](const Texto& linea) { v.Registra(linea); }, [] { ui::aplicacion::ProcesaMensajes(); }))
-    return CopiaCarpetaContando(v, copia, app, total, basedatos_externa::EsSuCarpeta);
+    return reposicion::Repone(v, copia, app, u"", total, escritos, conservada, basedatos_externa::EsSuCarpeta)
+        .noRepuestos;
   baseDatosRetenida = true;
-  FallosCopia fallos = CopiaCarpetaContando(v, copia, app, total, EsCarpetaDatosOExterna);
-  fallos.Suma(CopiaCarpetaContando(v, copia + u"\\" + kCarpetaDatos, app + kCarpetaDatos, total,
-                                   EsFicheroBaseDatos));
+  FallosCopia fallos =
+      reposicion::Repone(v, copia, app, u"", total, escritos, conservada, EsCarpetaDatosOExterna).noRepuestos;
+  fallos.Suma(reposicion::Repone(v, copia + u"\\" + kCarpetaDatos, app + kCarpetaDatos, kCarpetaDatos, total,
+                                 escritos, conservada, EsFicheroBaseDatos)
+                  .noRepuestos);
   fallos.Anota(guardada);
   return fallos;
 }
 
 }  // namespace
 
-void TfV::ReponerTodo() {
+void TfV::ReponerTodo(bool trasInterrupcion) {
   const Texto app = RutaTPV->Text();
   const Texto copia = app + kCarpetaCopia;
   const Texto temp = app + kCarpetaTemp;
@@ -118,41 +125,89 @@ void TfV::ReponerTodo() {
   Registra(textos::kRestaurando + copia);
   double total = 0.0;
 
-  // A saved copy is only thrown away once every file of it is back in place;
-  // otherwise it is the only good copy left. Temp_V_Ant then stays as well:
-  // copying it into Temp could overwrite the kept copy with an older one.
+  // A saved file that no longer holds what was saved (a power cut left it
+  // empty or short) is copied over nothing: then nothing at all is put
+  // back, so that the installation is not left half old and half new, and
+  // every copy stays where it is.
+  const manifiesto::Manifiesto manifiesto = manifiesto::Manifiesto::Lee(app);
+  FallosCopia danados = reposicion::Danados(manifiesto, copia);
+  danados.Suma(reposicion::Danados(manifiesto, tempAnterior));
+  reposicion::EscritosPorLaEjecucion escritos = reposicion::EscritosPorLaEjecucion::DelArchivo();
+  // The database goes aside only when it had changed before this rollback
+  // touched it: the rollback's own look for attachments rewrites its header.
+  const Texto baseDatosEnDatos = Texto(kCarpetaDatos) + u"\\" + kFicheroBaseDatos;
+  if (!trasInterrupcion || manifiesto.TieneLoGuardado(copia + u"\\" + baseDatosEnDatos, app + baseDatosEnDatos))
+    escritos.AnadeCualquierContenido(baseDatosEnDatos);
+  apartado::Conservada conservada(app);
+
+  // A saved copy is only thrown away once every file of it is back in place
+  // and on the disk; otherwise it is the only good copy left. Temp_V_Ant then
+  // stays as well: copying it into Temp could overwrite the kept copy with an
+  // older one.
   ui::SetCursor(ui::Cursor::RelojArena);
   bool baseDatosRetenida = false;
-  int fallosCopia = PonCopiaEnSuSitio(*this, copia, app, total, baseDatosRetenida).cuenta;
-  const basedatos_externa::Reposicion baseDatos = basedatos_externa::Repone(*this, copia, total);
-  if (baseDatos.guardada && !baseDatos.devuelta) ++fallosCopia;
+  basedatos_externa::Reposicion baseDatos;
+  FallosCopia fallosCopia = danados;
+  if (danados.cuenta == 0) {
+    fallosCopia = PonCopiaEnSuSitio(*this, copia, app, total, baseDatosRetenida, escritos, conservada);
+    // Only a whole save tells what the run made: a file of the archive that
+    // is not in it was not there before the run.
+    diario::Contenido c;
+    if (diario::Lee(app, c) == diario::Estado::Abierto && c.etapa != diario::Etapa::Iniciada) {
+      reposicion::ApartaRestos(*this, copia, app, escritos, conservada, fallosCopia);
+      // The backup of the database that an interrupted run was making may
+      // be cut short (a power cut stops the server too): it is no backup to
+      // trust, and it goes aside with the rest of what the run left.
+      if (trasInterrupcion)
+        reposicion::ApartaSiNoSeGuardo(*this, copia, app,
+                                       Texto(kCarpetaDatos) + u"\\" + textos::kFicheroCopiaBaseDatos, conservada,
+                                       fallosCopia);
+    }
+    baseDatos = basedatos_externa::Repone(*this, copia, total, trasInterrupcion ? &conservada : nullptr);
+    if (baseDatos.guardada && !baseDatos.devuelta) fallosCopia.Anota(baseDatos.copia);
+    if (fallosCopia.cuenta == 0 && !plataforma::VuelcaVolumen(app)) fallosCopia.Anota(app);
+  }
   plataforma::Duerme(2000);
-  if (fallosCopia == 0 && plataforma::ExisteDirectorio(copia)) BorraCarpeta(copia);
+  if (fallosCopia.cuenta == 0 && plataforma::ExisteDirectorio(copia)) BorraCarpeta(copia);
 
   ui::SetCursor(ui::Cursor::RelojArena);
-  int fallosTemp = 0;
-  if (fallosCopia == 0) fallosTemp = staging::CopiaCarpetaContando(*this, tempAnterior, temp, total).cuenta;
+  FallosCopia fallosTemp;
+  if (fallosCopia.cuenta == 0) {
+    fallosTemp = reposicion::Repone(*this, tempAnterior, temp, kCarpetaTemp, total, escritos, conservada).noRepuestos;
+    if (fallosTemp.cuenta == 0 && !plataforma::VuelcaVolumen(app)) fallosTemp.Anota(temp);
+  }
   plataforma::Duerme(2000);
-  const bool conservaTempAnterior = fallosCopia != 0 || fallosTemp != 0;
+  const bool conservaTempAnterior = fallosCopia.cuenta != 0 || fallosTemp.cuenta != 0;
   if (!conservaTempAnterior && plataforma::ExisteDirectorio(tempAnterior)) BorraCarpeta(tempAnterior);
 
   plataforma::Duerme(2000);
   ui::SetCursor(ui::Cursor::Normal);
+  // Where the newer files went must outlive this window: the log says it.
+  if (!conservada.Carpeta().empty()) {
+    Registra(reposicion::kConservadosCambiados + conservada.Carpeta());
+    GuardaLog();  // result ignored: the message says it too
+  }
   // The run has ended by itself: whatever copies were kept, the next start
   // must not take it for an interrupted one.
   staging::diario::Cierra(*this);
 
+  const Texto cambiados =
+      conservada.Carpeta().empty() ? Texto() : u"\n" + (reposicion::kConservadosCambiados + conservada.Carpeta());
   if (!conservaTempAnterior) {
-    MuestraDialogo(textos::kRestaurado, u'I', false, 0);
+    MuestraDialogo(textos::kRestaurado + cambiados, u'I', false, 0);
   } else {
     Texto aviso = textos::kRestauracionIncompleta;
-    if (fallosCopia != 0) aviso += u"\n" + (textos::kCopiaConservada + copia);
+    const FallosCopia& fallos = fallosCopia.cuenta ? fallosCopia : fallosTemp;
+    aviso += u"\n" + reposicion::MensajeDanados(fallos);
+    if (danados.cuenta) aviso += u"\n" + Texto(reposicion::kCopiaDanada);
+    if (plataforma::ExisteDirectorio(copia)) aviso += u"\n" + (textos::kCopiaConservada + copia);
     if (baseDatos.guardada && !baseDatos.devuelta) aviso += u"\n" + MensajeBaseDatosNoDevuelta(baseDatos);
     if (baseDatosRetenida)
       aviso += u"\n" + (textos::kBaseDatosSinReponer + copia + u"\\" + kCarpetaDatos + u"\\" + kFicheroBaseDatos +
                         textos::kBaseDatosSinReponerHacia + app + kCarpetaDatos + u"\\" + kFicheroBaseDatos +
                         textos::kBaseDatosSinReponerFin);
     if (plataforma::ExisteDirectorio(tempAnterior)) aviso += u"\n" + (textos::kTempConservada + tempAnterior);
+    aviso += cambiados;
     aviso += u"\n" + Texto(textos::kCopiasSinBorrar);
     MuestraDialogo(aviso, u'E', false, 0);
   }

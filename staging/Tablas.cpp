@@ -10,11 +10,13 @@ const char16_t* const kFicheroBaseDatos = u"QVD.FB";
 
 const char16_t* const kDiario = u"Diario_202128.ini";
 const char16_t* const kBloqueoDiario = u"Diario_202128.bloqueo";
+const char16_t* const kManifiesto = u"Manifiesto_202128.txt";
 const char16_t* const kPrefijoConservada = u"Conservada_";
 
 bool SeConservaEnTemp(const Texto& nombre) {
   const Texto prefijo = kPrefijoConservada;
   return texto::IgualesSinMayusculas(nombre, kDiario) || texto::IgualesSinMayusculas(nombre, kBloqueoDiario) ||
+         texto::IgualesSinMayusculas(nombre, kManifiesto) ||
          (nombre.size() > prefijo.size() && texto::IgualesSinMayusculas(nombre.substr(0, prefijo.size()), prefijo));
 }
 
@@ -146,6 +148,9 @@ const char16_t* const kExtraccionIncompleta = u"Falta tras la extracción de Dat
 
 const char16_t* const kCopiasSinBorrar =
     u"Una nueva actualización no borrará estas copias. Recupere de ellas lo que falte antes de usar el programa.";
+
+const char16_t* const kNoVolcado =
+    u"No se ha podido asegurar en el disco la instalación nueva (el disco no confirmó la escritura).";
 
 const char16_t* const kSinRecurso = u"No se encuentra el recurso DATOS_NUEVOS";
 const char16_t* const kSinFichero = u"No se puede crear el fichero ";

@@ -23,6 +23,7 @@ extern const char16_t* const kFicheroBaseDatos;     // the database file in it
 // successful run cannot throw them away with Temp_V_Ant.
 extern const char16_t* const kDiario;             // file name inside Temp
 extern const char16_t* const kBloqueoDiario;      // file name inside Temp, held by a live wizard
+extern const char16_t* const kManifiesto;         // file name inside Temp
 extern const char16_t* const kPrefijoConservada;  // folder names inside Temp
 bool SeConservaEnTemp(const Texto& nombre);
 
@@ -143,6 +144,7 @@ extern const char16_t* const kExtraccionFallida;     // + exit code + ")."
 extern const char16_t* const kExtraccionIncompleta;  // + missing path
 
 extern const char16_t* const kCopiasSinBorrar;
+extern const char16_t* const kNoVolcado;
 
 extern const char16_t* const kSinRecurso;
 extern const char16_t* const kSinFichero;

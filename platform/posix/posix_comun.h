@@ -36,5 +36,18 @@ mode_t Umask();
 // A Windows command line split into its arguments (CommandLineToArgvW).
 std::vector<texto::Texto> ParteLineaComandos(const texto::Texto& linea);
 
+// The power-cut model of the fault seam (ZELVANO_CORTE_EN), a no-op unless
+// a test asks for it. CorteInicio: the first operation, the installation at
+// rest is on the disk. CorteVolcado: the volume was just flushed, what is
+// below the root now is on the disk.
+void CorteInicio();
+void CorteVolcado();
+// The file was made durable on its own (flushed, renamed, folder flushed).
+void CorteDurable(const std::string& ruta);
+// Loses every write below the root not flushed since the last CorteVolcado:
+// a file whose data never reached the disk is left empty, one that grew is
+// cut back to its size then.
+void CorteAplica();
+
 }  // namespace posix
 }  // namespace plataforma

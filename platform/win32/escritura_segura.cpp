@@ -1,5 +1,8 @@
-// Durable whole-file replace through the Windows API: temporary name,
-// FlushFileBuffers, then MoveFileExW replacing with write-through.
+// Durable writes through the Windows API: the whole-file replace (temporary
+// name, FlushFileBuffers, then MoveFileExW replacing with write-through) and
+// the flush of a volume at a boundary of the run.
+#include <vector>
+
 #include "platform/plataforma.h"
 #include "platform/win32/win32_comun.h"
 
@@ -53,6 +56,66 @@ bool SustituyeFichero(const Texto& nuevo, const Texto& destino) {
     return false;
   }
   if (!::MoveFileExW(R(nuevo), R(destino), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
+  ::SetLastError(0);
+  return true;
+}
+
+namespace {
+
+// Files written since the last boundary, for when the volume cannot be
+// opened (a process without administrator rights).
+std::vector<Texto>& Escritos() {
+  static std::vector<Texto> escritos;
+  return escritos;
+}
+
+// "\\.\C:" for a folder on drive C:; empty when the folder has no drive
+// letter of its own (a share, a mounted folder).
+Texto Volumen(const Texto& carpeta) {
+  wchar_t raiz[MAX_PATH + 1] = {};
+  if (!::GetVolumePathNameW(W(carpeta), raiz, MAX_PATH)) return Texto();
+  const Texto r = win32::T(raiz);
+  if (r.size() < 2 || r[1] != u':') return Texto();
+  return Texto(u"\\\\.\\") + r.substr(0, 2);
+}
+
+bool VuelcaManejador(HANDLE h) {
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool bien = ::FlushFileBuffers(h) != 0;
+  const DWORD error = ::GetLastError();
+  ::CloseHandle(h);
+  if (!bien) ::SetLastError(error);
+  return bien;
+}
+
+}  // namespace
+
+namespace win32 {
+void AnotaEscrito(const Texto& ruta) { Escritos().push_back(ruta); }
+}  // namespace win32
+
+void AnotaEscritoPorOtro(const Texto& ruta) { win32::AnotaEscrito(ruta); }
+
+bool VuelcaVolumen(const Texto& carpeta) {
+  if (OperacionInyectable("vuelca", carpeta)) return false;
+  const Texto volumen = Volumen(carpeta);
+  if (!volumen.empty() &&
+      VuelcaManejador(::CreateFileW(W(volumen), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr))) {
+    Escritos().clear();
+    ::SetLastError(0);
+    return true;
+  }
+  // One file at a time: a file that is gone since (moved on, deleted) has
+  // nothing left to flush; one still there that cannot be flushed fails it.
+  for (const Texto& ruta : Escritos()) {
+    const DWORD a = ::GetFileAttributesW(R(ruta));
+    if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (!VuelcaManejador(::CreateFileW(R(ruta), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)))
+      return false;
+  }
+  Escritos().clear();
   ::SetLastError(0);
   return true;
 }

@@ -114,7 +114,10 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
   // Most copies make a new file: tried first as such, a destination that
   // does not exist is looked up once (under Wine, looking up a missing name
   // reads its whole folder).
-  if (CopiaConLatido(origen, destino, TRUE)) return true;
+  if (CopiaConLatido(origen, destino, TRUE)) {
+    win32::AnotaEscrito(destino);
+    return true;
+  }
   const DWORD motivo = ::GetLastError();
   if (fallaSiExiste || (motivo != ERROR_FILE_EXISTS && motivo != ERROR_ALREADY_EXISTS)) return false;
   const DWORD previo = ::GetFileAttributesW(R(destino));
@@ -134,6 +137,7 @@ bool CopiaFichero(const Texto& origen, const Texto& destino, bool fallaSiExiste)
     ::SetLastError(error);
     return false;
   }
+  win32::AnotaEscrito(destino);
   return true;
 }
 
@@ -147,7 +151,9 @@ bool EliminaDirectorio(const Texto& ruta) {
   return !OperacionInyectable("elimina_carpeta", ruta) && ::RemoveDirectoryW(R(ruta)) != 0;
 }
 bool Mueve(const Texto& origen, const Texto& destino) {
-  return !OperacionInyectable("mueve", origen) && ::MoveFileExW(R(origen), R(destino), 0) != 0;
+  if (OperacionInyectable("mueve", origen) || !::MoveFileExW(R(origen), R(destino), 0)) return false;
+  win32::AnotaEscrito(destino);
+  return true;
 }
 bool PonAtributos(const Texto& ruta, uint32_t atributos) {
   return !OperacionInyectable("atributos", ruta) && ::SetFileAttributesW(R(ruta), atributos) != 0;
@@ -241,6 +247,7 @@ bool Escribe(const Texto& ruta, const std::string& bytes, bool anade) {
   const DWORD error = ::GetLastError();
   if (!::CloseHandle(h)) bien = false;
   if (!bien) ::SetLastError(error);
+  else win32::AnotaEscrito(ruta);
   return bien;
 }
 

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "tests/extremo/Arnes.h"
@@ -195,6 +196,8 @@ TEST_P(MuertoAlDescomprimir, ElSiguienteArranqueDejaLaInstalacionComoEstabaYLaAc
   EXPECT_TRUE(Contiene(oferta, "¿Desea dejar la instalación como estaba antes de la actualización?")) << oferta;
   EXPECT_EQ(Tipo(dialogos[1]), "33");
   EXPECT_EQ(Tipo(dialogos[2]), "73");
+  // The database had not changed since the save: the rollback's own look
+  // for attachments (which rewrites its header) keeps nothing aside.
   EXPECT_EQ(dialogos[2].Texto("texto"), kRestaurado);
 
   // Every file of the installation before the first run is back with its
@@ -223,6 +226,59 @@ INSTANTIATE_TEST_SUITE_P(Recuperacion, MuertoAlDescomprimir,
                          [](const ::testing::TestParamInfo<CasoDescompresion>& i) {
                            return std::string(i.param.nombre);
                          });
+
+// ---- An offer declined, the shop working on, the offer accepted later ---------------
+
+// The technician declines, the shop goes on working on what the killed run
+// left (a customer file changed, a new file written), and days later the
+// offer is accepted: the pre-update files come back, the shop's newer file
+// is kept aside untouched (named in the log and the message) and the new
+// file stays where it is.
+TEST(DeclinadaYAceptadaDespues, LoQueLaTiendaCambioDespuesSeConservaAparte) {
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "CAJA1";
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const Foto antes = Fotografia(inst.aplicacion);
+  const fs::path rar = inst.aplicacion / "rar.exe";
+  const std::string herramienta = LeeFichero(rar);
+  const fs::perms permisos = fs::status(rar).permissions();
+  EscribeFichero(rar, "#!/bin/sh\nkill -9 $PPID\nexit 0\n");
+  ASSERT_EQ(Arranca(inst, kGuionCompleto).estado, -1);
+  EscribeFichero(rar, herramienta);
+  fs::permissions(rar, permisos);
+
+  ASSERT_EQ(Arranca(inst, "frmDialogo pulsa BtnNO\n").estado, 0);
+  const std::string nuevos = "clientes dados de alta después de la actualización";
+  EscribeFichero(inst.aplicacion / "Datos" / "Clientes.dat", nuevos);
+  EscribeFichero(inst.aplicacion / "Datos" / "Pedidos.dat", "un fichero nuevo");
+
+  const Resultado r = Arranca(inst, "frmDialogo pulsa BtnOK\n");
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_EQ(dialogos.size(), 3u) << Textos(dialogos);
+  const std::string final = dialogos[2].Texto("texto");
+  const std::string kConservados =
+      "\nLos ficheros que habían cambiado después de guardarse la copia no se han perdido: se conservan en ";
+  ASSERT_EQ(final.rfind(kRestaurado + kConservados, 0), 0u) << final;
+  const std::string nombrada = final.substr(kRestaurado.size() + kConservados.size());
+  fs::path conservada;
+  for (const auto& e : fs::directory_iterator(inst.aplicacion / "Temp"))
+    if (e.path().filename().string().rfind("Conservada_", 0) == 0) conservada = e.path();
+  ASSERT_FALSE(conservada.empty());
+  EXPECT_TRUE(Contiene(nombrada, conservada.filename().string())) << nombrada;
+  EXPECT_EQ(LeeFichero(conservada / "Datos" / "Clientes.dat"), nuevos);
+  const std::vector<std::string> log = LeeLog(inst.Log());
+  std::string todo;
+  for (const std::string& l : log) todo += l + "\n";
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) {
+    return Contiene(l, conservada.filename().string()) && Contiene(l, "Clientes.dat");
+  })) << todo;
+
+  // Everything of before the run is back; the new file was never the run's.
+  EXPECT_EQ(Perdidos(antes, Fotografia(inst.aplicacion)), "");
+  EXPECT_EQ(LeeFichero(inst.aplicacion / "Datos" / "Pedidos.dat"), "un fichero nuevo");
+}
 
 // ---- Killed in the database phase of the server ---------------------------------------
 
@@ -258,7 +314,17 @@ TEST(MuertoEnLaBaseDatos, DiceLaVersionQueLeeLaBaseYLaDevuelveConDatos) {
                                "Si el fichero de la base de datos está en la carpeta Datos, volverá con ella a "
                                "como estaba antes de la actualización.\n"))
       << oferta;
-  EXPECT_EQ(dialogos[2].Texto("texto"), kRestaurado);
+  // The migration changed the database file after the save: said before the
+  // answer, and the changed file is kept beside the one put back.
+  EXPECT_TRUE(Contiene(oferta, "El fichero de la base de datos ha cambiado después de guardarse la copia")) << oferta;
+  const std::string final = dialogos[2].Texto("texto");
+  EXPECT_EQ(final.rfind(kRestaurado + "\nLos ficheros que habían cambiado después de guardarse la copia no se han "
+                                      "perdido: se conservan en ", 0), 0u) << final;
+  const std::string conservada = final.substr(final.rfind(' ') + 1);
+  fs::path apartada = conservada;
+  for (const auto& e : fs::directory_iterator(inst.aplicacion / "Temp"))
+    if (Contiene(conservada, e.path().filename().string())) apartada = e.path();
+  EXPECT_TRUE(fs::exists(apartada / "Datos" / "QVD.FB")) << final;
 
   // Its file lies in Datos: it came back with the folder.
   EXPECT_EQ(Version(inst), versionAntes);
@@ -453,6 +519,10 @@ struct CasoRecorrido {
   const char* nombre;
   const char* nombrePC;
   int paso;
+  // A power cut instead of a kill: what was not flushed is lost too
+  // (ZELVANO_CORTE_EN). Then no file of the installation may be left
+  // different from both its version before the run and after a good run.
+  bool corte = false;
 };
 void PrintTo(const CasoRecorrido& c, std::ostream* os) { *os << c.nombre; }
 
@@ -494,6 +564,28 @@ TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualiz
   ASSERT_EQ(contada.estado, 0) << contada.salida;
   const std::vector<std::string> referencia = LineasDe(traza);
   const size_t total = referencia.size();
+  const Foto bueno = Fotografia(inst.aplicacion);
+  // Outside these checks: the saved copies, the log (rewritten by every
+  // start) and the database file (compared by its version).
+  const auto Comparable = [&](const std::string& ruta) {
+    // The database backup a server run makes holds the time it was made: no
+    // two runs write the same bytes.
+    return ruta.rfind("Temp", 0) != 0 && ruta != "Excepciones_Act_202128.log" && ruta != "Datos/QVD.FB" &&
+           ruta != "Datos/QVD.FBK";
+  };
+  // Files left different from both their version before the run and after
+  // a good one ("-" for one cut short).
+  const auto Estropeados = [&](const Foto& ahora) {
+    std::string r;
+    for (const auto& [ruta, bytes] : ahora) {
+      if (!Comparable(ruta)) continue;
+      const auto a = antes.find(ruta), b = bueno.find(ruta);
+      if (a == antes.end() && b == bueno.end()) continue;
+      if ((a != antes.end() && a->second == bytes) || (b != bueno.end() && b->second == bytes)) continue;
+      r += ruta + " (" + std::to_string(bytes.size()) + " bytes)\n";
+    }
+    return r;
+  };
   ASSERT_GT(total, 50u);
   // The server's backup and restore are polled for as long as they last: one
   // kill among each run of those polls stands for all of them (and their
@@ -504,20 +596,29 @@ TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualiz
     if (!sondeo || i == 0 || !Contiene(referencia[i - 1], " bd_servicio_consulta")) puntos.push_back(i + 1);
   }
 
+  // The sanitizer build walks every ZELVANO_RECORRIDO_PASO-th point of these.
+  size_t paso = static_cast<size_t>(caso.paso);
+  if (const char* e = std::getenv("ZELVANO_RECORRIDO_PASO")) paso *= std::max(1ul, std::strtoul(e, nullptr, 10));
   size_t muertes = 0, repuestas = 0, acabadas = 0, limpiandoTemp = 0, conservadas = 0;
-  for (size_t p = 0; p < puntos.size(); p += static_cast<size_t>(caso.paso)) {
+  for (size_t p = 0; p < puntos.size(); p += paso) {
     const size_t n = puntos[p];
     repone();
     fs::remove(traza);
-    const Resultado muerto = Arranca(inst, kGuionCompleto, {{"ZELVANO_MATA_EN", std::to_string(n)},
-                                                            {"ZELVANO_TRAZA_OPERACIONES", traza.string()}});
+    std::map<std::string, std::string> entorno = {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}};
+    if (caso.corte) {
+      entorno["ZELVANO_CORTE_EN"] = std::to_string(n);
+      entorno["ZELVANO_CORTE_RAIZ"] = inst.aplicacion.string();
+    } else {
+      entorno["ZELVANO_MATA_EN"] = std::to_string(n);
+    }
+    const Resultado muerto = Arranca(inst, kGuionCompleto, entorno);
     const std::vector<std::string> hechas = LineasDe(traza);
     const std::string operacion = hechas.empty() ? "?" : hechas.back();
     SCOPED_TRACE("muerto antes de la operación " + operacion);
     // The polls of a server run are as many as its backup and restore take:
     // a run may end with fewer operations than the counted one.
     if (servidor && muerto.estado == 0 && n > total - 60) break;
-    ASSERT_EQ(muerto.estado, -1) << muerto.salida;
+    ASSERT_EQ(muerto.estado, -1) << "corte en " << n << "\n" << muerto.salida << Textos(Dialogos(inst));
     ++muertes;
     // Killed while the end of a good run was throwing away the copies of
     // the earlier update: those are gone as a good run would leave them.
@@ -530,6 +631,10 @@ TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualiz
     const Resultado r = Arranca(inst, "frmDialogo pulsa BtnOK\n");
     ASSERT_EQ(r.estado, 0) << r.salida;
     EXPECT_EQ(LeeFichero(fuera), "nada que ver con Zelvano");
+    if (caso.corte) {
+      // Whatever the start said, nothing is left half-written.
+      EXPECT_EQ(Estropeados(Fotografia(inst.aplicacion)), "") << Textos(Dialogos(inst));
+    }
     EXPECT_FALSE(LeeDiario(inst).existe && !LeeDiario(inst).cerrado);
     if (acabada) {
       ++acabadas;
@@ -576,14 +681,16 @@ TEST_P(MuerteEnCadaOperacion, ElSiguienteArranqueLoDejaTodoComoEstabaYLaActualiz
     if (HasFailure()) break;
   }
   std::printf(
-      "[ cifras ] %s: %zu operaciones, %zu muertes, %zu instalaciones repuestas (%zu mientras se borraba "
+      "[ cifras ] %s: %zu operaciones, %zu muertes (o apagones), %zu instalaciones repuestas (%zu mientras se borraba "
       "Temp_V_Ant), %zu con las copias conservadas, %zu ya actualizadas\n",
       caso.nombre, total, muertes, repuestas, limpiandoTemp, conservadas, acabadas);
 }
 
 INSTANTIATE_TEST_SUITE_P(Recuperacion, MuerteEnCadaOperacion,
                          ::testing::Values(CasoRecorrido{"Cliente", "CAJA1", 1},
-                                           CasoRecorrido{"Servidor", "localhost", 7}),
+                                           CasoRecorrido{"Servidor", "localhost", 7},
+                                           CasoRecorrido{"ClienteApagon", "CAJA1", 1, true},
+                                           CasoRecorrido{"ServidorApagon", "localhost", 7, true}),
                          [](const ::testing::TestParamInfo<CasoRecorrido>& i) { return std::string(i.param.nombre); });
 
 // ---- Copies left without a usable journal --------------------------------------------

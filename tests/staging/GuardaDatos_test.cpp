@@ -161,10 +161,12 @@ Arbol SinTemporales(const Arbol& arbol) {
   return r;
 }
 
-// The Temp folder's content but the run's journal, which has tests of its own.
+// The Temp folder's content but the run's journal and the manifest of the
+// saved copy, which have tests of their own.
 Arbol TempSinDiario(const Arbol& app) {
   Arbol temp = SubArbol(app, "Temp/");
   temp.erase("Diario_202128.ini");
+  temp.erase("Manifiesto_202128.txt");
   return temp;
 }
 
