@@ -73,7 +73,7 @@ std::vector<Texto>& Escritos() {
 // letter of its own (a share, a mounted folder).
 Texto Volumen(const Texto& carpeta) {
   wchar_t raiz[MAX_PATH + 1] = {};
-  if (!::GetVolumePathNameW(W(carpeta), raiz, MAX_PATH)) return Texto();
+  if (!::GetVolumePathNameW(win32::W(carpeta), raiz, MAX_PATH)) return Texto();
   const Texto r = win32::T(raiz);
   if (r.size() < 2 || r[1] != u':') return Texto();
   return Texto(u"\\\\.\\") + r.substr(0, 2);
@@ -100,7 +100,7 @@ bool VuelcaVolumen(const Texto& carpeta) {
   if (OperacionInyectable("vuelca", carpeta)) return false;
   const Texto volumen = Volumen(carpeta);
   if (!volumen.empty() &&
-      VuelcaManejador(::CreateFileW(W(volumen), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+      VuelcaManejador(::CreateFileW(win32::W(volumen), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr))) {
     Escritos().clear();
     ::SetLastError(0);
