@@ -49,5 +49,6 @@ Texto FormatoEntero(long long n);                   // "%i"
 // Lines of a text: a line ends at LF, CR LF or CR, and a final line break
 // opens no empty line (an empty text has no lines).
 std::vector<Texto> PartePorLineas(const Texto& t);
+std::vector<std::string> PartePorLineas(const std::string& bytes);
 
 }  // namespace texto

@@ -26,14 +26,14 @@ bool FalloAlListar(const Texto& carpeta) {
   return plataforma::ExisteDirectorio(carpeta);
 }
 
+}  // namespace
+
 void MuestraTamanos(TfV& v, uint64_t tamano, double total) {
   v.ST_F->SetCaption(texto::FormatoKB(static_cast<double>(tamano)));
   v.ST_T->SetCaption(total < 1024.0 ? texto::FormatoKB(total) : texto::FormatoMB(total));
   v.ST_F->Repaint();
   v.ST_T->Repaint();
 }
-
-}  // namespace
 
 // A copy that fails onto a file already holding the same bytes (a running
 // program that was never deleted) left nothing unrestored. Files of any size

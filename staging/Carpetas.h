@@ -48,4 +48,7 @@ bool CarpetaVacia(const Texto& carpeta);
 // The two files hold the same bytes; read in pieces, whatever their size.
 bool MismoContenido(const Texto& a, const Texto& b);
 
+// The size of the file being copied and the running total, on the window.
+void MuestraTamanos(TfV& v, uint64_t tamano, double total);
+
 }  // namespace staging

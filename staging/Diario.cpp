@@ -136,13 +136,7 @@ Estado Lee(const Texto& aplicacion, Contenido& contenido) {
   if (!plataforma::LeeFicheroCompleto(ruta, bytes)) return Estado::Ilegible;
   Contenido c;
   bool seccion = false, conEtapa = false;
-  size_t inicio = 0;
-  while (inicio < bytes.size()) {
-    size_t fin = bytes.find('\n', inicio);
-    if (fin == std::string::npos) fin = bytes.size();
-    std::string linea = bytes.substr(inicio, fin - inicio);
-    inicio = fin + 1;
-    if (!linea.empty() && linea.back() == '\r') linea.pop_back();
+  for (const std::string& linea : texto::PartePorLineas(bytes)) {
     if (linea == kSeccion) {
       seccion = true;
       continue;

@@ -62,14 +62,8 @@ Manifiesto Manifiesto::Lee(const Texto& aplicacion) {
   std::string bytes;
   if (!plataforma::ExisteFichero(Ruta(aplicacion)) || !plataforma::LeeFicheroCompleto(Ruta(aplicacion), bytes))
     return m;
-  size_t inicio = 0;
   bool cabecera = false;
-  while (inicio < bytes.size()) {
-    size_t fin = bytes.find('\n', inicio);
-    if (fin == std::string::npos) fin = bytes.size();
-    std::string linea = bytes.substr(inicio, fin - inicio);
-    inicio = fin + 1;
-    if (!linea.empty() && linea.back() == '\r') linea.pop_back();
+  for (const std::string& linea : texto::PartePorLineas(bytes)) {
     if (linea == kCabecera) {
       cabecera = true;
       continue;

@@ -6,6 +6,7 @@
 #include "platform/plataforma.h"
 #include "platform/ui.h"
 #include "shell/UnidadVentas.h"
+#include "staging/Carpetas.h"
 #include "staging/ContenidoArchivo.h"
 #include "staging/Tablas.h"
 
@@ -38,13 +39,6 @@ Texto Mayusculas(Texto t) {
 }
 
 Texto Une(const Texto& relativo, const Texto& nombre) { return relativo.empty() ? nombre : relativo + u"\\" + nombre; }
-
-void MuestraTamanos(TfV& v, uint64_t tamano, double total) {
-  v.ST_F->SetCaption(texto::FormatoKB(static_cast<double>(tamano)));
-  v.ST_T->SetCaption(total < 1024.0 ? texto::FormatoKB(total) : texto::FormatoMB(total));
-  v.ST_F->Repaint();
-  v.ST_T->Repaint();
-}
 
 }  // namespace
 

@@ -367,18 +367,26 @@ Texto FormatoEntero(long long n) {
   return DeAscii(buf);
 }
 
-std::vector<Texto> PartePorLineas(const Texto& t) {
+namespace {
+
+template <typename Cadena>
+std::vector<Cadena> Lineas(const Cadena& t) {
   // A line ends at LF, CR LF or CR; a final line break opens no empty line.
-  std::vector<Texto> lineas;
+  std::vector<Cadena> lineas;
   size_t i = 0;
   while (i < t.size()) {
     size_t fin = i;
-    while (fin < t.size() && t[fin] != u'\n' && t[fin] != u'\r') ++fin;
+    while (fin < t.size() && t[fin] != '\n' && t[fin] != '\r') ++fin;
     lineas.push_back(t.substr(i, fin - i));
-    if (fin < t.size() && t[fin] == u'\r' && fin + 1 < t.size() && t[fin + 1] == u'\n') ++fin;
+    if (fin < t.size() && t[fin] == '\r' && fin + 1 < t.size() && t[fin + 1] == '\n') ++fin;
     i = fin + 1;
   }
   return lineas;
 }
+
+}  // namespace
+
+std::vector<Texto> PartePorLineas(const Texto& t) { return Lineas(t); }
+std::vector<std::string> PartePorLineas(const std::string& bytes) { return Lineas(bytes); }
 
 }  // namespace texto
