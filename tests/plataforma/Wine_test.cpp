@@ -45,7 +45,7 @@ class ContraWine : public ::testing::Test {
                              "platform/win32/ficheros.cpp",      "platform/win32/registro.cpp",
                              "platform/win32/sistema.cpp",       "platform/win32/procesos.cpp",
                              "platform/win32/espacio.cpp",       "platform/comun/espera.cpp",
-                             "platform/win32/inyeccion.cpp",
+                             "platform/win32/inyeccion.cpp",     "platform/win32/escritura_segura.cpp",
                              "shell/Cifrado.cpp",                "shell/Constantes.cpp"};
     const char* cabeceras[] = {"platform/texto.h",    "platform/plataforma.h", "platform/excepciones.h",
                                "platform/win32/win32_comun.h", "platform/win32/enlaces.h",
