@@ -133,8 +133,9 @@ comprueba_copia() {
     "$(grep -E '  \./(Datos|BDD Predefinidas)/' <<<"$antes")" "$guardado"
   # The copies of the earlier update were kept in Temp_V_Ant during the run
   # only: after a good run the Temp folder holds this update's copy and the
-  # run's closed journal; the lock file went with the process that held it.
-  igual "contenido de Temp tras la actualización" $'202103_202128\nDiario_202128.ini' \
+  # run's closed journal with the manifest of that copy; the lock file went
+  # with the process that held it.
+  igual "contenido de Temp tras la actualización" $'202103_202128\nDiario_202128.ini\nManifiesto_202128.txt' \
     "$(LC_ALL=C ls -A "$APP/Temp")"
 }
 

@@ -46,10 +46,11 @@ caso() {
   igual "$nombre: estado de salida tras la restauración" 0 "$estado"
   [ -z "$pid_bloqueo" ] || suelta_fichero
 
-  # The run's journal stays in Temp, closed, with the lock file a live run
-  # holds: the next start must not take this run for an interrupted one.
+  # The run's journal stays in Temp, closed, with the manifest of the copy it
+  # saved and the lock file a live run holds: the next start must not take
+  # this run for an interrupted one.
   local despues
-  despues="$(listado | grep -v -E '/Temp/Diario_202128\.(ini|bloqueo)$')"
+  despues="$(listado | grep -v -E '/Temp/(Diario_202128\.(ini|bloqueo)|Manifiesto_202128\.txt)$')"
   [ "$antes" == "$despues" ] ||
     falla "$nombre: la instalación restaurada difiere de la de antes:
 $(diff <(echo "$antes") <(echo "$despues"))"

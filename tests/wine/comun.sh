@@ -235,12 +235,12 @@ conduce_ejecucion() { # etiqueta
 # A run while another process holds the file of the installation open
 # without sharing: the save cannot copy it, the gate stops the run naming it
 # (the first or the only one), and nothing of the installation changes but
-# the journal (and the files a further pattern names, whose content the run
-# may change before the save).
+# the journal and the manifest of what was saved (and the files a further
+# pattern names, whose content the run may change before the save).
 guardado_bloqueado() { # etiqueta path-on-C [grep pattern of listado lines left out]
   local ruta_win
   ruta_win="$(en_c "$2")"
-  local fuera=(-e '/Temp/Diario_202128\.ini$')
+  local fuera=(-e '/Temp/Diario_202128\.ini$' -e '/Temp/Manifiesto_202128\.txt$')
   [ -z "${3:-}" ] || fuera+=(-e "$3")
   local antes despues
   antes="$(listado | grep -v "${fuera[@]}")"
