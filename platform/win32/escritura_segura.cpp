@@ -96,8 +96,9 @@ void AnotaEscrito(const Texto& ruta) { Escritos().push_back(ruta); }
 
 void AnotaEscritoPorOtro(const Texto& ruta) { win32::AnotaEscrito(ruta); }
 
-bool VuelcaVolumen(const Texto& carpeta) {
-  if (OperacionInyectable("vuelca", carpeta)) return false;
+namespace {
+
+bool VuelcaAhora(const Texto& carpeta) {
   const Texto volumen = Volumen(carpeta);
   if (!volumen.empty() &&
       VuelcaManejador(::CreateFileW(win32::W(volumen), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -118,6 +119,39 @@ bool VuelcaVolumen(const Texto& carpeta) {
   Escritos().clear();
   ::SetLastError(0);
   return true;
+}
+
+struct VolcadoEnCurso {
+  Texto carpeta;
+  bool bien = false;
+  DWORD error = 0;
+};
+
+DWORD WINAPI VuelcaAparte(void* p) {
+  auto* v = static_cast<VolcadoEnCurso*>(p);
+  v->bien = VuelcaAhora(v->carpeta);
+  v->error = v->bien ? 0 : ::GetLastError();
+  return 0;
+}
+
+}  // namespace
+
+// Flushing a volume after a large copy can take seconds: it runs apart while
+// the window keeps its beat, as the copy itself does.
+bool VuelcaVolumen(const Texto& carpeta) {
+  if (OperacionInyectable("vuelca", carpeta)) return false;
+  if (!Latidos::Hay()) return VuelcaAhora(carpeta);
+  VolcadoEnCurso v{carpeta};
+  HANDLE hilo = ::CreateThread(nullptr, 0, VuelcaAparte, &v, 0, nullptr);
+  if (!hilo) return VuelcaAhora(carpeta);
+  Latidos latidos;
+  while (::MsgWaitForMultipleObjects(1, &hilo, FALSE, kIntervaloLatidoMs, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    latidos.Late();
+    ::GetQueueStatus(QS_ALLINPUT);
+  }
+  ::CloseHandle(hilo);
+  ::SetLastError(v.error);
+  return v.bien;
 }
 
 }  // namespace plataforma
