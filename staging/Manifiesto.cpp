@@ -43,7 +43,10 @@ bool Huella(const Texto& fichero, Entrada& huella) {
   std::vector<char> bloque(1 << 16);
   uint32_t crc = 0;
   uint64_t tamano = 0;
+  // A database or a large file takes seconds to read: the window keeps its beat.
+  plataforma::Latidos latidos;
   for (;;) {
+    latidos.Late();
     const size_t n = std::fread(bloque.data(), 1, bloque.size(), f);
     crc = zelvano::rar::crc32(bloque.data(), n, crc);
     tamano += n;
