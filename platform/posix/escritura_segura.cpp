@@ -23,6 +23,21 @@ void SincronizaCarpeta(const std::string& ruta) {
   ::close(fd);
 }
 
+// Opens `ruta`, applies `operacion` (fsync, syncfs) and closes it, keeping
+// the operation's error.
+bool VuelcaAbierto(const std::string& ruta, int flags, int (*operacion)(int)) {
+  const int fd = ::open(ruta.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) {
+    posix::FijaErrorErrno(errno);
+    return false;
+  }
+  const bool bien = operacion(fd) == 0;
+  const int fallo = errno;
+  ::close(fd);
+  if (!bien) posix::FijaErrorErrno(fallo);
+  return bien;
+}
+
 }  // namespace
 
 bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
@@ -59,18 +74,7 @@ bool EscribeFicheroSeguro(const Texto& ruta, const std::string& bytes) {
 bool SustituyeFichero(const Texto& nuevo, const Texto& destino) {
   if (OperacionInyectable("sustituye", destino)) return false;
   const std::string origen = posix::RutaPosix(nuevo), hacia = posix::RutaPosix(destino);
-  const int fd = ::open(origen.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    posix::FijaErrorErrno(errno);
-    return false;
-  }
-  const bool volcado = ::fsync(fd) == 0;
-  const int fallo = errno;
-  ::close(fd);
-  if (!volcado) {
-    posix::FijaErrorErrno(fallo);
-    return false;
-  }
+  if (!VuelcaAbierto(origen, O_RDONLY, ::fsync)) return false;
   if (::rename(origen.c_str(), hacia.c_str()) != 0) {
     posix::FijaErrorErrno(errno);
     return false;
@@ -86,18 +90,7 @@ bool VuelcaVolumen(const Texto& carpeta) {
   // The benchmark's run without flushes, to weigh what they cost.
   static const bool sinVolcado = !posix::Entorno("ZELVANO_SIN_VOLCADO").empty();
   if (sinVolcado) return true;
-  const int fd = ::open(posix::RutaPosix(carpeta).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    posix::FijaErrorErrno(errno);
-    return false;
-  }
-  const bool bien = ::syncfs(fd) == 0;
-  const int fallo = errno;
-  ::close(fd);
-  if (!bien) {
-    posix::FijaErrorErrno(fallo);
-    return false;
-  }
+  if (!VuelcaAbierto(posix::RutaPosix(carpeta), O_RDONLY | O_DIRECTORY, ::syncfs)) return false;
   posix::CorteVolcado();
   posix::FijaError(0);
   return true;

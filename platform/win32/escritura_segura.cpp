@@ -144,12 +144,7 @@ bool VuelcaVolumen(const Texto& carpeta) {
   VolcadoEnCurso v{carpeta};
   HANDLE hilo = ::CreateThread(nullptr, 0, VuelcaAparte, &v, 0, nullptr);
   if (!hilo) return VuelcaAhora(carpeta);
-  Latidos latidos;
-  while (::MsgWaitForMultipleObjects(1, &hilo, FALSE, kIntervaloLatidoMs, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    latidos.Late();
-    ::GetQueueStatus(QS_ALLINPUT);
-  }
-  ::CloseHandle(hilo);
+  win32::EsperaConLatido(hilo);
   ::SetLastError(v.error);
   return v.bien;
 }

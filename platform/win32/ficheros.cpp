@@ -91,6 +91,14 @@ BOOL CopiaConLatido(const Texto& origen, const Texto& destino, BOOL fallaSiExist
   CopiaEnCurso c{desde, hacia, fallaSiExiste};
   HANDLE hilo = ::CreateThread(nullptr, 0, CopiaAparte, &c, 0, nullptr);
   if (!hilo) return ::CopyFileW(R(origen), R(destino), fallaSiExiste);
+  win32::EsperaConLatido(hilo);
+  ::SetLastError(c.error);
+  return c.bien;
+}
+
+}  // namespace
+
+void win32::EsperaConLatido(HANDLE hilo) {
   Latidos latidos;
   while (::MsgWaitForMultipleObjects(1, &hilo, FALSE, kIntervaloLatidoMs, QS_ALLINPUT) != WAIT_OBJECT_0) {
     latidos.Late();
@@ -99,11 +107,7 @@ BOOL CopiaConLatido(const Texto& origen, const Texto& destino, BOOL fallaSiExist
     ::GetQueueStatus(QS_ALLINPUT);
   }
   ::CloseHandle(hilo);
-  ::SetLastError(c.error);
-  return c.bien;
 }
-
-}  // namespace
 
 // The destination keeps its old content until the new one is complete: the
 // copy goes to a name beside it that then replaces it, so a copy that fails

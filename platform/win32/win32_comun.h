@@ -29,6 +29,9 @@ inline RutaW R(const texto::Texto& ruta) { return RutaW(ruta); }
 // shortened on request in the test build (platform/win32/inyeccion*.cpp).
 uint32_t PausaDePrueba(uint32_t milisegundos);
 
+// Waits for a worker thread while the window keeps its beat, then closes it.
+void EsperaConLatido(HANDLE hilo);
+
 // A file this process wrote: flushed at the next VuelcaVolumen when the
 // volume itself cannot be.
 void AnotaEscrito(const texto::Texto& ruta);
