@@ -339,7 +339,9 @@ $cortados"
 captura_dos() { # nombre ventana [distintas]
   local a="$ZELVANO_ARTEFACTOS/$1.png" b="$ZELVANO_ARTEFACTOS/$1-b.png" pausa
   captura "$1" "$2"
-  for pausa in 0.3 0.15 0.45 0.2; do
+  # Pauses of uneven length so that no two pictures keep the same phase of a
+  # blink, and enough of them for a machine under load.
+  for pausa in 0.3 0.15 0.45 0.2 0.35 0.1 0.55 0.25 0.4 0.05; do
     sleep "$pausa"
     captura "$1-b" "$2"
     "${3:-pixeles_distintos}" "$a" "$b" && return 0
