@@ -325,7 +325,13 @@ anota_paginas() {
 textos_enteros() { # ventana qué [control...]
   local ventana="$1" que="$2" m cortados c
   shift 2
-  m="$(ayudante mide "$ventana")"
+  # A window that has just appeared may not have its controls yet.
+  local intento
+  for intento in 1 2 3 4 5 6 7 8 9 10; do
+    m="$(ayudante mide "$ventana")"
+    grep -q . <<<"$m" && break
+    sleep 0.3
+  done
   grep -q . <<<"$m" || falla "$que: no se midió nada en $ventana"
   cortados="$(grep CORTADO <<<"$m")"
   for c in "$@"; do cortados="$(grep -v "^$c " <<<"$cortados")"; done
