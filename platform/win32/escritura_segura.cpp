@@ -1,6 +1,8 @@
 // Durable writes through the Windows API: the whole-file replace (temporary
 // name, FlushFileBuffers, then MoveFileExW replacing with write-through) and
 // the flush of a volume at a boundary of the run.
+#include <algorithm>
+#include <map>
 #include <vector>
 
 #include "platform/plataforma.h"
@@ -63,10 +65,24 @@ bool SustituyeFichero(const Texto& nuevo, const Texto& destino) {
 namespace {
 
 // Files written since the last boundary, for when the volume cannot be
-// opened (a process without administrator rights).
+// opened (a process without administrator rights). A flush runs on a worker
+// thread while the window's thread goes on: the list is shared under a lock.
 std::vector<Texto>& Escritos() {
   static std::vector<Texto> escritos;
   return escritos;
+}
+SRWLOCK gCerrojoEscritos = SRWLOCK_INIT;
+
+struct CerrojoEscritos {
+  CerrojoEscritos() { ::AcquireSRWLockExclusive(&gCerrojoEscritos); }
+  ~CerrojoEscritos() { ::ReleaseSRWLockExclusive(&gCerrojoEscritos); }
+  CerrojoEscritos(const CerrojoEscritos&) = delete;
+  CerrojoEscritos& operator=(const CerrojoEscritos&) = delete;
+};
+
+std::vector<Texto> CopiaEscritos() {
+  CerrojoEscritos cerrojo;
+  return Escritos();
 }
 
 // "\\.\C:" for a folder on drive C:; empty when the folder has no drive
@@ -91,32 +107,60 @@ bool VuelcaManejador(HANDLE h) {
 }  // namespace
 
 namespace win32 {
-void AnotaEscrito(const Texto& ruta) { Escritos().push_back(ruta); }
+void AnotaEscrito(const Texto& ruta) {
+  CerrojoEscritos cerrojo;
+  Escritos().push_back(ruta);
+}
 }  // namespace win32
 
 void AnotaEscritoPorOtro(const Texto& ruta) { win32::AnotaEscrito(ruta); }
 
 namespace {
 
+// Takes out of the list the files that the flush just made durable: those
+// it had when the flush began, and of them only those on `volumen` when a
+// whole volume was flushed (a file on another volume, or on a share, is
+// still waiting for its own flush).
+void OlvidaVolcados(const std::vector<Texto>& volcados, const Texto& volumen) {
+  std::vector<Texto> quedan;
+  if (!volumen.empty()) {
+    std::map<Texto, bool> enElVolumen;  // by folder: many files share one
+    for (const Texto& ruta : volcados) {
+      const size_t barra = ruta.find_last_of(u"\\/");
+      const Texto carpeta = barra == Texto::npos ? ruta : ruta.substr(0, barra + 1);
+      auto it = enElVolumen.find(carpeta);
+      if (it == enElVolumen.end()) it = enElVolumen.emplace(carpeta, Volumen(carpeta) == volumen).first;
+      if (!it->second) quedan.push_back(ruta);
+    }
+  }
+  CerrojoEscritos cerrojo;
+  std::vector<Texto>& escritos = Escritos();
+  // Whatever was written while the flush ran comes after the copy taken.
+  const size_t hechos = std::min(volcados.size(), escritos.size());
+  escritos.erase(escritos.begin(), escritos.begin() + static_cast<std::ptrdiff_t>(hechos));
+  escritos.insert(escritos.begin(), quedan.begin(), quedan.end());
+}
+
 bool VuelcaAhora(const Texto& carpeta) {
+  const std::vector<Texto> escritos = CopiaEscritos();
   const Texto volumen = Volumen(carpeta);
   if (!volumen.empty() &&
       VuelcaManejador(::CreateFileW(win32::W(volumen), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr))) {
-    Escritos().clear();
+    OlvidaVolcados(escritos, volumen);
     ::SetLastError(0);
     return true;
   }
   // One file at a time: a file that is gone since (moved on, deleted) has
   // nothing left to flush; one still there that cannot be flushed fails it.
-  for (const Texto& ruta : Escritos()) {
+  for (const Texto& ruta : escritos) {
     const DWORD a = ::GetFileAttributesW(R(ruta));
     if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) continue;
     if (!VuelcaManejador(::CreateFileW(R(ruta), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)))
       return false;
   }
-  Escritos().clear();
+  OlvidaVolcados(escritos, Texto());
   ::SetLastError(0);
   return true;
 }
