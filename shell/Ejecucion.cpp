@@ -260,6 +260,9 @@ void TfV::BtnAceptarClick() {
     GuardaLog();
     Timer1->SetEnabled(false);
     SetEnabled(true);
+    // The window answers again, but nothing may close it while the files go
+    // back: the rollback's own messages say how it ended.
+    SetIgnoraCierreSistema(true);
     // The saved files must come back whatever state the connection is in: a
     // rollback or a detach that fails (the server gone, for instance) does
     // not stop the restore.

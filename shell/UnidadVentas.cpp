@@ -292,7 +292,12 @@ void TfV::FormActivate() {
   }
 }
 
-void TfV::BtnSalirClick() { Close(); }
+void TfV::BtnSalirClick() {
+  // A run that failed puts the saved files back with this window enabled:
+  // leaving then would cut the rollback's messages short.
+  if (ejecutando_) return;
+  Close();
+}
 
 void TfV::MuestraTamanoFichero(const Texto& fichero) {
   plataforma::Busqueda busqueda;

@@ -35,6 +35,7 @@ struct Estado {
   std::vector<Formulario*> mostrados;
   bool terminado = false;
   bool guionCargado = false;
+  int manejadores = 0;  // handlers of scripted clicks running now
   Cursor cursor = Cursor::Normal;
   Texto titulo;
 };
@@ -172,6 +173,10 @@ void Realiza(Formulario& f, const posix::Accion& a, const char* origen) {
   }
   Anota(a, origen, "hecha");
   if (boton) {
+    struct EnManejador {
+      EnManejador() { ++E().manejadores; }
+      ~EnManejador() { --E().manejadores; }
+    } enManejador;
     nucleo::Dispara(nucleo::EmisorDe(*boton), [boton] { boton->Click(); });
   } else {
     casilla->SetChecked(a.verbo == "marca");
@@ -194,7 +199,7 @@ class Conductor {
     auto& guion = posix::Guion::Global();
     const posix::Accion* a = guion.Siguiente();
     // A key for the form while it is disabled waits for a pump of the run.
-    if (a && a->formulario == f_.Nombre() && a->verbo != "pulsa-tecla-bloqueada") {
+    if (a && a->formulario == f_.Nombre() && a->verbo != "pulsa-tecla-bloqueada" && a->verbo != "pulsa-durante") {
       const posix::Accion accion = *a;
       guion.Consume();
       if (accion.verbo == "espera") Espera();
@@ -237,9 +242,26 @@ class Conductor {
   Reloj::time_point limite_{};
 };
 
+// The next line of the script is a click for a form that is shown and
+// enabled while a handler runs: given to it now, as the system hands a
+// click to the pumps of a run.
+void ClicDurante() {
+  auto& guion = posix::Guion::Global();
+  const posix::Accion* a = guion.Siguiente();
+  if (!a || a->verbo != "pulsa-durante" || E().manejadores == 0) return;
+  for (Formulario* f : E().mostrados) {
+    if (f->Nombre() != a->formulario || !f->Enabled()) continue;
+    const posix::Accion accion = *a;
+    guion.Consume();
+    Realiza(*f, posix::Accion{accion.formulario, "pulsa", accion.control, accion.linea}, "guion");
+    return;
+  }
+}
+
 // The next line of the script is a key for a form that is shown and
 // disabled: given to it now, as the system hands input to the pumps of a run.
 void TeclaBloqueada() {
+  ClicDurante();
   auto& guion = posix::Guion::Global();
   const posix::Accion* a = guion.Siguiente();
   if (!a || a->verbo != "pulsa-tecla-bloqueada") return;

@@ -52,7 +52,7 @@ std::vector<Accion> LeeGuion(const std::string& contenido, std::vector<std::stri
         continue;
       }
       a.control = p[2];
-    } else if (a.verbo == "marca" || a.verbo == "desmarca" || a.verbo == "pulsa") {
+    } else if (a.verbo == "marca" || a.verbo == "desmarca" || a.verbo == "pulsa" || a.verbo == "pulsa-durante") {
       if (p.size() != 3) {
         error("\"" + a.verbo + "\" lleva exactamente un control");
         continue;

@@ -14,8 +14,10 @@ namespace ui::posix {
 // Escape: the key goes to the form's focused control), "<form> cierra" (the
 // system's close, Alt+F4), "<form> pulsa-tecla-bloqueada <key>" (a key
 // given while the form is disabled: a run underway or a modal window over
-// it; the first pump that finds the form shown and disabled delivers it) or
-// "<form> espera". Waiting lets the timers run (and the modal forms they
+// it; the first pump that finds the form shown and disabled delivers it),
+// "<form> pulsa-durante <button>" (a click while a handler of the run is
+// still running; the first pump inside a handler that finds the form shown
+// and enabled delivers it) or "<form> espera". Waiting lets the timers run (and the modal forms they
 // open follow the script) until the form closes by itself; a form left with
 // nothing to do is closed (modal result 2; the main form simply closes) after
 // ZELVANO_ESPERA_MAXIMA seconds (120 unless set), with a message on standard

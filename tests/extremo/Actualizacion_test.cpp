@@ -436,3 +436,46 @@ TEST(TecladoDuranteLaEjecucion, NiIntroNiEspacioNiTabHacenNada) {
 }
 
 }  // namespace
+
+namespace {
+
+// A run that fails gives the window back while the saved files go back: a
+// click on "Salir" then must neither end the rollback's messages nor the
+// rollback.
+TEST(TecladoDuranteLaEjecucion, SalirDuranteLaReposicionNoCallaSusMensajes) {
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "TERMINAL1";
+  opciones.baseDatos = false;
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const std::string pindalAntes = LeeFichero(inst.aplicacion / "Pindal.dll");
+  // The extraction tool fails: the run takes its failure path.
+  EscribeFichero(inst.aplicacion / "rar.exe", "#!/bin/sh\nexit 3\n");
+  const Resultado r = EjecutaAsistente(inst,
+                                       "frmAviso marca LCBLeido\n"
+                                       "frmAviso pulsa BtnLeido\n"
+                                       "fV pulsa BtnAceptar\n"
+                                       "frmDialogo pulsa BtnOK\n"
+                                       "fV pulsa-durante BtnSalir\n"
+                                       "frmDialogo pulsa BtnOK\n");
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const auto eventos = LeeTranscripcion(inst.transcripcion);
+  bool pulsado = false;
+  for (const Json& a : Eventos(eventos, "accion", "fV"))
+    pulsado = pulsado || (a.Texto("control") == "BtnSalir" && a.Texto("resultado") == "hecha");
+  ASSERT_TRUE(pulsado) << "el clic en Salir no llegó durante la reposición";
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_EQ(dialogos.size(), 2u) << Textos(dialogos);
+  EXPECT_EQ(dialogos[1].Texto("texto"),
+            "Se han restaurado todos sus Datos Anteriores.Saldrá del programa de Actualización");
+  // Both messages stayed up until the technician answered them.
+  int respondidos = 0;
+  for (const Json& a : Eventos(eventos, "accion", "frmDialogo"))
+    respondidos += a.Texto("control") == "BtnOK" && a.Texto("resultado") == "hecha";
+  EXPECT_EQ(respondidos, 2);
+  EXPECT_TRUE(Eventos(eventos, "abandono").empty());
+  EXPECT_TRUE(LeeFichero(inst.aplicacion / "Pindal.dll") == pindalAntes);
+  EXPECT_FALSE(fs::exists(inst.aplicacion / "Temp" / "202103_202128"));
+}
+
+}  // namespace

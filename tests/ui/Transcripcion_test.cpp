@@ -161,6 +161,8 @@ TEST(Guion, LineasValidasYErrores) {
       {"frmAviso cierra BtnLeido", false, "", "", ""},
       {"fV pulsa-tecla-bloqueada Intro", true, "fV", "pulsa-tecla-bloqueada", "Intro"},
       {"fV pulsa-tecla-bloqueada", false, "", "", ""},
+      {"fV pulsa-durante BtnSalir", true, "fV", "pulsa-durante", "BtnSalir"},
+      {"fV pulsa-durante", false, "", "", ""},
   };
   for (const auto& c : casos) {
     std::vector<std::string> errores;
