@@ -25,6 +25,22 @@
 #              copy without them, and a whole server run with its flushes vs
 #              the same run with them switched off (ZELVANO_SIN_VOLCADO)
 #
+# One side of a case as a command of its own, for a tool that times whole
+# processes in pairs (the rounds are prepared untimed beforehand, each run
+# takes the next one):
+#
+#   bash bench/ejecuta.sh prepara LADO CARPETA N   N rounds of LADO in CARPETA
+#   bash bench/ejecuta.sh lado CARPETA             runs the side on the next round
+#   bash bench/ejecuta.sh suelta CARPETA           drops the rounds' databases
+#
+# LADO is copia-durable or copia (the 10,000-file copy with and without its
+# manifest and flush), servidor or servidor-sin-volcado (a whole server run
+# with and without the flushes), or copia-bd (backup and restore of the test
+# database). ZELVANO_BUILD_POSIX names the build that runs (another commit's
+# build, to compare the two). Dirty pages left by one side would be flushed
+# by the other's next flush: give each side a volume of its own (CARPETA on
+# a separate file system of the same disk).
+#
 # Environment: BENCH_RONDAS (counted pairs, 6: each side goes first in half
 # of them), BENCH_FICHEROS (10000), BENCH_MB_BD (size of the large database,
 # 200), ZELVANO_BUILD_POSIX and ZELVANO_BUILD_WIN32 (build/posix,
@@ -44,8 +60,11 @@ CLAVE=Zv2128
 casos=("$@")
 [ ${#casos[@]} -gt 0 ] || casos=(copia wine registro migracion copia-bd servidor durable)
 
-TMP="$(mktemp -d "${BENCH_TMP:-/tmp}/zelvano-bench-XXXXXX")"
-chmod 755 "$TMP"
+# A side run alone writes nothing of its own (its round's folder is its own).
+if [ "${1:-}" != lado ]; then
+  TMP="$(mktemp -d "${BENCH_TMP:-/tmp}/zelvano-bench-XXXXXX")"
+  chmod 755 "$TMP"
+fi
 bases=()
 pid_xvfb=""
 limpia() {
@@ -438,7 +457,82 @@ GUION
     durable_prepara
 }
 
+# ---- one side at a time ------------------------------------------------------------
+
+GUION_SERVIDOR='frmAviso marca LCBLeido
+frmAviso pulsa BtnLeido
+fV pulsa BtnAceptar
+frm_Final marca LCBLeido
+frm_Final pulsa BtnSalir'
+
+# Prepares N rounds of one side in a folder that outlives this script: the
+# rounds' databases are listed in it for "suelta".
+prepara_lado() {  # side, folder, rounds
+  local lado=$1 dir=$2 n=$3 i
+  mkdir -p "$dir"
+  chmod 755 "$dir"
+  case "$lado" in
+    copia | copia-durable) FICHEROS=$FICHEROS arbol_pequenos "$dir/origen" ;;
+    servidor | servidor-sin-volcado) printf '%s\n' "$GUION_SERVIDOR" >"$dir/guion" ;;
+    copia-bd) base_nueva "$dir/modelo" 20.21.1.8 ;;
+    *) echo "lado desconocido: $lado" >&2; exit 2 ;;
+  esac
+  for ((i = 0; i < n; i++)); do
+    case "$lado" in
+      servidor | servidor-sin-volcado) instalacion "$dir/r$i" ;;
+      copia-bd) base_copia "$dir/modelo" "$dir/r$i" ;;
+      *) mkdir -p "$dir/r$i" ;;
+    esac
+  done
+  printf '%s\n' "${bases[@]}" >>"$dir/bases"
+  bases=()
+  echo "$lado" >"$dir/lado"
+  sync
+}
+
+# The next round nobody took yet.
+siguiente_ronda() {  # folder
+  local i=0
+  while [ -d "$1/r$i" ]; do
+    if mkdir "$1/r$i/.tomada" 2>/dev/null; then echo "$1/r$i"; return 0; fi
+    i=$((i + 1))
+  done
+  echo "no quedan rondas preparadas en $1" >&2
+  exit 1
+}
+
+lado() {  # folder
+  local dir=$1 r
+  r=$(siguiente_ronda "$dir")
+  TMP=$dir
+  case "$(cat "$dir/lado")" in
+    copia) asis copia "$dir/origen" "$r/copia" >/dev/null ;;
+    copia-durable) asis copia-durable "$dir/origen" "$r/copia" >/dev/null ;;
+    servidor) corrida "$r" >/dev/null 2>&1 ;;
+    servidor-sin-volcado) ZELVANO_SIN_VOLCADO=1 corrida "$r" >/dev/null 2>&1 ;;
+    copia-bd) asis copia-bd "$r/" >/dev/null ;;
+  esac
+}
+
+suelta() {  # folder
+  local b
+  [ -f "$1/bases" ] || return 0
+  while read -r b; do
+    echo "DROP DATABASE;" | SQL "$b" >/dev/null 2>&1 || true
+  done <"$1/bases"
+  rm -f "$1/bases"
+}
+
 # ---- main ------------------------------------------------------------------------------
+
+case "${1:-}" in
+  prepara) [ $# -eq 4 ] || { echo "uso: $0 prepara LADO CARPETA N" >&2; exit 2; }
+           prepara_lado "$2" "$3" "$4"; exit 0 ;;
+  lado) [ $# -eq 2 ] || { echo "uso: $0 lado CARPETA" >&2; exit 2; }
+        trap - EXIT; lado "$2"; exit 0 ;;
+  suelta) [ $# -eq 2 ] || { echo "uso: $0 suelta CARPETA" >&2; exit 2; }
+          suelta "$2"; exit 0 ;;
+esac
 
 for f in "$ASIS" "$POSIX/tools/basedatos/crea_bd_prueba"; do
   [ -x "$f" ] || { echo "falta $f (scripts/compila.sh posix)" >&2; exit 1; }

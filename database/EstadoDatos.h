@@ -41,6 +41,10 @@ struct TMDatos::Estado {
   // restored file, and the database at the end of the run, are held to.
   basedatos::Revision revisionMigrada;
   bool hayRevisionMigrada = false;
+  // The restored file as it read back just before it took QVD.FB's place,
+  // set only once it has: the same bytes are QVD.FB's from then on.
+  basedatos::Revision revisionRestaurada;
+  bool hayRevisionRestaurada = false;
 };
 
 // Sets a value under a name: replaces the line with that name, or appends.

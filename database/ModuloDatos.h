@@ -69,6 +69,11 @@ class TMDatos {
   // migrated database held before its backup (a text for the log), or empty
   // when it is. Raises when the database cannot be read.
   Texto CompruebaBaseDatos(const Texto& version);
+  // The same after a restore: when a file restored by this run took QVD.FB's
+  // place, its whole read just before it did (that file is QVD.FB since the
+  // flushed rename, and reading it again would read the same bytes), held
+  // to `version`; otherwise CompruebaBaseDatos.
+  Texto CompruebaRestaurada(const Texto& version);
 
   // Login handlers and connection events.
   void IBDatabaseLogin(ParametrosLogin& parametros);

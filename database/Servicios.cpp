@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 #include <memory>
+#include <utility>
 
 #include "database/ClienteFirebird.h"
 #include "database/Conexiones.h"
@@ -302,6 +303,7 @@ void TMDatos::CopiaSeguridad() {
   Estado& e = *estado_;
   e.copiaCompletada = false;
   e.hayRevisionMigrada = false;
+  e.hayRevisionRestaurada = false;
   // What the restored file must read back as, read through the run's own
   // connection while it is still there (its work committed first): an
   // attachment of its own would cost the server another open and close of
@@ -353,6 +355,7 @@ void TMDatos::CopiaSeguridad() {
 void TMDatos::RestauraCopia() {
   Estado& e = *estado_;
   Cierra();
+  e.hayRevisionRestaurada = false;
   if (!e.copiaCompletada) {
     // The migrated database stays as it is rather than being replaced by an
     // older or partial backup.
@@ -409,9 +412,10 @@ void TMDatos::RestauraCopia() {
   Texto diferencia;
   // Who else has the new file is asked over the read's own connection.
   int otrasEnLaNueva = 0;
+  basedatos::Revision leida;
   try {
-    const basedatos::Revision leida = basedatos::Revisa(ConServidor(e.servidorRestaurar, nueva), e.entorno.Usuario(),
-                                                        e.entorno.Clave(), &otrasEnLaNueva);
+    leida = basedatos::Revisa(ConServidor(e.servidorRestaurar, nueva), e.entorno.Usuario(), e.entorno.Clave(),
+                              &otrasEnLaNueva);
     const basedatos::Revision& referencia = e.hayRevisionMigrada ? e.revisionMigrada : leida;
     diferencia = basedatos::Diferencia(leida, referencia, referencia.versionMaxima);
   } catch (const EIBInterBaseError& error) {
@@ -425,10 +429,19 @@ void TMDatos::RestauraCopia() {
     Descarta();
     throw Exception(kRestauracionNoCompletada);
   }
+  e.revisionRestaurada = std::move(leida);
+  e.hayRevisionRestaurada = true;
 }
 
 Texto TMDatos::CompruebaBaseDatos(const Texto& version) {
   Estado& e = *estado_;
   const basedatos::Revision leida = basedatos::Revisa(e.nombreBaseDatos, e.entorno.Usuario(), e.entorno.Clave());
   return basedatos::Diferencia(leida, e.hayRevisionMigrada ? e.revisionMigrada : leida, version);
+}
+
+Texto TMDatos::CompruebaRestaurada(const Texto& version) {
+  Estado& e = *estado_;
+  if (!e.hayRevisionRestaurada) return CompruebaBaseDatos(version);
+  return basedatos::Diferencia(e.revisionRestaurada, e.hayRevisionMigrada ? e.revisionMigrada : e.revisionRestaurada,
+                               version);
 }

@@ -47,9 +47,10 @@ constexpr uint32_t kPausaServicios = 2000;
 // database in use, say) leaves the migrated database as it was, and costs
 // nothing but the compaction. Whatever the backup and the restore reported,
 // the run goes on only once the database itself reads back whole (online,
-// every row stamped with the new version, every table's rows as migrated);
-// anything else is a database the product cannot use, and takes the failure
-// path.
+// every row stamped with the new version, every table's rows as migrated;
+// after a restore that took its place, the restored file's read just before
+// it did); anything else is a database the product cannot use, and takes
+// the failure path.
 void RestauraYComprueba(TfV& v) {
   std::exception_ptr fallo;
   try {
@@ -60,7 +61,7 @@ void RestauraYComprueba(TfV& v) {
   // The first failure, the restore's, is the one that counts.
   Texto diferencia;
   try {
-    diferencia = MDatos->CompruebaBaseDatos(migracion::kVersionSellada);
+    diferencia = MDatos->CompruebaRestaurada(migracion::kVersionSellada);
   } catch (const std::exception&) {
     if (fallo) std::rethrow_exception(fallo);
     throw;

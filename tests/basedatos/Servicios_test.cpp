@@ -73,6 +73,10 @@ TEST_F(Servicios, BackupThenRestoreRebuildsTheFileWithItsData) {
   EXPECT_EQ(PaginaYDato(), "4096 migrada");
   EXPECT_FALSE(std::filesystem::exists(base.Carpeta() + kNueva));
   EXPECT_EQ(U8(m.datos->CompruebaBaseDatos(u"20.21.1.8")), "");
+  // The restored file's own read stands for QVD.FB's, and is still held to
+  // the stamp asked for.
+  EXPECT_EQ(U8(m.datos->CompruebaRestaurada(u"20.21.1.8")), "");
+  EXPECT_EQ(U8(m.datos->CompruebaRestaurada(u"20.21.2.8")), "La base de datos no tiene la versión 20.21.2.8.");
   EXPECT_EQ(base.Conecta()->Valor("SELECT COUNT(*) FROM ENVASADO"), "12");
 
   const ParametrosLogin credenciales = {{u"user_name", u"SYSDBA"}, {u"password", u"Zv2128"}};
@@ -115,6 +119,9 @@ TEST_F(Servicios, RestoreThatDoesNotCompleteRaises) {
   EXPECT_THROW(m.datos->RestauraCopia(), Exception);
   EXPECT_EQ(ocupada->Valor("SELECT MON$PAGE_SIZE FROM MON$DATABASE"), "8192");
   EXPECT_FALSE(std::filesystem::exists(base.Carpeta() + kNueva));
+  // No restored file took its place: QVD.FB itself is read.
+  ocupada->Ejecuta("INSERT INTO EMPRESA SELECT FIRST 1 * FROM EMPRESA");
+  EXPECT_EQ(U8(m.datos->CompruebaRestaurada(u"20.21.1.8")), "Faltan o sobran filas en la tabla EMPRESA.");
 }
 
 // The whole read of a database: online, every row's stamp, every table's
