@@ -64,6 +64,7 @@ casos=("$@")
 if [ "${1:-}" != lado ]; then
   TMP="$(mktemp -d "${BENCH_TMP:-/tmp}/zelvano-bench-XXXXXX")"
   chmod 755 "$TMP"
+  trap limpia EXIT
 fi
 bases=()
 pid_xvfb=""
@@ -75,7 +76,6 @@ limpia() {
   if [ -n "$pid_xvfb" ]; then kill "$pid_xvfb" 2>/dev/null || true; wait "$pid_xvfb" 2>/dev/null || true; fi
   rm -rf "$TMP"
 }
-trap limpia EXIT
 
 # The wizard runs on a Spanish system, as in the shops.
 asis() { LANG=es_ES.UTF-8 LC_ALL=es_ES.UTF-8 "$ASIS" "$@"; }
@@ -529,7 +529,7 @@ case "${1:-}" in
   prepara) [ $# -eq 4 ] || { echo "uso: $0 prepara LADO CARPETA N" >&2; exit 2; }
            prepara_lado "$2" "$3" "$4"; exit 0 ;;
   lado) [ $# -eq 2 ] || { echo "uso: $0 lado CARPETA" >&2; exit 2; }
-        trap - EXIT; lado "$2"; exit 0 ;;
+        lado "$2"; exit 0 ;;
   suelta) [ $# -eq 2 ] || { echo "uso: $0 suelta CARPETA" >&2; exit 2; }
           suelta "$2"; exit 0 ;;
 esac

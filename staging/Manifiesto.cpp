@@ -40,7 +40,9 @@ Texto Ruta(const Texto& aplicacion) { return aplicacion + kCarpetaTemp + u"\\" +
 bool Huella(const Texto& fichero, Entrada& huella) {
   std::FILE* f = plataforma::AbreFlujo(fichero, "rb");
   if (!f) return false;
-  std::vector<char> bloque(1 << 16);
+  // One piece a thread, kept: the saved copy is mostly small files, and
+  // clearing a new piece for each cost more than reading it.
+  thread_local std::vector<char> bloque(1 << 16);
   uint32_t crc = 0;
   uint64_t tamano = 0;
   // A database or a large file takes seconds to read: the window keeps its beat.
