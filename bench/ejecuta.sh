@@ -363,6 +363,14 @@ caso_copia_bd() {
 
 # ---- (f) a whole run on the server machine ------------------------------------------
 
+# The technician's answers in a whole run: the notice read, the run started,
+# the final screen read and left.
+GUION_SERVIDOR='frmAviso marca LCBLeido
+frmAviso pulsa BtnLeido
+fV pulsa BtnAceptar
+frm_Final marca LCBLeido
+frm_Final pulsa BtnSalir'
+
 # A server installation of 20.21.1.0 with its database, as the demo makes it.
 instalacion() {  # folder
   mkdir -p "$1"
@@ -402,13 +410,7 @@ caso_servidor() {
   for f in "$POSIX/Act_202103_a_202128" "$POSIX/tools/generador/genera_instalacion" "$POSIX/tools/rar/rar"; do
     [ -x "$f" ] || { echo "falta $f (scripts/compila.sh posix)" >&2; exit 1; }
   done
-  cat >"$TMP/guion" <<'GUION'
-frmAviso marca LCBLeido
-frmAviso pulsa BtnLeido
-fV pulsa BtnAceptar
-frm_Final marca LCBLeido
-frm_Final pulsa BtnSalir
-GUION
+  printf '%s\n' "$GUION_SERVIDOR" >"$TMP/guion"
   asis guion-sql 20.21.1.0 >"$TMP/migra_servidor.sql"
   local i a=() b=() pausas=""
   for ((i = 0; i <= RONDAS; i++)); do
@@ -444,13 +446,7 @@ servidor_b() {
 
 caso_durable() {
   datos_pequenos
-  cat >"$TMP/guion" <<'GUION'
-frmAviso marca LCBLeido
-frmAviso pulsa BtnLeido
-fV pulsa BtnAceptar
-frm_Final marca LCBLeido
-frm_Final pulsa BtnSalir
-GUION
+  printf '%s\n' "$GUION_SERVIDOR" >"$TMP/guion"
   cabecera "Copia asegurada en el disco (manifiesto y volcado) frente a la misma sin asegurar"
   compara "$FICHEROS ficheros pequeños en carpetas anidadas" durable_a durable_b durable_prepara
   compara "Actualización completa en el servidor, con volcados frente a sin ellos" servidor_a servidor_b \
@@ -458,12 +454,6 @@ GUION
 }
 
 # ---- one side at a time ------------------------------------------------------------
-
-GUION_SERVIDOR='frmAviso marca LCBLeido
-frmAviso pulsa BtnLeido
-fV pulsa BtnAceptar
-frm_Final marca LCBLeido
-frm_Final pulsa BtnSalir'
 
 # Prepares N rounds of one side in a folder that outlives this script: the
 # rounds' databases are listed in it for "suelta".
