@@ -200,7 +200,7 @@ void TfV::BtnAceptarClick() {
   ejecutando_ = true;
   try {
     CompruebaPapel();                  // ends the wizard, untouched, when the configuration contradicts itself
-    staging::CompruebaEspacio(*this);  // ends the wizard, untouched, when the disk is short
+    if (!staging::CompruebaEspacio(*this)) Finaliza();  // the disk is short: the user was told, nothing touched
     // Asked only after the checks that need no server: an attachment, even
     // one that only counts the others, rewrites the database file's header.
     if (!SinOtrasConexiones(*this)) {
@@ -209,7 +209,7 @@ void TfV::BtnAceptarClick() {
     }
     // Held until the process ends: another wizard on this installation
     // must see a live run, never an interrupted one.
-    staging::recuperacion::CompruebaQueNoHayOtroAsistente(*this, true);
+    if (!staging::recuperacion::CompruebaQueNoHayOtroAsistente(*this, true)) Finaliza();
     ui::SetCursor(ui::Cursor::RelojArena);
     // Every counter reading of the run comes from the same processor.
     plataforma::FijaAfinidadHilo(1);

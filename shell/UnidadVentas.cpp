@@ -246,7 +246,14 @@ void TfV::FormCreate() {
   // A run that was cut short comes first: it may have left the folder
   // without its programs, or with the new ones and nothing else.
   Valores->RutaLog = carpeta + kFicheroLog;
-  staging::recuperacion::RevisaEjecucionInacabada(*this);
+  switch (staging::recuperacion::RevisaEjecucionInacabada(*this)) {
+    case staging::recuperacion::Veredicto::Sigue:
+      break;
+    case staging::recuperacion::Veredicto::Repone:
+      ReponerTodo(true);
+    case staging::recuperacion::Veredicto::Termina:
+      Finaliza();
+  }
   if (!plataforma::ExisteFichero(carpeta + kStart)) {
     ui::SetCursor(ui::Cursor::Normal);
     MuestraDialogo(kSinStart, kTipoAviso, false, 0);
@@ -259,7 +266,7 @@ void TfV::FormCreate() {
     MuestraDialogo(kVersionNoActualizable, kTipoAviso, false, 0);
     Finaliza();
   }
-  staging::recuperacion::ApartaCopiasAnteriores(*this);
+  if (!staging::recuperacion::ApartaCopiasAnteriores(*this)) Finaliza();
   if (texto::Compara(version, kVersionMinima) <= 0) {
     // The oldest accepted layout still keeps its settings in Pindal.dat.
     Valores->RutaIni = carpeta + kConfiguracionVieja;
@@ -319,6 +326,27 @@ void TfV::Registra(const Texto& linea) {
 }
 
 void TfV::AnadeLinea(const Texto& linea) { MemoBackup->Add(linea); }
+
+void TfV::RepintaRegistro() { MemoBackup->Repaint(); }
+
+void TfV::MuestraTamanos(uint64_t tamano, double total) {
+  ST_F->SetCaption(texto::FormatoKB(static_cast<double>(tamano)));
+  ST_T->SetCaption(total < 1024.0 ? texto::FormatoKB(total) : texto::FormatoMB(total));
+  ST_F->Repaint();
+  ST_T->Repaint();
+}
+
+DatosEjecucion TfV::Datos() const {
+  DatosEjecucion d;
+  d.aplicacion = RutaTPV->Text();
+  d.rutaAplicacion = Valores->RutaAplicacion;
+  d.version = Version->Text();
+  d.nombrePC = NombrePC->Text();
+  d.usuarioBaseDatos = Valores->UsuarioBaseDatos;
+  d.claveBaseDatos = Valores->ClaveBaseDatos;
+  d.servidor = EsServidor();
+  return d;
+}
 
 bool TfV::GuardaLog() {
   return plataforma::EscribeFicheroCompleto(Valores->RutaLog, LineasDelLog(MemoBackup->Lines()));

@@ -8,10 +8,11 @@
 
 #include "platform/texto.h"
 #include "platform/ui.h"
+#include "system/Informe.h"
 
 using texto::Texto;
 
-class TfV : public ui::Formulario {
+class TfV : public ui::Formulario, public Informe {
  public:
   // The run context record: the texts every step of the wizard shares.
   struct TEstr_Valores {
@@ -87,10 +88,11 @@ class TfV : public ui::Formulario {
   // ---- Start-up and discovery -------------------------------------------
   void BuscaRutaAplicacion();
   static Texto VersionFichero(const Texto& fichero, const Texto& nombre);
-  void MuestraTamanoFichero(const Texto& fichero);
+  void MuestraTamanoFichero(const Texto& fichero) override;
+  void MuestraTamanos(uint64_t tamano, double total) override;
 
   // ---- Messages ----------------------------------------------------------
-  bool MuestraDialogo(const Texto& Texto_, char16_t Tipo, bool Ancho, int Segundos);
+  bool MuestraDialogo(const Texto& Texto_, char16_t Tipo, bool Ancho, int Segundos) override;
 
   // ---- Staging and rollback ----------------------------------------------
   void Guarda_Datos();
@@ -113,12 +115,15 @@ class TfV : public ui::Formulario {
 
   // ---- Process log -------------------------------------------------------
   // Appends one line and runs one pass of the message pump.
-  void Registra(const Texto& linea);
+  void Registra(const Texto& linea) override;
   // Appends one line without pumping.
-  void AnadeLinea(const Texto& linea);
+  void AnadeLinea(const Texto& linea) override;
+  void RepintaRegistro() override;
   // Writes the process log to RutaLog: the system's ANSI code page, CR LF after every line,
   // content replaced. False when the file cannot be written.
-  bool GuardaLog();
+  bool GuardaLog() override;
+  // The run's facts as the window holds them now.
+  DatosEjecucion Datos() const override;
 
   // This machine serves the database: NombrePC and NombreServidor name the
   // same machine, matched as Windows matches machine names (without regard

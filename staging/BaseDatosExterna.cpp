@@ -39,14 +39,14 @@ Texto CarpetaGuardada(const Texto& copia) { return copia + u"\\" + kCarpetaBaseD
 // Where the run's database lies, and its server: from the configuration as
 // the wizard read it, or, at a start that puts right an interrupted run
 // (before the configuration is read), from that run's journal.
-void BaseDatosDeLaEjecucion(TfV& v, Texto& servidor, Texto& fichero) {
+void BaseDatosDeLaEjecucion(Informe& informe, Texto& servidor, Texto& fichero) {
   if (MDatos && !MDatos->FicheroCopia().empty()) {
-    servidor = v.NombrePC->Text();
+    servidor = informe.Datos().nombrePC;
     fichero = MDatos->FicheroCopia();
     return;
   }
   diario::Contenido c;
-  if (diario::Lee(v.RutaTPV->Text(), c) != diario::Estado::Abierto) return;
+  if (diario::Lee(informe.Datos().aplicacion, c) != diario::Estado::Abierto) return;
   const size_t dosPuntos = c.baseDatos.find(u':');
   if (dosPuntos == Texto::npos || dosPuntos <= 1) return;
   servidor = c.baseDatos.substr(0, dosPuntos);
@@ -55,62 +55,62 @@ void BaseDatosDeLaEjecucion(TfV& v, Texto& servidor, Texto& fichero) {
 
 }  // namespace
 
-Texto Fichero(TfV& v) {
-  if (!v.EsServidor() || !MDatos || MDatos->FicheroCopia().empty()) return Texto();
+Texto Fichero(Informe& informe) {
+  if (!informe.Datos().servidor || !MDatos || MDatos->FicheroCopia().empty()) return Texto();
   const Texto base = MDatos->FicheroCopia();
   const Texto normal = Normalizada(base);
   for (const char16_t* carpeta : kCarpetasGuardadas)
-    if (EmpiezaPor(normal, Normalizada(v.RutaTPV->Text() + carpeta + u"\\"))) return Texto();
+    if (EmpiezaPor(normal, Normalizada(informe.Datos().aplicacion + carpeta + u"\\"))) return Texto();
   return base;
 }
 
 bool EsSuCarpeta(const Texto& nombre) { return texto::IgualesSinMayusculas(nombre, kCarpetaBaseDatosExterna); }
 
-FallosCopia Guarda(TfV& v, const Texto& copia, double& total) {
+FallosCopia Guarda(Informe& informe, const Texto& copia, double& total) {
   FallosCopia fallos;
-  const Texto base = Fichero(v);
+  const Texto base = Fichero(informe);
   if (base.empty()) return fallos;
   const Texto guardada = CarpetaGuardada(copia) + u"\\" + kFicheroBaseDatos;
   // Whatever went wrong, the message names the database as the
   // configuration does.
   if (!plataforma::ExisteFichero(base) ||
-      CopiaCarpetaContando(v, CarpetaDe(base), CarpetaGuardada(copia), total, NoEsLaBaseDatos).cuenta ||
+      CopiaCarpetaContando(informe, CarpetaDe(base), CarpetaGuardada(copia), total, NoEsLaBaseDatos).cuenta ||
       !MismoContenido(base, guardada))
     fallos.Anota(base);
   return fallos;
 }
 
-Reposicion Repone(TfV& v, const Texto& copia, double& total, apartado::Conservada* conservada) {
+Reposicion Repone(Informe& informe, const Texto& copia, double& total, apartado::Conservada* conservada) {
   Reposicion r;
   r.copia = CarpetaGuardada(copia) + u"\\" + kFicheroBaseDatos;
   if (!plataforma::ExisteFichero(r.copia)) return r;
   r.guardada = true;
   Texto servidor;
-  BaseDatosDeLaEjecucion(v, servidor, r.fichero);
+  BaseDatosDeLaEjecucion(informe, servidor, r.fichero);
   if (r.fichero.empty()) return r;
   // Looked at before the wait below, whose own attachment rewrites the
   // database's header.
   const bool cambiada = conservada && plataforma::ExisteFichero(r.fichero) && !MismoContenido(r.copia, r.fichero);
   // A database the server keeps open stays as it is; its saved copy is then
   // reported as not put back.
-  const bool libre = EsperaQueElServidorSuelteLaBaseDatos(v, servidor, r.fichero);
+  const bool libre = EsperaQueElServidorSuelteLaBaseDatos(informe, servidor, r.fichero);
   // A database the run never changed is already as saved. After an
   // interruption, one that differs is never written over: it goes aside
   // first, whole.
   const Texto apartada = Texto(kCarpetaBaseDatosExterna) + u"\\" + kFicheroBaseDatos;
   if (libre && !MismoContenido(r.copia, r.fichero) &&
       (!cambiada || conservada->Aparta(r.fichero, apartada)))
-    CopiaCarpetaContando(v, CarpetaGuardada(copia), CarpetaDe(r.fichero), total, NoEsLaBaseDatos);  // checked below
+    CopiaCarpetaContando(informe, CarpetaGuardada(copia), CarpetaDe(r.fichero), total, NoEsLaBaseDatos);  // checked below
   // Back means back on the disk: its folder may lie on another volume.
   r.devuelta = MismoContenido(r.copia, r.fichero) && plataforma::VuelcaVolumen(CarpetaDe(r.fichero));
-  v.Registra((r.devuelta ? kDevuelta : kNoDevuelta) + r.fichero);
+  informe.Registra((r.devuelta ? kDevuelta : kNoDevuelta) + r.fichero);
   return r;
 }
 
-bool EsperaQueElServidorSuelteLaBaseDatos(TfV& v, const Texto& servidor, const Texto& fichero) {
+bool EsperaQueElServidorSuelteLaBaseDatos(Informe& informe, const Texto& servidor, const Texto& fichero) {
   return basedatos::EsperaQueSeCierreLaBaseDatos(
-      servidor + u":" + fichero, v.Valores->UsuarioBaseDatos, v.Valores->ClaveBaseDatos,
-      [&v](const Texto& linea) { v.Registra(linea); }, [] { ui::aplicacion::ProcesaMensajes(); });
+      servidor + u":" + fichero, informe.Datos().usuarioBaseDatos, informe.Datos().claveBaseDatos,
+      [&informe](const Texto& linea) { informe.Registra(linea); }, [] { ui::aplicacion::ProcesaMensajes(); });
 }
 
 }  // namespace staging::basedatos_externa

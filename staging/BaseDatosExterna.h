@@ -4,7 +4,7 @@
 // rollback puts back apart, to where the database lies.
 #pragma once
 
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 #include "staging/Apartado.h"
 #include "staging/Carpetas.h"
 
@@ -12,7 +12,7 @@ namespace staging::basedatos_externa {
 
 // The database file to save apart: on the server, the configuration's
 // database when it lies outside the saved folders; empty otherwise.
-Texto Fichero(TfV& v);
+Texto Fichero(Informe& informe);
 
 // Entry of the backup folder that holds it (an Omision for the copy that
 // puts the rest of the backup back).
@@ -20,7 +20,7 @@ bool EsSuCarpeta(const Texto& nombre);
 
 // Saves it; a database that is not there, or not whole in the backup, is
 // counted like any file that could not be saved.
-FallosCopia Guarda(TfV& v, const Texto& copia, double& total);
+FallosCopia Guarda(Informe& informe, const Texto& copia, double& total);
 
 // What the rollback did with it.
 struct Reposicion {
@@ -34,11 +34,11 @@ struct Reposicion {
 // database in place, when it differs from the saved one (sales may have been
 // made since), is first set aside there; when it cannot be, it stays as it
 // is and the saved copy is reported as not put back.
-Reposicion Repone(TfV& v, const Texto& copia, double& total, apartado::Conservada* conservada);
+Reposicion Repone(Informe& informe, const Texto& copia, double& total, apartado::Conservada* conservada);
 
 // Waits (bounded) until nothing on the server `servidor` has the database file
 // `fichero` open: a copy put back while the server still writes it would not
 // stay. False when it is still open and must stay as it is.
-bool EsperaQueElServidorSuelteLaBaseDatos(TfV& v, const Texto& servidor, const Texto& fichero);
+bool EsperaQueElServidorSuelteLaBaseDatos(Informe& informe, const Texto& servidor, const Texto& fichero);
 
 }  // namespace staging::basedatos_externa

@@ -28,13 +28,6 @@ bool FalloAlListar(const Texto& carpeta) {
 
 }  // namespace
 
-void MuestraTamanos(TfV& v, uint64_t tamano, double total) {
-  v.ST_F->SetCaption(texto::FormatoKB(static_cast<double>(tamano)));
-  v.ST_T->SetCaption(total < 1024.0 ? texto::FormatoKB(total) : texto::FormatoMB(total));
-  v.ST_F->Repaint();
-  v.ST_T->Repaint();
-}
-
 // A copy that fails onto a file already holding the same bytes (a running
 // program that was never deleted) left nothing unrestored. Files of any size
 // are compared in pieces: a whole database must not be held in memory.
@@ -67,7 +60,7 @@ bool MismoContenido(const Texto& a, const Texto& b) {
   return iguales;
 }
 
-FallosCopia CopiaCarpetaContando(TfV& v, const Texto& origen, const Texto& destino, double& total,
+FallosCopia CopiaCarpetaContando(Informe& informe, const Texto& origen, const Texto& destino, double& total,
                                  Omision omite) {
   FallosCopia fallos;
   if (!plataforma::ExisteDirectorio(destino) && !plataforma::CreaDirectorio(destino) &&
@@ -91,16 +84,16 @@ FallosCopia CopiaCarpetaContando(TfV& v, const Texto& origen, const Texto& desti
       if (entrada.atributos & plataforma::ATR_PUNTO_REPARSE) {
         // A link may lead out of the installation, or back into the tree
         // it lies in: it is never followed.
-        v.Registra(textos::kEnlaceNoCopiado + desde);
+        informe.Registra(textos::kEnlaceNoCopiado + desde);
       } else if (entrada.atributos & plataforma::ATR_DIRECTORIO) {
-        fallos.Suma(CopiaCarpetaContando(v, desde, hacia, total));
+        fallos.Suma(CopiaCarpetaContando(informe, desde, hacia, total));
         Bombea();
       } else {
         Bombea();
-        v.AnadeLinea(textos::kCopiandoFichero + desde);
-        v.AnadeLinea(textos::kFicheroA + hacia + textos::kFicheroOk);
+        informe.AnadeLinea(textos::kCopiandoFichero + desde);
+        informe.AnadeLinea(textos::kFicheroA + hacia + textos::kFicheroOk);
         total += static_cast<double>(entrada.tamano);
-        MuestraTamanos(v, entrada.tamano, total);
+        informe.MuestraTamanos(entrada.tamano, total);
         if (!plataforma::CopiaFichero(desde, hacia, false) && !MismoContenido(desde, hacia)) fallos.Anota(desde);
         Bombea();
       }
@@ -113,21 +106,13 @@ FallosCopia CopiaCarpetaContando(TfV& v, const Texto& origen, const Texto& desti
   return fallos;
 }
 
-}  // namespace staging
-
-void TfV::CopiaCarpeta(const Texto& origen, const Texto& destino, double& total) {
-  staging::CopiaCarpetaContando(*this, origen, destino, total);
-}
-
 // Paths are plain texts of any length: there is no fixed buffer to overrun.
 // A path the file system refuses (too long for it) simply fails to delete and
 // the folder is reported as not removed. Entry names never contain separators
 // and "." / ".." are skipped, so nothing outside the folder is reached; a
 // symbolic link or junction inside the tree is removed as a link and its
 // target is never entered.
-bool TfV::BorraCarpeta(const Texto& carpeta) { return staging::BorraCarpetaSalvo(*this, carpeta, nullptr); }
-
-namespace staging {
+bool BorraCarpeta(Informe& informe, const Texto& carpeta) { return BorraCarpetaSalvo(informe, carpeta, nullptr); }
 
 bool BorraFicheroSoloLectura(const Texto& ruta) {
   const uint32_t atributos = plataforma::LeeAtributos(ruta);
@@ -153,7 +138,7 @@ bool CarpetaVacia(const Texto& carpeta) {
   return plataforma::UltimoError() == plataforma::ERROR_NO_MAS_FICHEROS;
 }
 
-bool BorraCarpetaSalvo(TfV& v, const Texto& carpeta, Omision omite) {
+bool BorraCarpetaSalvo(Informe& informe, const Texto& carpeta, Omision omite) {
   // A folder that is itself a link goes as a link: the folder it points to,
   // maybe outside the installation, is not emptied.
   const uint32_t atributos = plataforma::LeeAtributos(carpeta);
@@ -181,7 +166,7 @@ bool BorraCarpetaSalvo(TfV& v, const Texto& carpeta, Omision omite) {
       if (entrada.atributos & plataforma::ATR_PUNTO_REPARSE) {
         borrado = esCarpeta ? plataforma::EliminaDirectorio(hijo) : plataforma::BorraFichero(hijo);
       } else if (esCarpeta) {
-        borrado = BorraCarpetaSalvo(v, hijo, nullptr);
+        borrado = BorraCarpetaSalvo(informe, hijo, nullptr);
       } else {
         borrado = plataforma::BorraFichero(hijo);
       }

@@ -3,7 +3,7 @@
 // a saved copy it failed to put back.
 #pragma once
 
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 
 namespace staging {
 
@@ -29,13 +29,15 @@ struct FallosCopia {
 // `omite`, when given, names entries of the source folder itself (not of its
 // sub-folders) that are left out.
 using Omision = bool (*)(const Texto& nombre);
-FallosCopia CopiaCarpetaContando(TfV& ventana, const Texto& origen, const Texto& destino, double& total,
+FallosCopia CopiaCarpetaContando(Informe& informe, const Texto& origen, const Texto& destino, double& total,
                                  Omision omite = nullptr);
 
 // BorraCarpeta that keeps the entries `omite` names (directly inside
 // `carpeta`); the folder itself goes only when nothing was kept. True when
 // everything else went.
-bool BorraCarpetaSalvo(TfV& ventana, const Texto& carpeta, Omision omite);
+bool BorraCarpetaSalvo(Informe& informe, const Texto& carpeta, Omision omite);
+// The whole folder (TfV::BorraCarpeta).
+bool BorraCarpeta(Informe& informe, const Texto& carpeta);
 
 // DeleteFileW on a file that may be read-only: Windows refuses to delete
 // one, so the attribute is cleared first, as the folder delete does, and put
@@ -47,8 +49,5 @@ bool CarpetaVacia(const Texto& carpeta);
 
 // The two files hold the same bytes; read in pieces, whatever their size.
 bool MismoContenido(const Texto& a, const Texto& b);
-
-// The size of the file being copied and the running total, on the window.
-void MuestraTamanos(TfV& v, uint64_t tamano, double total);
 
 }  // namespace staging

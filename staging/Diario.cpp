@@ -5,7 +5,7 @@
 
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 #include "staging/Tablas.h"
 
 namespace staging::diario {
@@ -66,12 +66,12 @@ std::string Serializa(const Contenido& c) {
   return s;
 }
 
-bool Escribe(TfV& v, const Contenido& c) {
+bool Escribe(Informe& informe, const Contenido& c) {
   try {
-    const Texto temp = v.RutaTPV->Text() + kCarpetaTemp;
+    const Texto temp = informe.Datos().aplicacion + kCarpetaTemp;
     if (!plataforma::ExisteDirectorio(temp) && plataforma::CreaDirectorio(temp))
       plataforma::PonAtributos(temp, plataforma::ATR_OCULTO | plataforma::ATR_DIRECTORIO);
-    return plataforma::EscribeFicheroSeguro(Ruta(v.RutaTPV->Text()), Serializa(c));
+    return plataforma::EscribeFicheroSeguro(Ruta(informe.Datos().aplicacion), Serializa(c));
   } catch (const std::exception&) {
     // A journal that cannot be written must not break the run it serves.
     return false;
@@ -95,35 +95,35 @@ Bloqueo TomaBloqueo(const Texto& aplicacion, bool creaTemp) {
   return plataforma::UltimoError() == plataforma::ERROR_COMPARTIR ? Bloqueo::Ocupado : Bloqueo::Imposible;
 }
 
-bool Anota(TfV& v, Etapa etapa) {
+bool Anota(Informe& informe, Etapa etapa) {
   try {
     if (etapa == Etapa::Iniciada) {
       g_actual = Contenido{};
       g_actual.inicio = Ahora();
-      g_actual.version = v.Version->Text();
-      g_actual.servidor = v.EsServidor();
+      g_actual.version = informe.Datos().version;
+      g_actual.servidor = informe.Datos().servidor;
       if (g_actual.servidor && MDatos) g_actual.baseDatos = MDatos->NombreBaseDatos();
     }
     g_actual.etapa = etapa;
     g_actual.hora = Ahora();
     g_actual.cerrado = false;
-    return Escribe(v, g_actual);
+    return Escribe(informe, g_actual);
   } catch (const std::exception&) {
     return false;
   }
 }
 
-bool Cierra(TfV& v) {
+bool Cierra(Informe& informe) {
   try {
     // A run that never wrote its journal (none of this process) still
     // closes the one on disk: the rollback at start-up reaches here too.
     Contenido c;
-    if (g_actual.inicio.empty() && Lee(v.RutaTPV->Text(), c) == Estado::Ausente) return true;
+    if (g_actual.inicio.empty() && Lee(informe.Datos().aplicacion, c) == Estado::Ausente) return true;
     if (!g_actual.inicio.empty()) c = g_actual;
     c.cerrado = true;
     c.hora = Ahora();
     g_actual = c;
-    return Escribe(v, c);
+    return Escribe(informe, c);
   } catch (const std::exception&) {
     return false;
   }

@@ -5,9 +5,10 @@
 // itself, by success or by the rollback, closes it.
 #pragma once
 
+class Informe;
+
 #include "platform/texto.h"
 
-class TfV;
 
 namespace staging::diario {
 
@@ -29,9 +30,9 @@ enum class Etapa {
 // the Temp folder, hidden, when it does not exist yet). Never throws; false
 // when the journal could not be written (the earlier content is then left
 // as it was).
-bool Anota(TfV& v, Etapa etapa);
+bool Anota(Informe& informe, Etapa etapa);
 // The run ended by itself: success or rollback. Never throws.
-bool Cierra(TfV& v);
+bool Cierra(Informe& informe);
 
 // What a journal says.
 struct Contenido {

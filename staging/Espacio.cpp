@@ -5,7 +5,7 @@
 
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 #include "staging/BaseDatosExterna.h"
 #include "staging/ContenidoArchivo.h"
 #include "staging/Tablas.h"
@@ -154,29 +154,29 @@ Texto MensajeSinEspacioDatos(const Texto& carpetaDatos, uint64_t necesarios, uin
          NecesitaYHay(necesarios, libres);
 }
 
-void CompruebaEspacio(TfV& v) {
-  const Texto app = v.RutaTPV->Text();
+bool CompruebaEspacio(Informe& informe) {
+  const Texto app = informe.Datos().aplicacion;
   Volumen enApp;
-  if (!LeeVolumen(app, enApp)) return;
-  const Texto baseDatos = v.EsServidor() ? MDatos->FicheroCopia() : Texto();
+  if (!LeeVolumen(app, enApp)) return true;
+  const Texto baseDatos = informe.Datos().servidor ? MDatos->FicheroCopia() : Texto();
   const Texto carpetaDatos = CarpetaDe(baseDatos);
   Volumen enDatos;
   // A database folder that cannot be asked is weighed with the installation.
   const bool aparte = LeeVolumen(carpetaDatos, enDatos) && enDatos.nombre != enApp.nombre;
   Escritura e = EstimaEscritura(app, enApp.unidad, baseDatos, aparte ? enDatos.unidad : enApp.unidad);
-  e.baseDatosExterna = EnUnidades(TamanoSiExiste(basedatos_externa::Fichero(v)), enApp.unidad);
+  e.baseDatosExterna = EnUnidades(TamanoSiExiste(basedatos_externa::Fichero(informe)), enApp.unidad);
   const uint64_t necesariosApp = ConMargen(aparte ? e.EnAplicacion() : e.Total());
   if (enApp.libres < necesariosApp) {
-    v.MuestraDialogo(MensajeSinEspacio(app, necesariosApp, enApp.libres), kTipoAviso, false, 0);
-    v.Finaliza();
+    informe.MuestraDialogo(MensajeSinEspacio(app, necesariosApp, enApp.libres), kTipoAviso, false, 0);
+    return false;
   }
-  if (!aparte) return;
+  if (!aparte) return true;
   const uint64_t necesariosDatos = ConMargen(e.EnDatos());
-  if (enDatos.libres >= necesariosDatos) return;
+  if (enDatos.libres >= necesariosDatos) return true;
   // The folder as the configuration names it, with its own separator.
   const Texto carpetaMostrada = baseDatos.substr(0, carpetaDatos.size() + 1);
-  v.MuestraDialogo(MensajeSinEspacioDatos(carpetaMostrada, necesariosDatos, enDatos.libres), kTipoAviso, false, 0);
-  v.Finaliza();
+  informe.MuestraDialogo(MensajeSinEspacioDatos(carpetaMostrada, necesariosDatos, enDatos.libres), kTipoAviso, false, 0);
+  return false;
 }
 
 }  // namespace staging

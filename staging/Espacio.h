@@ -4,12 +4,13 @@
 // anything is touched rather than halfway.
 #pragma once
 
+class Informe;
+
 #include <cstdint>
 #include <string>
 
 #include "platform/texto.h"
 
-class TfV;
 
 namespace staging {
 
@@ -60,10 +61,10 @@ Texto MensajeSinEspacioDatos(const Texto& carpetaDatos, uint64_t necesarios, uin
 
 // The check of the run: when the volume of the application folder, or on
 // the server the volume of the database's folder, has less free than the
-// run needs there, the user is told (kind 33) and the wizard ends before the
-// first step of the save. Two folders on one volume are weighed together. A
+// run needs there, the user is told (kind 33) and the result is false: the
+// wizard ends before the first step of the save. Two folders on one volume are weighed together. A
 // volume whose free space cannot be asked is not refused: the save's own
 // checks then apply.
-void CompruebaEspacio(TfV& v);
+bool CompruebaEspacio(Informe& informe);
 
 }  // namespace staging

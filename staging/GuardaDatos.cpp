@@ -10,7 +10,7 @@
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
 #include "platform/ui.h"
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 #include "staging/BaseDatosExterna.h"
 #include "staging/Carpetas.h"
 #include "staging/ContenidoArchivo.h"
@@ -30,19 +30,19 @@ enum class SiFalla {
   SeCuenta,  // counted: one file not saved keeps anything from being deleted
   Detiene,   // the save is checked here: counted failures stop the run unchanged
   Lanza,     // raises: the run's failure path puts every saved file back
-  Repone,    // tells the user and runs the rollback itself
+  Repone,    // tells the user; a failure has the run driver roll back at once
   SinDiario, // the journal could not be written: the run stops here, unchanged
 };
 
 struct Guardado {
-  Guardado(TfV& ventana, const Texto& aplicacion)
-      : v(ventana),
+  Guardado(Informe& inf, const Texto& aplicacion)
+      : informe(inf),
         app(aplicacion),
         temp(aplicacion + kCarpetaTemp),
         tempAnterior(aplicacion + kCarpetaTempAnterior),
         copia(aplicacion + kCarpetaCopia),
         manifiesto(aplicacion) {}
-  TfV& v;
+  Informe& informe;
   Texto app, temp, tempAnterior, copia;
   double total = 0.0;
   bool habiaTemp = false;    // before this run touched it
@@ -93,15 +93,15 @@ FallosCopia RotaTemp(Guardado& g) {
   if (!plataforma::ExisteDirectorio(g.tempAnterior) && !plataforma::CreaDirectorio(g.tempAnterior))
     fallos.Anota(g.tempAnterior);
   if (!g.habiaTemp) return fallos;
-  g.v.Registra(textos::kGuardandoTemp);
-  fallos.Suma(CopiaCarpetaContando(g.v, g.temp, g.tempAnterior, g.total, SeConservaEnTemp));
+  g.informe.Registra(textos::kGuardandoTemp);
+  fallos.Suma(CopiaCarpetaContando(g.informe, g.temp, g.tempAnterior, g.total, SeConservaEnTemp));
   g.tempRotada = true;
   if (!fallos.cuenta) fallos.Suma(AseguraCopia(g, g.tempAnterior));
   plataforma::Duerme(1000);
   if (fallos.cuenta) return fallos;
-  g.v.Registra(textos::kEliminadoTemp);
+  g.informe.Registra(textos::kEliminadoTemp);
   if (plataforma::ExisteDirectorio(g.temp)) {
-    BorraCarpetaSalvo(g.v, g.temp, SeConservaEnTemp);
+    BorraCarpetaSalvo(g.informe, g.temp, SeConservaEnTemp);
     plataforma::Duerme(500);
   }
   return fallos;
@@ -113,7 +113,7 @@ FallosCopia PreparaCopia(Guardado& g) {
   if (!plataforma::ExisteDirectorio(g.temp)) plataforma::CreaDirectorio(g.temp);
   if (plataforma::ExisteDirectorio(g.temp))
     plataforma::PonAtributos(g.temp, plataforma::ATR_OCULTO | plataforma::ATR_DIRECTORIO);  // result ignored
-  g.v.Registra(textos::kCreandoTemporal + g.temp);
+  g.informe.Registra(textos::kCreandoTemporal + g.temp);
   if (!plataforma::ExisteDirectorio(g.copia)) {
     g.copiaPropia = plataforma::CreaDirectorio(g.copia);
     return kSinFallos;
@@ -127,7 +127,7 @@ FallosCopia PreparaCopia(Guardado& g) {
 // The database is touched only while no one else has it open: a terminal
 // left connected would go on working in a file the rollback may replace.
 FallosCopia LlamaProcedimientoNivel(Guardado& g) {
-  if (!g.v.EsServidor()) return kSinFallos;
+  if (!g.informe.Datos().servidor) return kSinFallos;
   MDatos->Abre();
   if (const int otras = MDatos->ConexionesAjenas()) {
     MDatos->Cierra();
@@ -147,8 +147,8 @@ FallosCopia LlamaProcedimientoNivel(Guardado& g) {
   return kSinFallos;
 }
 
-FallosCopia CierraProgramas(Guardado& g) {
-  for (const ProgramaEnEjecucion& programa : kProgramas) g.v.CierraProceso(programa.ejecutable);
+FallosCopia CierraProgramas(Guardado&) {
+  for (const ProgramaEnEjecucion& programa : kProgramas) CierraProceso(programa.ejecutable);
   return kSinFallos;
 }
 
@@ -157,9 +157,9 @@ FallosCopia CierraProgramas(Guardado& g) {
 FallosCopia GuardaProgramas(Guardado& g) {
   FallosCopia fallos;
   for (const char16_t* nombre : kFicherosPrograma) {
-    g.v.Registra(textos::kCopiando + Texto(nombre) + textos::kCopiandoA + g.copia);
+    g.informe.Registra(textos::kCopiando + Texto(nombre) + textos::kCopiandoA + g.copia);
     if (plataforma::CopiaFichero(g.app + nombre, g.copia + u"\\" + nombre, false))
-      g.v.MuestraTamanoFichero(g.app + nombre);
+      g.informe.MuestraTamanoFichero(g.app + nombre);
     else if (plataforma::ExisteFichero(g.app + nombre))
       fallos.Anota(g.app + nombre);
   }
@@ -171,8 +171,8 @@ FallosCopia GuardaConfiguracion(Guardado& g) {
   for (const char16_t* nombre : kFicherosConfiguracion) {
     if (!plataforma::ExisteFichero(g.app + nombre)) continue;
     if (plataforma::CopiaFichero(g.app + nombre, g.copia + u"\\" + nombre, false)) {
-      g.v.MuestraTamanoFichero(g.app + nombre);
-      g.v.Registra(textos::kCopiando + Texto(nombre) + textos::kCopiandoA + g.copia);
+      g.informe.MuestraTamanoFichero(g.app + nombre);
+      g.informe.Registra(textos::kCopiando + Texto(nombre) + textos::kCopiandoA + g.copia);
       plataforma::Duerme(1000);
     } else {
       fallos.Anota(g.app + nombre);
@@ -184,14 +184,14 @@ FallosCopia GuardaConfiguracion(Guardado& g) {
 FallosCopia GuardaCarpetas(Guardado& g) {
   FallosCopia fallos;
   for (const char16_t* carpeta : kCarpetasGuardadas)
-    fallos.Suma(CopiaCarpetaContando(g.v, g.app + carpeta, g.copia + u"\\" + carpeta, g.total));
+    fallos.Suma(CopiaCarpetaContando(g.informe, g.app + carpeta, g.copia + u"\\" + carpeta, g.total));
   return fallos;
 }
 
 // Before the first statement: the database changes only on the server, after
 // the save, and a database outside the saved folders would otherwise have no
 // copy to go back to.
-FallosCopia GuardaBaseDatosExterna(Guardado& g) { return basedatos_externa::Guarda(g.v, g.copia, g.total); }
+FallosCopia GuardaBaseDatosExterna(Guardado& g) { return basedatos_externa::Guarda(g.informe, g.copia, g.total); }
 
 // The archive unpacks over the installation: every file of it that is
 // already there is saved first, with the rest, so that the rollback brings
@@ -206,8 +206,8 @@ FallosCopia GuardaSobrescritos(Guardado& g) {
     return fallos;
   for (const Texto& ruta : FicherosQueSobrescribe(g.app, entradas)) {
     const Texto origen = g.app + ruta, destino = g.copia + u"\\" + ruta;
-    g.v.Registra(textos::kCopiandoFichero + origen);
-    g.v.Registra(textos::kFicheroA + destino + textos::kFicheroOk);
+    g.informe.Registra(textos::kCopiandoFichero + origen);
+    g.informe.Registra(textos::kFicheroA + destino + textos::kFicheroOk);
     bool bien = true;
     for (size_t corte = ruta.find(u'\\'); bien && corte != Texto::npos; corte = ruta.find(u'\\', corte + 1)) {
       const Texto carpeta = g.copia + u"\\" + ruta.substr(0, corte);
@@ -231,7 +231,7 @@ Texto MensajeGuardadoIncompleto(const Guardado& g) {
 // not record.
 FallosCopia AnotaEnDiario(Guardado& g, diario::Etapa etapa) {
   FallosCopia fallos;
-  if (!diario::Anota(g.v, etapa)) fallos.Anota(diario::Ruta(g.app));
+  if (!diario::Anota(g.informe, etapa)) fallos.Anota(diario::Ruta(g.app));
   return fallos;
 }
 FallosCopia AnotaInicio(Guardado& g) {
@@ -260,14 +260,16 @@ void CompruebaGuardado(const Guardado& g) {
 // A program that cannot be deleted is still running: nothing new may be
 // unpacked over it, so the whole run is undone.
 FallosCopia BorraProgramas(Guardado& g) {
+  FallosCopia fallos;
   for (const ProgramaEnEjecucion& programa : kProgramas) {
     const Texto ruta = g.app + programa.ejecutable;
     if (plataforma::ExisteFichero(ruta) && !BorraFicheroSoloLectura(ruta)) {
-      g.v.MuestraDialogo(programa.mensajeEnUso, u'I', false, 0);
-      g.v.ReponerTodo();
+      g.informe.MuestraDialogo(programa.mensajeEnUso, u'I', false, 0);
+      fallos.Anota(ruta);
+      return fallos;
     }
   }
-  return kSinFallos;
+  return fallos;
 }
 
 // What the save already holds is deleted; anything else moves into the
@@ -281,17 +283,17 @@ FallosCopia ApartaFicherosObsoletos(Guardado& g) {
       if (plataforma::ExisteFichero(guardado)) BorraFicheroSoloLectura(ruta);  // result ignored
       else plataforma::Mueve(ruta, guardado);                                   // result ignored
     }
-    g.v.Registra(fichero.texto);
+    g.informe.Registra(fichero.texto);
   }
   return kSinFallos;
 }
 
 FallosCopia BorraPuntosRestauracion(Guardado& g) {
   for (int n = 0; n <= kUltimoPuntoRestauracion; ++n) {
-    const Texto punto = g.v.Valores->RutaAplicacion + u"Datos\\" + texto::FormatoEntero(n) + u".NBK";
+    const Texto punto = g.informe.Datos().rutaAplicacion + u"Datos\\" + texto::FormatoEntero(n) + u".NBK";
     if (plataforma::ExisteFichero(punto) && BorraFicheroSoloLectura(punto)) {
-      g.v.AnadeLinea(textos::kPuntoRestauracion + punto + textos::kPuntoBorrado);
-      g.v.MemoBackup->Repaint();
+      g.informe.AnadeLinea(textos::kPuntoRestauracion + punto + textos::kPuntoBorrado);
+      g.informe.RepintaRegistro();
     }
   }
   return kSinFallos;
@@ -301,10 +303,10 @@ FallosCopia BorraPuntosRestauracion(Guardado& g) {
 // saved with "Datos"). A configuration that would have the server pass for
 // a client here was refused before the run began (TfV::CompruebaPapel).
 FallosCopia BorraBaseDatosLocal(Guardado& g) {
-  if (g.v.EsServidor()) return kSinFallos;
+  if (g.informe.Datos().servidor) return kSinFallos;
   for (const char16_t* nombre : kBaseDatosLocal) {
     BorraSiExiste(g.app + nombre);
-    g.v.Registra(textos::kEliminado + Texto(nombre));
+    g.informe.Registra(textos::kEliminado + Texto(nombre));
   }
   return kSinFallos;
 }
@@ -316,12 +318,12 @@ FallosCopia ApartaCarpetasObsoletas(Guardado& g) {
     const Texto ruta = g.app + carpeta.ruta;
     if (plataforma::ExisteDirectorio(ruta)) {
       if (EsEnlace(ruta) || plataforma::ExisteDirectorio(g.copia + u"\\" + carpeta.ruta))
-        g.v.BorraCarpeta(ruta);  // result ignored
+        BorraCarpeta(g.informe, ruta);  // result ignored
       else
         plataforma::Mueve(ruta, g.copia + u"\\" + carpeta.ruta);  // result ignored
       plataforma::Duerme(500);
     }
-    g.v.Registra(carpeta.texto);
+    g.informe.Registra(carpeta.texto);
     if (carpeta.pausaExtra) plataforma::Duerme(carpeta.pausaExtra);
   }
   return kSinFallos;
@@ -352,7 +354,7 @@ FallosCopia AnotaObsoletos(Guardado& g) {
 
 FallosCopia BorraArchivoAntiguo(Guardado& g) {
   BorraSiExiste(g.app + kFicheroArchivo);
-  g.v.Registra(textos::kArchivoAntiguo);
+  g.informe.Registra(textos::kArchivoAntiguo);
   return kSinFallos;
 }
 
@@ -363,7 +365,7 @@ FallosCopia EscribeArchivo(Guardado& g) {
 }
 
 [[noreturn]] void FallaExtraccion(Guardado& g, const Texto& motivo) {
-  g.v.Registra(motivo);
+  g.informe.Registra(motivo);
   throw Exception(motivo);
 }
 
@@ -372,9 +374,9 @@ FallosCopia EscribeArchivo(Guardado& g) {
 FallosCopia Extrae(Guardado& g) {
   std::vector<EntradaArchivo> entradas;
   if (!LeeContenidoArchivo(g.archivo, entradas)) FallaExtraccion(g, textos::kArchivoDanado);
-  g.v.Registra(textos::kExtrayendo);
+  g.informe.Registra(textos::kExtrayendo);
   uint32_t codigo = 0;
-  const bool iniciada = g.v.EjecutaYEspera(LineaExtraccion(g.app), &codigo);
+  const bool iniciada = EjecutaYEspera(LineaExtraccion(g.app), &codigo);
   ui::aplicacion::ProcesaMensajes();
   plataforma::Duerme(3000);
   if (!iniciada) FallaExtraccion(g, textos::kExtraccionSinIniciar + g.app + kHerramientaExtraccion);
@@ -393,7 +395,7 @@ FallosCopia Extrae(Guardado& g) {
 
 FallosCopia BorraArchivo(Guardado& g) {
   BorraSiExiste(g.app + kFicheroArchivo);
-  g.v.Registra(textos::kArchivoBorrado);
+  g.informe.Registra(textos::kArchivoBorrado);
   return kSinFallos;
 }
 
@@ -434,19 +436,17 @@ const Paso kPasos[] = {
 
 namespace staging {
 
-void AseguraInstalacionNueva(TfV& v) {
-  if (plataforma::VuelcaVolumen(v.RutaTPV->Text())) return;
-  v.Registra(textos::kNoVolcado);
+void AseguraInstalacionNueva(Informe& informe) {
+  if (plataforma::VuelcaVolumen(informe.Datos().aplicacion)) return;
+  informe.Registra(textos::kNoVolcado);
   throw Exception(textos::kNoVolcado);
 }
 
-}  // namespace staging
-
-void TfV::Guarda_Datos() {
-  Guardado g(*this, RutaTPV->Text());
+FinGuardado GuardaDatos(Informe& informe) {
+  Guardado g(informe, informe.Datos().aplicacion);
   g.habiaTemp = plataforma::ExisteDirectorio(g.temp);
 
-  Registra(textos::kInicioGuardaDatos);
+  informe.Registra(textos::kInicioGuardaDatos);
   for (const Paso& paso : kPasos) {
     const FallosCopia fallos = paso.accion(g);
     switch (paso.siFalla) {
@@ -465,10 +465,15 @@ void TfV::Guarda_Datos() {
                                         textos::kQueHacerDiario,
                                     g.tempRotada, g.copiaPropia);
         break;
+      case SiFalla::Repone:
+        if (fallos.cuenta) return FinGuardado::Reponer;
+        break;
       case SiFalla::SeIgnora:  // nothing the run depends on
       case SiFalla::Lanza:     // raised from the step itself
-      case SiFalla::Repone:    // ends the program from the step itself
         break;
     }
   }
+  return FinGuardado::Hecho;
 }
+
+}  // namespace staging

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/excepciones.h"
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 
 namespace staging {
 
@@ -31,16 +31,34 @@ class EGuardadoIncompleto : public Exception {
   bool reintentable_;
 };
 
+// What the save asks of the run driver.
+enum class FinGuardado {
+  Hecho,    // the installation is saved and the new files are in place
+  Reponer,  // a program file could not be deleted (the user was told): roll back
+};
+
+// Saves the installation and stages the new program files (TfV::Guarda_Datos).
+// Raises EGuardadoIncompleto before the first deletion when the save is not
+// complete; any other exception of a step passes out to the caller.
+FinGuardado GuardaDatos(Informe& informe);
+
+// Puts every saved file back and tells the user what came of it
+// (TfV::ReponerTodo, which then ends the program). `trasInterrupcion`: a
+// start-up putting right an earlier run, days later maybe; the database may
+// then hold sales made since, and is kept aside. Otherwise the run that
+// failed migrated it itself, alone on it.
+void ReponeTodo(Informe& informe, bool trasInterrupcion);
+
 // Leaves the installation as it was before the run: this run's partial copy
 // goes (every original is still in place), the Temp folder gets its earlier
 // content back from Temp_V_Ant, and Temp_V_Ant goes only once that copy is
 // complete.
-void DeshaceGuardado(TfV& v, const EGuardadoIncompleto& e);
+void DeshaceGuardado(Informe& informe, const EGuardadoIncompleto& e);
 
 // The new files of a good run are on the disk before anything says so (the
 // journal, the success screen) and before the earlier copies go: one flush
 // of the installation's volume. Raises when it fails, so that the run takes
 // its failure path instead of reporting success.
-void AseguraInstalacionNueva(TfV& v);
+void AseguraInstalacionNueva(Informe& informe);
 
 }  // namespace staging

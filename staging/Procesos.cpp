@@ -7,7 +7,6 @@
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
 #include "platform/ui.h"
-#include "shell/UnidadVentas.h"
 #include "staging/Tablas.h"
 
 namespace staging {
@@ -44,11 +43,9 @@ Texto ParteNombre(const Texto& ruta) {
 
 }  // namespace
 
-}  // namespace staging
-
 // No overall limit: the tool may take long on a slow disk, and the window
 // stays alive through the pump while it works.
-bool TfV::EjecutaYEspera(const Texto& lineaComandos, uint32_t* codigoSalida) {
+bool EjecutaYEspera(const Texto& lineaComandos, uint32_t* codigoSalida) {
   plataforma::Proceso proceso;
   if (!proceso.Inicia(lineaComandos)) return false;
   while (proceso.Espera(100) == plataforma::ESPERA_TIEMPO_AGOTADO) ui::aplicacion::ProcesaMensajes();
@@ -58,15 +55,17 @@ bool TfV::EjecutaYEspera(const Texto& lineaComandos, uint32_t* codigoSalida) {
   return true;
 }
 
-bool TfV::CierraProceso(const Texto& ejecutable) {
+bool CierraProceso(const Texto& ejecutable) {
   std::vector<plataforma::EntradaProceso> procesos;
   if (!plataforma::InstantaneaProcesos(procesos)) return false;
-  const Texto buscado = staging::MayusculasAscii(ejecutable);
+  const Texto buscado = MayusculasAscii(ejecutable);
   for (const plataforma::EntradaProceso& p : procesos) {
-    if (staging::MayusculasAscii(staging::ParteNombre(p.ejecutable)) == buscado ||
-        staging::MayusculasAscii(p.ejecutable) == buscado) {
+    if (MayusculasAscii(ParteNombre(p.ejecutable)) == buscado ||
+        MayusculasAscii(p.ejecutable) == buscado) {
       return plataforma::TerminaProcesoId(p.id, 0);
     }
   }
   return false;
 }
+
+}  // namespace staging

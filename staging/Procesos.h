@@ -2,6 +2,7 @@
 // unpack it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/texto.h"
@@ -24,5 +25,13 @@ std::string EscribeArchivoNuevo(const Texto& ruta);
 
 // ASCII-only upper case: a-z become A-Z, every other unit stays.
 Texto MayusculasAscii(const Texto& t);
+
+// Starts the command line and returns once the process has ended, pumping
+// the window's messages meanwhile. True when the process started; its exit
+// code, when asked for, once it ended (TfV::EjecutaYEspera).
+bool EjecutaYEspera(const Texto& lineaComandos, uint32_t* codigoSalida = nullptr);
+// Terminates the first running process of that executable name; true when
+// one was found and ended (TfV::CierraProceso).
+bool CierraProceso(const Texto& ejecutable);
 
 }  // namespace staging

@@ -5,7 +5,7 @@
 #include "database/VersionBaseDatos.h"
 #include "platform/plataforma.h"
 #include "platform/ui.h"
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 #include "staging/Apartado.h"
 #include "staging/Diario.h"
 #include "staging/Manifiesto.h"
@@ -133,14 +133,14 @@ Texto NombreCopia() {
 // A server run stopped in its database phase: what the database reads now
 // (the rollback puts back files, not the database, unless its file lies in
 // the data folder).
-Texto EstadoBaseDatos(TfV& v, const diario::Contenido& c) {
+Texto EstadoBaseDatos(Informe& informe, const diario::Contenido& c) {
   if (!c.servidor || (c.etapa != Etapa::BaseDatosIniciada && c.etapa != Etapa::BaseDatosTerminada)) return Texto();
   Texto version;
-  const Texto linea = basedatos::LeeVersion(c.baseDatos, v.Valores->UsuarioBaseDatos, v.Valores->ClaveBaseDatos,
+  const Texto linea = basedatos::LeeVersion(c.baseDatos, informe.Datos().usuarioBaseDatos, informe.Datos().claveBaseDatos,
                                             version)
                           ? kVersionBaseDatos + version + u"."
                           : kSinVersionBaseDatos + c.baseDatos + u".";
-  v.Registra(linea);
+  informe.Registra(linea);
   return linea + u"\n" + kFicheroEnDatos + u"\n";
 }
 
@@ -151,9 +151,9 @@ Texto EstadoBaseDatos(TfV& v, const diario::Contenido& c) {
 bool Cambiada(const manifiesto::Manifiesto& m, const Texto& guardada, const Texto& enSitio) {
   return m.Busca(guardada) && plataforma::ExisteFichero(enSitio) && !m.TieneLoGuardado(guardada, enSitio);
 }
-Texto BaseCambiada(TfV& v, const diario::Contenido& c, const manifiesto::Manifiesto& m) {
+Texto BaseCambiada(Informe& informe, const diario::Contenido& c, const manifiesto::Manifiesto& m) {
   if (!c.servidor) return Texto();
-  const Texto app = v.RutaTPV->Text();
+  const Texto app = informe.Datos().aplicacion;
   const Texto copia = app + kCarpetaCopia;
   const size_t dosPuntos = c.baseDatos.find(u':');
   const Texto externa = dosPuntos == Texto::npos || dosPuntos <= 1 ? Texto() : c.baseDatos.substr(dosPuntos + 1);
@@ -161,7 +161,7 @@ Texto BaseCambiada(TfV& v, const diario::Contenido& c, const manifiesto::Manifie
       (externa.empty() ||
        !Cambiada(m, copia + u"\\" + kCarpetaBaseDatosExterna + u"\\" + kFicheroBaseDatos, externa)))
     return Texto();
-  v.Registra(kBaseCambiada);
+  informe.Registra(kBaseCambiada);
   return Texto(kBaseCambiada) + u"\n";
 }
 
@@ -176,14 +176,14 @@ bool Vacia(const Texto& carpeta) {
 // A run stopped before its save was complete had changed nothing: what it
 // had copied goes back where it came from (or is set aside), and the
 // earlier content of Temp is whole again.
-Texto QuitaCopiasAMedias(TfV& v) {
-  const Texto app = v.RutaTPV->Text();
+Texto QuitaCopiasAMedias(Informe& informe) {
+  const Texto app = informe.Datos().aplicacion;
   apartado::Conservada conservada(app);
   const Texto copia = app + kCarpetaCopia;
   // A database saved apart was never changed by a run stopped in its save:
   // the copy goes rather than into the installation.
   const Texto baseDatosGuardada = copia + u"\\" + kCarpetaBaseDatosExterna;
-  if (plataforma::ExisteDirectorio(baseDatosGuardada)) v.BorraCarpeta(baseDatosGuardada);  // result ignored
+  if (plataforma::ExisteDirectorio(baseDatosGuardada)) BorraCarpeta(informe, baseDatosGuardada);  // result ignored
   if (plataforma::ExisteDirectorio(copia) && !apartado::Reintegra(copia, SinSeparadorFinal(app)))
     conservada.Aparta(copia, NombreCopia());
   const Texto tempAnterior = app + kCarpetaTempAnterior;
@@ -194,17 +194,17 @@ Texto QuitaCopiasAMedias(TfV& v) {
 
 }  // namespace
 
-void CompruebaQueNoHayOtroAsistente(TfV& v, bool paraEjecutar) {
-  const Texto app = v.RutaTPV->Text();
+bool CompruebaQueNoHayOtroAsistente(Informe& informe, bool paraEjecutar) {
+  const Texto app = informe.Datos().aplicacion;
   const diario::Bloqueo b = diario::TomaBloqueo(app, paraEjecutar);
-  if (b == diario::Bloqueo::Tomado || b == diario::Bloqueo::SinTemp) return;
-  if (b == diario::Bloqueo::Imposible && !paraEjecutar) return;
+  if (b == diario::Bloqueo::Tomado || b == diario::Bloqueo::SinTemp) return true;
+  if (b == diario::Bloqueo::Imposible && !paraEjecutar) return true;
   ui::SetCursor(ui::Cursor::Normal);
   if (b == diario::Bloqueo::Ocupado)
-    v.MuestraDialogo(kEnCurso, kTipoAviso, false, 0);
+    informe.MuestraDialogo(kEnCurso, kTipoAviso, false, 0);
   else
-    v.MuestraDialogo(kSinBloqueo + diario::RutaBloqueo(app) + u".\n" + kSinBloqueoFin, kTipoAviso, false, 0);
-  v.Finaliza();
+    informe.MuestraDialogo(kSinBloqueo + diario::RutaBloqueo(app) + u".\n" + kSinBloqueoFin, kTipoAviso, false, 0);
+  return false;
 }
 
 bool HayEjecucionInacabada(const Texto& aplicacion) {
@@ -212,47 +212,47 @@ bool HayEjecucionInacabada(const Texto& aplicacion) {
   return diario::Lee(aplicacion, c) == diario::Estado::Abierto;
 }
 
-void RevisaEjecucionInacabada(TfV& v) {
-  const Texto app = v.RutaTPV->Text();
+Veredicto RevisaEjecucionInacabada(Informe& informe) {
+  const Texto app = informe.Datos().aplicacion;
   // A journal left open by a wizard that is still running is not an
   // interrupted run: nothing here may act on it.
-  CompruebaQueNoHayOtroAsistente(v, false);
+  if (!CompruebaQueNoHayOtroAsistente(informe, false)) return Veredicto::Termina;
   diario::Contenido c;
-  if (diario::Lee(app, c) != diario::Estado::Abierto) return;
+  if (diario::Lee(app, c) != diario::Estado::Abierto) return Veredicto::Sigue;
   const Texto encontrada = Texto(kEncontrada) + u"\n" + QueSeEncontro(c);
-  v.Registra(kLogEncontrada + QueSeEncontro(c));
+  informe.Registra(kLogEncontrada + QueSeEncontro(c));
 
   if (c.etapa == Etapa::RegistroEscrito) {
     ui::SetCursor(ui::Cursor::Normal);
-    v.MuestraDialogo(encontrada + u"\n" + kYaTerminada, kTipoAviso, false, 0);
-    diario::Cierra(v);
-    v.GuardaLog();
-    return;
+    informe.MuestraDialogo(encontrada + u"\n" + kYaTerminada, kTipoAviso, false, 0);
+    diario::Cierra(informe);
+    informe.GuardaLog();
+    return Veredicto::Sigue;
   }
 
   if (c.etapa == Etapa::Iniciada) {
-    const Texto conservada = QuitaCopiasAMedias(v);
-    v.Registra(kLogSinCambios);
+    const Texto conservada = QuitaCopiasAMedias(informe);
+    informe.Registra(kLogSinCambios);
     Texto aviso = encontrada + u"\n" + kSinCambios;
     if (!conservada.empty()) {
-      v.Registra(kLogApartada + conservada);
+      informe.Registra(kLogApartada + conservada);
       aviso += u"\n" + (kNoDevuelto + (u"\n" + conservada));
     }
-    diario::Cierra(v);
-    v.GuardaLog();
+    diario::Cierra(informe);
+    informe.GuardaLog();
     ui::SetCursor(ui::Cursor::Normal);
-    v.MuestraDialogo(aviso, kTipoAviso, false, 0);
-    return;
+    informe.MuestraDialogo(aviso, kTipoAviso, false, 0);
+    return Veredicto::Sigue;
   }
 
   // The save was complete: the installation can be put back as it was.
   const Texto copia = app + kCarpetaCopia;
   ui::SetCursor(ui::Cursor::Normal);
   if (!plataforma::ExisteDirectorio(copia)) {
-    v.MuestraDialogo(encontrada + u"\n" + kSinCopia + copia + u"\n" + kSinCopiaFin, kTipoAviso, false, 0);
-    diario::Cierra(v);
-    v.GuardaLog();
-    return;
+    informe.MuestraDialogo(encontrada + u"\n" + kSinCopia + copia + u"\n" + kSinCopiaFin, kTipoAviso, false, 0);
+    diario::Cierra(informe);
+    informe.GuardaLog();
+    return Veredicto::Sigue;
   }
   // A copy that a power cut left incomplete is not offered: nothing is
   // touched, and the next start says the same.
@@ -260,28 +260,28 @@ void RevisaEjecucionInacabada(TfV& v) {
   FallosCopia danados = reposicion::Danados(m, copia);
   danados.Suma(reposicion::Danados(m, app + kCarpetaTempAnterior));
   if (danados.cuenta) {
-    v.Registra(reposicion::MensajeDanados(danados));
-    v.GuardaLog();
-    v.MuestraDialogo(encontrada + u"\n" + kCopiaDanada + u"\n" + reposicion::MensajeDanados(danados) + u"\n" +
+    informe.Registra(reposicion::MensajeDanados(danados));
+    informe.GuardaLog();
+    informe.MuestraDialogo(encontrada + u"\n" + kCopiaDanada + u"\n" + reposicion::MensajeDanados(danados) + u"\n" +
                          kCopiaDanadaFin,
                      kTipoError, false, 0);
-    v.Finaliza();
+    return Veredicto::Termina;
   }
-  const Texto baseDatos = EstadoBaseDatos(v, c) + BaseCambiada(v, c, m);
-  if (!v.MuestraDialogo(encontrada + u"\n" + baseDatos + kPregunta, kTipoPregunta, false, 0)) {
+  const Texto baseDatos = EstadoBaseDatos(informe, c) + BaseCambiada(informe, c, m);
+  if (!informe.MuestraDialogo(encontrada + u"\n" + baseDatos + kPregunta, kTipoPregunta, false, 0)) {
     Texto aviso = kRechazada + copia + u"\n";
     const Texto tempAnterior = app + kCarpetaTempAnterior;
     if (plataforma::ExisteDirectorio(tempAnterior)) aviso += kRechazadaTemp + tempAnterior + u"\n";
-    v.MuestraDialogo(aviso + kRechazadaFin, kTipoAviso, false, 0);
-    v.Finaliza();
+    informe.MuestraDialogo(aviso + kRechazadaFin, kTipoAviso, false, 0);
+    return Veredicto::Termina;
   }
-  v.Registra(kLogDeshaciendo);
-  v.GuardaLog();
-  v.ReponerTodo(true);
+  informe.Registra(kLogDeshaciendo);
+  informe.GuardaLog();
+  return Veredicto::Repone;
 }
 
-void ApartaCopiasAnteriores(TfV& v) {
-  const Texto app = v.RutaTPV->Text();
+bool ApartaCopiasAnteriores(Informe& informe) {
+  const Texto app = informe.Datos().aplicacion;
   struct Resto {
     Texto ruta;
     Texto nombre;
@@ -291,28 +291,29 @@ void ApartaCopiasAnteriores(TfV& v) {
   if (plataforma::ExisteDirectorio(tempAnterior)) restos.push_back({tempAnterior, kCarpetaTempAnterior});
   const Texto copia = app + kCarpetaCopia;
   if (plataforma::ExisteDirectorio(copia) && !Vacia(copia)) restos.push_back({copia, NombreCopia()});
-  if (restos.empty()) return;
+  if (restos.empty()) return true;
   // They may have appeared since start-up looked: a run that has just begun.
-  CompruebaQueNoHayOtroAsistente(v, false);
+  if (!CompruebaQueNoHayOtroAsistente(informe, false)) return false;
 
   apartado::Conservada conservada(app);
   Texto fallidas;
   for (const Resto& r : restos) {
     if (conservada.Aparta(r.ruta, r.nombre)) {
-      v.Registra(kLogApartada + conservada.Carpeta() + u"\\" + r.nombre);
+      informe.Registra(kLogApartada + conservada.Carpeta() + u"\\" + r.nombre);
     } else {
       fallidas += r.ruta + u"\n";
     }
   }
-  v.GuardaLog();
+  informe.GuardaLog();
   ui::SetCursor(ui::Cursor::Normal);
   if (!fallidas.empty()) {
     Texto aviso = kNoApartadas + fallidas;
     if (!conservada.Carpeta().empty()) aviso += kApartadas + conservada.Carpeta() + u"\n";
-    v.MuestraDialogo(aviso + kNoApartadasFin, kTipoAviso, false, 0);
-    v.Finaliza();
+    informe.MuestraDialogo(aviso + kNoApartadasFin, kTipoAviso, false, 0);
+    return false;
   }
-  v.MuestraDialogo(kApartadas + conservada.Carpeta() + u"\n" + kApartadasFin, kTipoAviso, false, 0);
+  informe.MuestraDialogo(kApartadas + conservada.Carpeta() + u"\n" + kApartadasFin, kTipoAviso, false, 0);
+  return true;
 }
 
 }  // namespace staging::recuperacion

@@ -5,9 +5,10 @@
 // left without a usable journal are never thrown away: they are set aside.
 #pragma once
 
+class Informe;
+
 #include "platform/texto.h"
 
-class TfV;
 
 namespace staging::recuperacion {
 
@@ -19,23 +20,27 @@ bool HayEjecucionInacabada(const Texto& aplicacion);
 
 // Another wizard is alive on this installation (it holds the journal's
 // lock): the technician is told (kind 33), nothing is touched, and this one
-// ends. Otherwise this process holds the lock from here on. `paraEjecutar`:
+// must end (false). Otherwise this process holds the lock from here on. `paraEjecutar`:
 // the run is about to start, so the lock must be held (the Temp folder is
 // created for it, and a lock that cannot be taken refuses the run too);
 // at start-up a lock that no one could take means no one holds it.
-void CompruebaQueNoHayOtroAsistente(TfV& v, bool paraEjecutar);
+bool CompruebaQueNoHayOtroAsistente(Informe& informe, bool paraEjecutar);
 
-// First step of start-up once the application folder is known. Returns when
-// start-up may go on: there was no unfinished run, or its leftovers have been
-// cleared. Otherwise it ends the process (after the rollback, or when the
-// technician declines it).
-void RevisaEjecucionInacabada(TfV& v);
+// What start-up does next.
+enum class Veredicto {
+  Sigue,    // there was no unfinished run, or its leftovers have been cleared
+  Repone,   // the technician accepted: roll back, then end
+  Termina,  // the user has been told why: end, nothing touched
+};
+
+// First step of start-up once the application folder is known.
+Veredicto RevisaEjecucionInacabada(Informe& informe);
 
 // After the version was accepted: a "Temp_V_Ant", or a backup folder that is
 // not empty, left by a run without a usable journal (or by a rollback that
 // could not finish) is moved untouched into "Temp\Conservada_...", named in
-// the log and in a message, and start-up goes on. If it cannot be moved the
-// wizard refuses to start and touches nothing.
-void ApartaCopiasAnteriores(TfV& v);
+// the log and in a message, and start-up goes on (true). If it cannot be
+// moved the wizard must refuse to start (false), having touched nothing.
+bool ApartaCopiasAnteriores(Informe& informe);
 
 }  // namespace staging::recuperacion

@@ -1,12 +1,12 @@
-// Rollback: puts the saved installation back after a failed run and ends the
-// program.
+// Rollback: puts the saved installation back after a failed run and tells
+// the user what came of it; the caller ends the program.
 #include <exception>
 
 #include "database/Conexiones.h"
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
 #include "platform/ui.h"
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 #include "staging/BaseDatosExterna.h"
 #include "staging/Carpetas.h"
 #include "staging/Diario.h"
@@ -61,10 +61,10 @@ bool EsCarpetaDatosOExterna(const Texto& nombre) {
 // The database this run worked on ("server:file"), empty on a client. The
 // journal knows it even when the rollback runs at start-up, before the
 // configuration has been read.
-Texto BaseDatosDeLaEjecucion(TfV& v) {
+Texto BaseDatosDeLaEjecucion(Informe& informe) {
   diario::Contenido c;
-  if (diario::Lee(v.RutaTPV->Text(), c) == diario::Estado::Abierto) return c.servidor ? c.baseDatos : Texto();
-  return v.EsServidor() && MDatos ? MDatos->NombreBaseDatos() : Texto();
+  if (diario::Lee(informe.Datos().aplicacion, c) == diario::Estado::Abierto) return c.servidor ? c.baseDatos : Texto();
+  return informe.Datos().servidor && MDatos ? MDatos->NombreBaseDatos() : Texto();
 }
 
 // The file part of "server:file" (a drive letter is no server).
@@ -88,22 +88,22 @@ Texto BaseDatosGuardada(const Texto& baseDatos, const Texto& app, const Texto& c
 // terminal goes on working in the old one, whose work is then lost. When the
 // server keeps it open, everything else goes back and the database stays as
 // it is, its saved copy counted as not put back.
-FallosCopia PonCopiaEnSuSitio(TfV& v, const Texto& copia, const Texto& app, double& total, bool& baseDatosRetenida,
+FallosCopia PonCopiaEnSuSitio(Informe& informe, const Texto& copia, const Texto& app, double& total, bool& baseDatosRetenida,
                               const reposicion::EscritosPorLaEjecucion& escritos,
                               apartado::Conservada& conservada) {
   baseDatosRetenida = false;
-  const Texto baseDatos = BaseDatosDeLaEjecucion(v);
+  const Texto baseDatos = BaseDatosDeLaEjecucion(informe);
   const Texto guardada = BaseDatosGuardada(baseDatos, app, copia);
   if (guardada.empty() ||
       basedatos::EsperaQueSeCierreLaBaseDatos(
-          baseDatos, v.Valores->UsuarioBaseDatos, v.Valores->ClaveBaseDatos,
-          [&v](const Texto& linea) { v.Registra(linea); }, [] { ui::aplicacion::ProcesaMensajes(); }))
-    return reposicion::Repone(v, copia, app, u"", total, escritos, conservada, basedatos_externa::EsSuCarpeta)
+          baseDatos, informe.Datos().usuarioBaseDatos, informe.Datos().claveBaseDatos,
+          [&informe](const Texto& linea) { informe.Registra(linea); }, [] { ui::aplicacion::ProcesaMensajes(); }))
+    return reposicion::Repone(informe, copia, app, u"", total, escritos, conservada, basedatos_externa::EsSuCarpeta)
         .noRepuestos;
   baseDatosRetenida = true;
   FallosCopia fallos =
-      reposicion::Repone(v, copia, app, u"", total, escritos, conservada, EsCarpetaDatosOExterna).noRepuestos;
-  fallos.Suma(reposicion::Repone(v, copia + u"\\" + kCarpetaDatos, app + kCarpetaDatos, kCarpetaDatos, total,
+      reposicion::Repone(informe, copia, app, u"", total, escritos, conservada, EsCarpetaDatosOExterna).noRepuestos;
+  fallos.Suma(reposicion::Repone(informe, copia + u"\\" + kCarpetaDatos, app + kCarpetaDatos, kCarpetaDatos, total,
                                  escritos, conservada, EsFicheroBaseDatos)
                   .noRepuestos);
   fallos.Anota(guardada);
@@ -112,17 +112,19 @@ FallosCopia PonCopiaEnSuSitio(TfV& v, const Texto& copia, const Texto& app, doub
 
 }  // namespace
 
-void TfV::ReponerTodo(bool trasInterrupcion) {
-  const Texto app = RutaTPV->Text();
+namespace staging {
+
+void ReponeTodo(Informe& informe, bool trasInterrupcion) {
+  const Texto app = informe.Datos().aplicacion;
   const Texto copia = app + kCarpetaCopia;
   const Texto temp = app + kCarpetaTemp;
   const Texto tempAnterior = app + kCarpetaTempAnterior;
 
   ui::SetCursor(ui::Cursor::Normal);
   CierraBaseDatos();
-  MuestraDialogo(textos::kErrorRollback, u'!', false, 0);
-  Registra(textos::kInicioReponer);
-  Registra(textos::kRestaurando + copia);
+  informe.MuestraDialogo(textos::kErrorRollback, u'!', false, 0);
+  informe.Registra(textos::kInicioReponer);
+  informe.Registra(textos::kRestaurando + copia);
   double total = 0.0;
 
   // A saved file that no longer holds what was saved (a power cut left it
@@ -149,52 +151,52 @@ void TfV::ReponerTodo(bool trasInterrupcion) {
   basedatos_externa::Reposicion baseDatos;
   FallosCopia fallosCopia = danados;
   if (danados.cuenta == 0) {
-    fallosCopia = PonCopiaEnSuSitio(*this, copia, app, total, baseDatosRetenida, escritos, conservada);
+    fallosCopia = PonCopiaEnSuSitio(informe, copia, app, total, baseDatosRetenida, escritos, conservada);
     // Only a whole save tells what the run made: a file of the archive that
     // is not in it was not there before the run.
     diario::Contenido c;
     if (diario::Lee(app, c) == diario::Estado::Abierto && c.etapa != diario::Etapa::Iniciada) {
-      reposicion::ApartaRestos(*this, copia, app, escritos, conservada, fallosCopia);
+      reposicion::ApartaRestos(informe, copia, app, escritos, conservada, fallosCopia);
       // The backup of the database that an interrupted run was making may
       // be cut short (a power cut stops the server too): it is no backup to
       // trust, and it goes aside with the rest of what the run left.
       if (trasInterrupcion)
-        reposicion::ApartaSiNoSeGuardo(*this, copia, app,
+        reposicion::ApartaSiNoSeGuardo(informe, copia, app,
                                        Texto(kCarpetaDatos) + u"\\" + textos::kFicheroCopiaBaseDatos, conservada,
                                        fallosCopia);
     }
-    baseDatos = basedatos_externa::Repone(*this, copia, total, trasInterrupcion ? &conservada : nullptr);
+    baseDatos = basedatos_externa::Repone(informe, copia, total, trasInterrupcion ? &conservada : nullptr);
     if (baseDatos.guardada && !baseDatos.devuelta) fallosCopia.Anota(baseDatos.copia);
     if (fallosCopia.cuenta == 0 && !plataforma::VuelcaVolumen(app)) fallosCopia.Anota(app);
   }
   plataforma::Duerme(2000);
-  if (fallosCopia.cuenta == 0 && plataforma::ExisteDirectorio(copia)) BorraCarpeta(copia);
+  if (fallosCopia.cuenta == 0 && plataforma::ExisteDirectorio(copia)) BorraCarpeta(informe, copia);
 
   ui::SetCursor(ui::Cursor::RelojArena);
   FallosCopia fallosTemp;
   if (fallosCopia.cuenta == 0) {
-    fallosTemp = reposicion::Repone(*this, tempAnterior, temp, kCarpetaTemp, total, escritos, conservada).noRepuestos;
+    fallosTemp = reposicion::Repone(informe, tempAnterior, temp, kCarpetaTemp, total, escritos, conservada).noRepuestos;
     if (fallosTemp.cuenta == 0 && !plataforma::VuelcaVolumen(app)) fallosTemp.Anota(temp);
   }
   plataforma::Duerme(2000);
   const bool conservaTempAnterior = fallosCopia.cuenta != 0 || fallosTemp.cuenta != 0;
-  if (!conservaTempAnterior && plataforma::ExisteDirectorio(tempAnterior)) BorraCarpeta(tempAnterior);
+  if (!conservaTempAnterior && plataforma::ExisteDirectorio(tempAnterior)) BorraCarpeta(informe, tempAnterior);
 
   plataforma::Duerme(2000);
   ui::SetCursor(ui::Cursor::Normal);
   // Where the newer files went must outlive this window: the log says it.
   if (!conservada.Carpeta().empty()) {
-    Registra(reposicion::kConservadosCambiados + conservada.Carpeta());
-    GuardaLog();  // result ignored: the message says it too
+    informe.Registra(reposicion::kConservadosCambiados + conservada.Carpeta());
+    informe.GuardaLog();  // result ignored: the message says it too
   }
   // The run has ended by itself: whatever copies were kept, the next start
   // must not take it for an interrupted one.
-  staging::diario::Cierra(*this);
+  diario::Cierra(informe);
 
   const Texto cambiados =
       conservada.Carpeta().empty() ? Texto() : u"\n" + (reposicion::kConservadosCambiados + conservada.Carpeta());
   if (!conservaTempAnterior) {
-    MuestraDialogo(textos::kRestaurado + cambiados, u'I', false, 0);
+    informe.MuestraDialogo(textos::kRestaurado + cambiados, u'I', false, 0);
   } else {
     Texto aviso = textos::kRestauracionIncompleta;
     const FallosCopia& fallos = fallosCopia.cuenta ? fallosCopia : fallosTemp;
@@ -209,24 +211,21 @@ void TfV::ReponerTodo(bool trasInterrupcion) {
     if (plataforma::ExisteDirectorio(tempAnterior)) aviso += u"\n" + (textos::kTempConservada + tempAnterior);
     aviso += cambiados;
     aviso += u"\n" + Texto(textos::kCopiasSinBorrar);
-    MuestraDialogo(aviso, u'E', false, 0);
+    informe.MuestraDialogo(aviso, u'E', false, 0);
   }
-  Finaliza();
 }
 
-namespace staging {
-
-void DeshaceGuardado(TfV& v, const EGuardadoIncompleto& e) {
-  const Texto app = v.RutaTPV->Text();
+void DeshaceGuardado(Informe& informe, const EGuardadoIncompleto& e) {
+  const Texto app = informe.Datos().aplicacion;
   const Texto copia = app + kCarpetaCopia;
   const Texto temp = app + kCarpetaTemp;
   const Texto tempAnterior = app + kCarpetaTempAnterior;
   // Every original is still in place, so this run's partial copy is no
   // one's only copy; a folder that held an earlier run's files stays.
-  if (e.CopiaPropia() && plataforma::ExisteDirectorio(copia)) v.BorraCarpeta(copia);
+  if (e.CopiaPropia() && plataforma::ExisteDirectorio(copia)) BorraCarpeta(informe, copia);
   if (e.TempRotada()) {
     double total = 0.0;
-    if (CopiaCarpetaContando(v, tempAnterior, temp, total).cuenta == 0) v.BorraCarpeta(tempAnterior);
+    if (CopiaCarpetaContando(informe, tempAnterior, temp, total).cuenta == 0) BorraCarpeta(informe, tempAnterior);
   } else {
     // Neither existed before the run: what is left empty goes.
     if (CarpetaVacia(tempAnterior)) plataforma::EliminaDirectorio(tempAnterior);

@@ -5,7 +5,7 @@
 
 #include "platform/plataforma.h"
 #include "platform/ui.h"
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 #include "staging/Carpetas.h"
 #include "staging/ContenidoArchivo.h"
 #include "staging/Tablas.h"
@@ -97,7 +97,7 @@ bool EscritosPorLaEjecucion::LoEscribio(const Texto& relativa, const Texto& fich
   return manifiesto::Huella(fichero, huella) && huella.crc == it->second.crc;
 }
 
-Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto& relativo, double& total,
+Resultado Repone(Informe& informe, const Texto& origen, const Texto& destino, const Texto& relativo, double& total,
                  const EscritosPorLaEjecucion& escritos, apartado::Conservada& conservada, Omision omite) {
   Resultado r;
   if (!plataforma::ExisteDirectorio(destino) && !plataforma::CreaDirectorio(destino) &&
@@ -112,19 +112,19 @@ Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto&
     const Texto hacia = destino + u"\\" + e.nombre;
     const Texto relativa = Une(relativo, e.nombre);
     if (e.atributos & plataforma::ATR_PUNTO_REPARSE) {
-      v.Registra(textos::kEnlaceNoCopiado + desde);
+      informe.Registra(textos::kEnlaceNoCopiado + desde);
       continue;
     }
     if (e.atributos & plataforma::ATR_DIRECTORIO) {
-      const Resultado dentro = Repone(v, desde, hacia, relativa, total, escritos, conservada);
+      const Resultado dentro = Repone(informe, desde, hacia, relativa, total, escritos, conservada);
       r.noRepuestos.Suma(dentro.noRepuestos);
       r.apartados += dentro.apartados;
       continue;
     }
-    v.AnadeLinea(textos::kCopiandoFichero + desde);
-    v.AnadeLinea(textos::kFicheroA + hacia + textos::kFicheroOk);
+    informe.AnadeLinea(textos::kCopiandoFichero + desde);
+    informe.AnadeLinea(textos::kFicheroA + hacia + textos::kFicheroOk);
     total += static_cast<double>(e.tamano);
-    MuestraTamanos(v, e.tamano, total);
+    informe.MuestraTamanos(e.tamano, total);
     const uint32_t enSitio = plataforma::LeeAtributos(hacia);
     if (enSitio != plataforma::ATR_INVALIDO && !(enSitio & plataforma::ATR_DIRECTORIO)) {
       // Already back (or never changed): nothing to write.
@@ -136,7 +136,7 @@ Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto&
           continue;
         }
         ++r.apartados;
-        v.Registra(kLogApartado + conservada.Carpeta() + u"\\" + relativa);
+        informe.Registra(kLogApartado + conservada.Carpeta() + u"\\" + relativa);
       }
     }
     if (!plataforma::CopiaFichero(desde, hacia, false) && !MismoContenido(desde, hacia)) r.noRepuestos.Anota(desde);
@@ -146,7 +146,7 @@ Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto&
   return r;
 }
 
-void ApartaSiNoSeGuardo(TfV& v, const Texto& copia, const Texto& app, const Texto& relativa,
+void ApartaSiNoSeGuardo(Informe& informe, const Texto& copia, const Texto& app, const Texto& relativa,
                         apartado::Conservada& conservada, FallosCopia& noRepuestos) {
   const Texto enSitio = app + relativa;
   if (!plataforma::ExisteFichero(enSitio) || plataforma::ExisteFichero(copia + u"\\" + relativa)) return;
@@ -154,14 +154,14 @@ void ApartaSiNoSeGuardo(TfV& v, const Texto& copia, const Texto& app, const Text
     noRepuestos.Anota(enSitio);
     return;
   }
-  v.Registra(kLogApartado + conservada.Carpeta() + u"\\" + relativa);
+  informe.Registra(kLogApartado + conservada.Carpeta() + u"\\" + relativa);
 }
 
-void ApartaRestos(TfV& v, const Texto& copia, const Texto& app, const EscritosPorLaEjecucion& escritos,
+void ApartaRestos(Informe& informe, const Texto& copia, const Texto& app, const EscritosPorLaEjecucion& escritos,
                  apartado::Conservada& conservada, FallosCopia& noRepuestos) {
   for (const Texto& relativa : escritos.rutas_)
     if (!escritos.LoEscribio(relativa, app + relativa))
-      ApartaSiNoSeGuardo(v, copia, app, relativa, conservada, noRepuestos);
+      ApartaSiNoSeGuardo(informe, copia, app, relativa, conservada, noRepuestos);
 }
 
 }  // namespace staging::reposicion

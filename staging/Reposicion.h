@@ -6,6 +6,8 @@
 // discards anything.
 #pragma once
 
+class Informe;
+
 #include <map>
 #include <set>
 #include <vector>
@@ -14,7 +16,6 @@
 #include "staging/Carpetas.h"
 #include "staging/Manifiesto.h"
 
-class TfV;
 
 namespace staging::reposicion {
 
@@ -44,7 +45,7 @@ class EscritosPorLaEjecucion {
   std::map<Texto, manifiesto::Entrada> entradas_;
   std::vector<Texto> rutas_;  // as the archive spells them
   std::set<Texto> cualquierContenido_;
-  friend void ApartaRestos(TfV&, const Texto&, const Texto&, const EscritosPorLaEjecucion&, apartado::Conservada&,
+  friend void ApartaRestos(Informe&, const Texto&, const Texto&, const EscritosPorLaEjecucion&, apartado::Conservada&,
                           FallosCopia&);
 };
 
@@ -59,7 +60,7 @@ struct Resultado {
 // aside. Every saved file must already have been checked with Danados.
 // `omite`, when given, names entries of `origen` itself that stay where they
 // are (as in CopiaCarpetaContando).
-Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto& relativo, double& total,
+Resultado Repone(Informe& informe, const Texto& origen, const Texto& destino, const Texto& relativo, double& total,
                  const EscritosPorLaEjecucion& escritos, apartado::Conservada& conservada, Omision omite = nullptr);
 
 // The files the archive brought where nothing was before the run (nothing
@@ -68,11 +69,11 @@ Resultado Repone(TfV& v, const Texto& origen, const Texto& destino, const Texto&
 // newer data, so that no broken file stays in the installation. Only after
 // a whole save (which holds every file the archive writes over). One that
 // cannot be moved is counted as not put back in `noRepuestos`.
-void ApartaRestos(TfV& v, const Texto& copia, const Texto& app, const EscritosPorLaEjecucion& escritos,
+void ApartaRestos(Informe& informe, const Texto& copia, const Texto& app, const EscritosPorLaEjecucion& escritos,
                  apartado::Conservada& conservada, FallosCopia& noRepuestos);
 // The file `relativa` of the installation, when the saved copy `copia` has
 // nothing of it (the run made it), moved aside untouched like those above.
-void ApartaSiNoSeGuardo(TfV& v, const Texto& copia, const Texto& app, const Texto& relativa,
+void ApartaSiNoSeGuardo(Informe& informe, const Texto& copia, const Texto& app, const Texto& relativa,
                         apartado::Conservada& conservada, FallosCopia& noRepuestos);
 
 }  // namespace staging::reposicion
