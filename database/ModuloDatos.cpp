@@ -10,9 +10,9 @@
 #include "database/Parametros.h"
 #include "platform/excepciones.h"
 #include "platform/ui.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
-#include "shell/UnidadVentas.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
+#include "system/Informe.h"
 
 TMDatos* MDatos = nullptr;
 
@@ -26,24 +26,30 @@ const Texto kUsuarioSistema = u"SYSDBA";
 const Texto kUserName = u"user_name";
 const Texto kLcCtype = u"lc_ctype";
 
-Texto ValorPorDefecto(Texto TfV::TEstr_Valores::*campo) {
-  return fV && fV->Valores ? (*fV->Valores).*campo : Texto();
+Informe* (*g_informeDeLaEjecucion)() = nullptr;
+
+Informe* InformeDeLaEjecucion() { return g_informeDeLaEjecucion ? g_informeDeLaEjecucion() : nullptr; }
+
+// A fact of the run as its Informe gives it now; empty without one.
+Texto Dato(Texto DatosEjecucion::*campo) {
+  Informe* informe = InformeDeLaEjecucion();
+  return informe ? informe->Datos().*campo : Texto();
 }
 
-TMDatos::Entorno EntornoVentana() {
+TMDatos::Entorno EntornoDeLaEjecucion() {
   TMDatos::Entorno e;
   // Every line of the database phase is followed by a call that waits on
   // the server (a statement, a service's next line): the line, the counter
   // and the bar are on the screen before it.
   e.Registra = [](const Texto& linea) {
-    if (fV) fV->Registra(linea);
+    if (Informe* informe = InformeDeLaEjecucion()) informe->Registra(linea);
     ui::aplicacion::PintaAhora();
   };
   e.Bombea = [] { ui::aplicacion::ProcesaMensajes(); };
-  e.Usuario = [] { return ValorPorDefecto(&TfV::TEstr_Valores::UsuarioBaseDatos); };
-  e.Clave = [] { return ValorPorDefecto(&TfV::TEstr_Valores::ClaveBaseDatos); };
-  e.RutaDatos = [] { return fV && fV->RutaDatos ? fV->RutaDatos->Text() : Texto(); };
-  e.NombrePC = [] { return fV && fV->NombrePC ? fV->NombrePC->Text() : Texto(); };
+  e.Usuario = [] { return Dato(&DatosEjecucion::usuarioBaseDatos); };
+  e.Clave = [] { return Dato(&DatosEjecucion::claveBaseDatos); };
+  e.RutaDatos = [] { return Dato(&DatosEjecucion::rutaDatos); };
+  e.NombrePC = [] { return Dato(&DatosEjecucion::nombrePC); };
   return e;
 }
 
@@ -97,7 +103,7 @@ TMDatos::TMDatos() : estado_(std::make_unique<Estado>()) {
   // DataModuleCreate: character classification of a Spanish locale.
   if (!std::setlocale(LC_CTYPE, "Spanish") && !std::setlocale(LC_CTYPE, "es_ES.UTF-8"))
     std::setlocale(LC_CTYPE, "es_ES.ISO-8859-1");
-  estado_->entorno = EntornoVentana();
+  estado_->entorno = EntornoDeLaEjecucion();
   estado_->presetConexion = {{kUserName, kUsuarioSistema}, {kLcCtype, u"ISO8859_1"}};
   estado_->presetCopia = {{kUserName, kUsuarioSistema}, {u"password", u"563402"}};
 }
@@ -112,7 +118,7 @@ TMDatos::~TMDatos() {
 }
 
 void TMDatos::SetEntorno(Entorno entorno) {
-  Entorno base = EntornoVentana();
+  Entorno base = EntornoDeLaEjecucion();
   if (!entorno.Registra) entorno.Registra = base.Registra;
   if (!entorno.Bombea) entorno.Bombea = base.Bombea;
   if (!entorno.Usuario) entorno.Usuario = base.Usuario;
@@ -121,6 +127,8 @@ void TMDatos::SetEntorno(Entorno entorno) {
   if (!entorno.NombrePC) entorno.NombrePC = base.NombrePC;
   estado_->entorno = std::move(entorno);
 }
+
+void TMDatos::FijaInformeDeLaEjecucion(Informe* (*informe)()) { g_informeDeLaEjecucion = informe; }
 
 void TMDatos::SetNombreBaseDatos(const Texto& nombre) { estado_->nombreBaseDatos = nombre; }
 const Texto& TMDatos::NombreBaseDatos() const { return estado_->nombreBaseDatos; }

@@ -9,6 +9,8 @@
 
 #include "platform/texto.h"
 
+class Informe;
+
 using texto::Texto;
 
 // The parameters of one attach, in order: name (as the client names them,
@@ -88,8 +90,9 @@ class TMDatos {
   const ParametrosLogin& ParametrosRestaurar() const;
   int LlamadasLogin() const;
 
-  // Where log lines, pumps and run-context values come from: the main window
-  // (fV) unless a host without it (a test, a tool) points them elsewhere.
+  // Where log lines, pumps and run-context values come from: the run's
+  // Informe (FijaInformeDeLaEjecucion) unless a host without one (a test, a
+  // tool) points them elsewhere.
   struct Entorno {
     std::function<void(const Texto&)> Registra;  // append one log line and pump once
     std::function<void()> Bombea;                 // one pass of the message pump
@@ -99,6 +102,10 @@ class TMDatos {
     std::function<Texto()> NombrePC;              // text of NombrePC
   };
   void SetEntorno(Entorno entorno);
+  // Where the default Entorno finds the run's Informe, asked at each use
+  // (nullptr: none, so lines go nowhere and the facts are empty). Start-up
+  // points it at the main window.
+  static void FijaInformeDeLaEjecucion(Informe* (*informe)());
 
   struct Estado;
 

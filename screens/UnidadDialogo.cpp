@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "platform/plataforma.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 #include "shell/UnidadVentas.h"
 
 TfrmDialogo* frmDialogo = nullptr;

@@ -4,7 +4,7 @@
 
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
-#include "shell/Cifrado.h"
+#include "system/Cifrado.h"
 #include "shell/UnidadVentas.h"
 #include "staging/Recuperacion.h"
 

@@ -2,10 +2,12 @@
 // the two ways out (refusal at start-up, "Salir").
 #include "shell/UnidadVentas.h"
 
+#include "database/ModuloDatos.h"
+
 #include "platform/plataforma.h"
 #include "screens/UnidadAviso.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 #include "staging/Recuperacion.h"
 #include "staging/Tablas.h"
 
@@ -117,6 +119,9 @@ std::string LineasDelLog(const std::vector<Texto>& lineas) {
 TfV::TfV() : ui::Formulario(nullptr, "fV") {
   SetUnidad("UnidadVentas");
   CreaComponentes();
+  // The data module, created after this window, logs to the main window and
+  // reads the run's facts from it, whichever window fV names at the time.
+  TMDatos::FijaInformeDeLaEjecucion([]() -> Informe* { return fV; });
   ui::aplicacion::SetManejadorExcepciones(
       [this](const ui::aplicacion::Emisor& emisor, const std::exception& e) { ControlExcepciones(emisor, e); });
 
@@ -342,6 +347,7 @@ DatosEjecucion TfV::Datos() const {
   d.rutaAplicacion = Valores->RutaAplicacion;
   d.version = Version->Text();
   d.nombrePC = NombrePC->Text();
+  d.rutaDatos = RutaDatos->Text();
   d.usuarioBaseDatos = Valores->UsuarioBaseDatos;
   d.claveBaseDatos = Valores->ClaveBaseDatos;
   d.servidor = EsServidor();

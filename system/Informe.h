@@ -19,6 +19,7 @@ struct DatosEjecucion {
   Texto rutaAplicacion;  // the folder the product's configuration records
   Texto version;         // the version being updated
   Texto nombrePC;        // this machine's name as the configuration records it
+  Texto rutaDatos;       // the database folder on the server
   Texto usuarioBaseDatos;
   Texto claveBaseDatos;
   bool servidor = false;        // this machine serves the database

@@ -7,7 +7,7 @@
 
 #include "platform/plataforma.h"
 #include "platform/texto.h"
-#include "shell/Constantes.h"
+#include "system/Constantes.h"
 #include "tests/arranque/Entorno.h"
 
 namespace prueba_arranque {

@@ -12,8 +12,8 @@
 
 #include "platform/plataforma.h"
 #include "platform/texto.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 #include "tests/arranque/Entorno.h"
 
 namespace prueba_arranque {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/plataforma.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 #include "shell/UnidadVentas.h"
 #include "tests/arranque/Entorno.h"
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <set>
 
-#include "shell/Cifrado.h"
+#include "system/Cifrado.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Every stored constant turns into its intended text and has its length.
 #include <gtest/gtest.h>
 
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "screens/UnidadDialogo.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 #include "tests/dialogo/ConVentana.h"
 
 namespace prueba_dialogo {

@@ -5,7 +5,7 @@
 
 #include "database/ModuloDatos.h"
 #include "platform/plataforma.h"
-#include "shell/Constantes.h"
+#include "system/Constantes.h"
 #include "tests/dialogo/ConVentana.h"
 #include "tools/generador/Generador.h"
 

@@ -46,10 +46,10 @@ class ContraWine : public ::testing::Test {
                              "platform/win32/sistema.cpp",       "platform/win32/procesos.cpp",
                              "platform/win32/espacio.cpp",       "platform/comun/espera.cpp",
                              "platform/win32/inyeccion.cpp",     "platform/win32/escritura_segura.cpp",
-                             "shell/Cifrado.cpp",                "shell/Constantes.cpp"};
+                             "system/Cifrado.cpp",                "system/Constantes.cpp"};
     const char* cabeceras[] = {"platform/texto.h",    "platform/plataforma.h", "platform/excepciones.h",
                                "platform/win32/win32_comun.h", "platform/win32/enlaces.h",
-                               "platform/win32/rutas_largas.h", "shell/Cifrado.h", "shell/Constantes.h",
+                               "platform/win32/rutas_largas.h", "system/Cifrado.h", "system/Constantes.h",
                                "tests/plataforma/sonda/Interprete.h"};
     std::string todo, lista;
     for (const char* f : fuentes) {

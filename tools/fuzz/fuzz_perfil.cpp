@@ -2,8 +2,8 @@
 // installation values of its section, each unscrambled, and the same names
 // asked in plain words (sections and keys that are not there).
 #include "platform/plataforma.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 #include "tools/fuzz/comun.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {

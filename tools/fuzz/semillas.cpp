@@ -13,8 +13,8 @@
 
 #include "database/migrations/Lotes.h"
 #include "platform/plataforma.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 #include "tools/rar/escritor.h"
 #include "tools/rar/pe_version.h"
 

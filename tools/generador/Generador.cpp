@@ -5,8 +5,8 @@
 #include <iterator>
 
 #include "platform/plataforma.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 #include "tools/programa_falso/marca_version.h"
 
 #ifdef ZELVANO_GENERADOR_CON_BASEDATOS

@@ -13,8 +13,8 @@
 
 #include "platform/excepciones.h"
 #include "platform/plataforma.h"
-#include "shell/Cifrado.h"
-#include "shell/Constantes.h"
+#include "system/Cifrado.h"
+#include "system/Constantes.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,5 +1,5 @@
 // The two scrambling schemes of stored texts.
-#include "shell/Cifrado.h"
+#include "system/Cifrado.h"
 
 #include <array>
 #include <string>

@@ -2,7 +2,7 @@
 // stored form turns into: the password through RestauraTexto, everything
 // else through CifraBytes (names and login parameters) or DescifraMensaje
 // (dialog headlines).
-#include "shell/Constantes.h"
+#include "system/Constantes.h"
 
 namespace constantes {
 
