@@ -2,7 +2,7 @@
 
 #include "platform/plataforma.h"
 #include "screens/EstilosPantallas.h"
-#include "shell/UnidadVentas.h"
+#include "system/Informe.h"
 
 Tfrm_Final* frm_Final = nullptr;
 
@@ -32,7 +32,8 @@ ui::Boton* BotonNegro(ui::Control* padre, const char* nombre, int l, int t, int 
 
 }  // namespace
 
-Tfrm_Final::Tfrm_Final(ui::Formulario* propietario) : ui::Formulario(propietario, "frm_Final") {
+Tfrm_Final::Tfrm_Final(ui::Formulario* propietario)
+    : ui::Formulario(propietario, "frm_Final"), informe_(dynamic_cast<Informe*>(propietario)) {
   SetUnidad("Unidad_Final");
   Panel1 = pantallas::PreparaPantalla(*this, u"frm_Final");
 
@@ -87,7 +88,7 @@ Tfrm_Final::Tfrm_Final(ui::Formulario* propietario) : ui::Formulario(propietario
 }
 
 void Tfrm_Final::InvitaAlCanal() {
-  fV->MuestraDialogo(kInvitacion, kTipoMantenimiento, true, 0);
+  if (informe_) informe_->MuestraDialogo(kInvitacion, kTipoMantenimiento, true, 0);
   // Whatever the system does with the address, the screen goes on.
   plataforma::AbreDireccion(DireccionCanal);
 }
@@ -99,7 +100,7 @@ void Tfrm_Final::BtnSoporteVideoClick() {
 
 void Tfrm_Final::BtnSalirClick() {
   if (!LCBLeido->Checked()) {
-    fV->MuestraDialogo(kMarqueLeido, kTipoAviso, false, 0);
+    if (informe_) informe_->MuestraDialogo(kMarqueLeido, kTipoAviso, false, 0);
     return;
   }
   if (BtnSoporteVideo->Tag == 0) InvitaAlCanal();

@@ -5,8 +5,11 @@
 #include "platform/texto.h"
 #include "platform/ui.h"
 
+class Informe;
+
 class Tfrm_Final : public ui::Formulario {
  public:
+  // `propietario` is the main window, which also shows the screen's messages.
   explicit Tfrm_Final(ui::Formulario* propietario);
 
   ui::Panel* Panel1 = nullptr;
@@ -29,6 +32,8 @@ class Tfrm_Final : public ui::Formulario {
 
  private:
   void InvitaAlCanal();
+  // Where its messages are shown: the run's Informe, the main window that owns it.
+  Informe* informe_ = nullptr;
 };
 
 // The final screen while it is shown.

@@ -1,10 +1,12 @@
 // The main window's operations on the installation: each hands the work to
-// the staging code, which reports through the window as one Informe, and
-// keeps for the window only what is the window's to do: ending the program.
+// the staging or system code, which reports through the window as one
+// Informe and reads the run's facts from it; the window keeps only what is
+// its own to do: ending the program.
 #include "shell/UnidadVentas.h"
 #include "staging/Carpetas.h"
 #include "staging/Guardado.h"
 #include "staging/Procesos.h"
+#include "system/Registro.h"
 
 void TfV::Guarda_Datos() {
   // A program file that could not be deleted: the user has been told, and
@@ -28,3 +30,7 @@ bool TfV::EjecutaYEspera(const Texto& lineaComandos, uint32_t* codigoSalida) {
 }
 
 bool TfV::CierraProceso(const Texto& ejecutable) { return staging::CierraProceso(ejecutable); }
+
+void TfV::ActualizaRegistro() { registro::ActualizaRegistro(Valores->ClaveRegistro, RutaTPV->Text()); }
+
+void TfV::AsociaPdf() { registro::AsociaPdf(); }

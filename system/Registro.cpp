@@ -2,7 +2,6 @@
 // end of a successful run leaves behind.
 #include "system/Registro.h"
 
-#include "shell/UnidadVentas.h"
 
 namespace registro {
 
@@ -45,33 +44,28 @@ bool AsociacionPdfAplicable(bool wow64, const plataforma::VersionSistema& sistem
   return versionValida && navegadorPresente;
 }
 
-}  // namespace registro
-
-void TfV::ActualizaRegistro() {
-  const Texto& ruta = Valores->ClaveRegistro;
+void ActualizaRegistro(const Texto& ruta, const Texto& carpetaAplicacion) {
   if (ruta.empty()) return;
   // The key object closes itself on every way out, a failed write included:
   // the failure then travels to the run's failure path.
   plataforma::Clave clave;
   if (!clave.AbreOCrea(plataforma::Raiz::UsuarioActual, ruta)) return;
-  for (const auto& [nombre, valor] : registro::ValoresProducto(RutaTPV->Text()))
+  for (const auto& [nombre, valor] : ValoresProducto(carpetaAplicacion))
     clave.EscribeTexto(nombre, valor);
-  plataforma::BorraClave(plataforma::Raiz::UsuarioActual, ruta + u"\\" + registro::SubclaveObsoleta);
+  plataforma::BorraClave(plataforma::Raiz::UsuarioActual, ruta + u"\\" + SubclaveObsoleta);
   clave.Cierra();
 }
 
-void TfV::AsociaPdf() {
+void AsociaPdf() {
   // The browser is only looked for on the systems where it matters, as the
   // existence test may touch a slow or absent drive.
   const bool wow64 = plataforma::EsWow64();
   const plataforma::VersionSistema sistema = plataforma::LeeVersionSistema();
-  if (!registro::AsociacionPdfAplicable(wow64, sistema, true)) return;
-  if (!registro::AsociacionPdfAplicable(wow64, sistema,
-                                        plataforma::ExisteFichero(registro::Navegador)))
-    return;
+  if (!AsociacionPdfAplicable(wow64, sistema, true)) return;
+  if (!AsociacionPdfAplicable(wow64, sistema, plataforma::ExisteFichero(Navegador))) return;
 
-  plataforma::BorraClave(plataforma::Raiz::UsuarioActual, registro::ClaveEleccionPdf);
-  for (const auto& [ruta, valor] : registro::ClavesAsociacionPdf()) {
+  plataforma::BorraClave(plataforma::Raiz::UsuarioActual, ClaveEleccionPdf);
+  for (const auto& [ruta, valor] : ClavesAsociacionPdf()) {
     plataforma::Clave clave;
     clave.AbreOCrea(plataforma::Raiz::ClasesRaiz, ruta);
     // An unopened key makes the write raise, which ends the run's protected
@@ -81,3 +75,5 @@ void TfV::AsociaPdf() {
   }
   plataforma::NotificaCambioAsociaciones();
 }
+
+}  // namespace registro

@@ -34,4 +34,12 @@ std::vector<std::pair<Texto, Texto>> ClavesAsociacionPdf();
 bool AsociacionPdfAplicable(bool wow64, const plataforma::VersionSistema& sistema,
                             bool navegadorPresente);
 
+// The product's values under its key `ruta` (HKEY_CURRENT_USER; nothing when
+// empty), the obsolete subkey deleted (TfV::ActualizaRegistro). A value that
+// cannot be written raises.
+void ActualizaRegistro(const Texto& ruta, const Texto& carpetaAplicacion);
+// PDF documents open in the browser where the association applies
+// (TfV::AsociaPdf). A key that cannot be written raises.
+void AsociaPdf();
+
 }  // namespace registro
