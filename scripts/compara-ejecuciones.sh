@@ -8,6 +8,7 @@
 #   scripts/compara-ejecuciones.sh BUILD SALIDA           records into SALIDA
 #   scripts/compara-ejecuciones.sh BUILD SALIDA ANTERIOR  also diffs with ANTERIOR
 set -euo pipefail
+source "$(dirname "$0")/asistente-comun.sh"
 build="$(cd "$1" && pwd)"
 salida="$2"
 anterior="${3:-}"
@@ -32,26 +33,12 @@ ejecuta() {
   chmod 755 "$trabajo"
   local instalacion="$trabajo/Zelvano"
   "$generador" --destino "$instalacion" --registro "$trabajo/registro" "$@" >/dev/null
-  cat > "$trabajo/guion" <<'GUION'
-frmAviso marca LCBLeido
-frmAviso pulsa BtnLeido
-fV pulsa BtnAceptar
-frm_Final marca LCBLeido
-frm_Final pulsa BtnSalir
-frmDialogo pulsa BtnAceptar
-GUION
-  mkdir -p "$trabajo/mutex" "$trabajo/c"
+  escribe_guion "$trabajo"
+  # A run that fails also answers the rollback's messages.
+  echo "frmDialogo pulsa BtnAceptar" >> "$trabajo/guion"
   local estado=0
-  ZELVANO_REGISTRO="$trabajo/registro" \
-  ZELVANO_GUION="$trabajo/guion" \
-  ZELVANO_TRANSCRIPCION="$trabajo/transcripcion.jsonl" \
-  ZELVANO_RUTA_EJECUTABLE="$instalacion/Update/Act_202103_a_202128.exe" \
-  ZELVANO_DIR_MUTEX="$trabajo/mutex" \
-  ZELVANO_UNIDAD_C="$trabajo/c" \
-  ZELVANO_TRAZA_SHELL="$trabajo/shell.txt" \
   ZELVANO_CUENTA_PAUSAS="$trabajo/pausas.txt" \
-  ZELVANO_FACTOR_PAUSAS="${ZELVANO_FACTOR_PAUSAS:-0.1}" \
-    "$asistente" >/dev/null 2>&1 || estado=$?
+    lanza_asistente "$asistente" "$trabajo" "$instalacion" >/dev/null 2>&1 || estado=$?
   echo "estado $estado" > "$salida/$nombre.estado"
   iconv -f CP1252 -t UTF-8 "$instalacion/Excepciones_Act_202128.log" | enmascara > "$salida/$nombre.log"
   enmascara < "$trabajo/transcripcion.jsonl" > "$salida/$nombre.transcripcion"

@@ -9,6 +9,7 @@
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$raiz"
+source scripts/asistente-comun.sh
 
 bash scripts/instala-dependencias.sh
 bash scripts/firebird.sh arranca
@@ -58,26 +59,9 @@ pasada() {
   "$generador" --destino "$instalacion" --version 20.21.1.0 --servidor localhost \
                --nombre-pc localhost --registro "$registro" --base-datos
 
-  cat > "$trabajo/guion" <<'GUION'
-# Reads the notice, starts the update, acknowledges the final screen.
-frmAviso marca LCBLeido
-frmAviso pulsa BtnLeido
-fV pulsa BtnAceptar
-frm_Final marca LCBLeido
-frm_Final pulsa BtnSalir
-GUION
-  mkdir -p "$trabajo/mutex" "$trabajo/c"
-
+  escribe_guion "$trabajo"
   local estado=0
-  ZELVANO_REGISTRO="$registro" \
-  ZELVANO_GUION="$trabajo/guion" \
-  ZELVANO_TRANSCRIPCION="$trabajo/transcripcion.jsonl" \
-  ZELVANO_RUTA_EJECUTABLE="$instalacion/Update/Act_202103_a_202128.exe" \
-  ZELVANO_DIR_MUTEX="$trabajo/mutex" \
-  ZELVANO_UNIDAD_C="$trabajo/c" \
-  ZELVANO_TRAZA_SHELL="$trabajo/shell.txt" \
-  ZELVANO_FACTOR_PAUSAS="${ZELVANO_FACTOR_PAUSAS:-0.1}" \
-    "$asistente" || estado=$?
+  lanza_asistente "$asistente" "$trabajo" "$instalacion" || estado=$?
 
   local log="$instalacion/Excepciones_Act_202128.log"
   echo
