@@ -135,8 +135,15 @@ void TfV::ReponerTodo(bool trasInterrupcion) {
   reposicion::EscritosPorLaEjecucion escritos = reposicion::EscritosPorLaEjecucion::DelArchivo();
   // The database goes aside only when it had changed before this rollback
   // touched it: the rollback's own look for attachments rewrites its header.
+  // The run itself changes it only from its database phase on: before that,
+  // a database that no longer holds what was saved was written by someone
+  // else since the save (a sale on a till), even in the run that failed.
   const Texto baseDatosEnDatos = Texto(kCarpetaDatos) + u"\\" + kFicheroBaseDatos;
-  if (!trasInterrupcion || manifiesto.TieneLoGuardado(copia + u"\\" + baseDatosEnDatos, app + baseDatosEnDatos))
+  diario::Contenido enCurso;
+  const bool laCambioLaEjecucion = !trasInterrupcion && diario::Lee(app, enCurso) == diario::Estado::Abierto &&
+                                   enCurso.etapa >= diario::Etapa::BaseDatosIniciada;
+  if (laCambioLaEjecucion ||
+      manifiesto.TieneLoGuardado(copia + u"\\" + baseDatosEnDatos, app + baseDatosEnDatos))
     escritos.AnadeCualquierContenido(baseDatosEnDatos);
   apartado::Conservada conservada(app);
 
