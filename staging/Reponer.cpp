@@ -233,7 +233,10 @@ void DeshaceGuardado(TfV& v, const EGuardadoIncompleto& e) {
   if (e.CopiaPropia() && plataforma::ExisteDirectorio(copia)) v.BorraCarpeta(copia);
   if (e.TempRotada()) {
     double total = 0.0;
-    if (CopiaCarpetaContando(v, tempAnterior, temp, total).cuenta == 0) v.BorraCarpeta(tempAnterior);
+    // Temp_V_Ant holds the only copy of Temp's earlier content until the
+    // copy back is on the disk.
+    if (CopiaCarpetaContando(v, tempAnterior, temp, total).cuenta == 0 && plataforma::VuelcaVolumen(app))
+      v.BorraCarpeta(tempAnterior);
   } else {
     // Neither existed before the run: what is left empty goes.
     if (CarpetaVacia(tempAnterior)) plataforma::EliminaDirectorio(tempAnterior);
