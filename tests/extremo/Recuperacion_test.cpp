@@ -512,3 +512,40 @@ TEST(VentaTrasElGuardado, UnFalloDeLaMismaEjecucionNoLaPierde) {
   // And the user is told where it is.
   EXPECT_TRUE(Contiene(final, "se conservan en ")) << final;
 }
+
+// ---- An obsolete file that cannot be read when it is recorded ---------------------------
+
+// The file moves into the saved copy all the same, unrecorded; the
+// extraction then fails. The rollback must still put back the program
+// files it deleted: one obsolete file is no reason to leave the
+// installation without its programs.
+TEST(ObsoletoIlegible, LaReposicionDevuelveLosProgramas) {
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "CAJA1";
+  opciones.baseDatos = false;
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const fs::path plantilla = carpeta.Ruta() / "plantilla";
+  fs::copy(inst.aplicacion, plantilla, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  const fs::path traza = carpeta.Ruta() / "operaciones.txt";
+  ASSERT_EQ(Arranca(inst, kGuionCompleto, {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}}).estado, 0);
+  std::istringstream lineas(LeeFichero(traza));
+  bool borrados = false;
+  std::string lectura, linea;
+  while (lectura.empty() && std::getline(lineas, linea)) {
+    if (Contiene(linea, " borra ") && Contiene(linea, "Zelvano_Start.exe")) borrados = true;
+    else if (borrados && Contiene(linea, " flujo ") && !Contiene(linea, "Temp")) lectura = linea;
+  }
+  ASSERT_FALSE(lectura.empty()) << "ningún fichero obsoleto";
+
+  fs::remove_all(inst.aplicacion);
+  fs::copy(plantilla, inst.aplicacion, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  const Foto antes = Fotografia(inst.aplicacion);
+  EscribeFichero(inst.aplicacion / "rar.exe", "#!/bin/sh\nexit 3\n");
+  const Resultado r = Arranca(inst, kGuionCompleto + "frmDialogo pulsa BtnOK\n",
+                              {{"ZELVANO_FALLO_EN", lectura.substr(0, lectura.find(' '))}});
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  SCOPED_TRACE(lectura + "\n" + Textos(Dialogos(inst)));
+  EXPECT_TRUE(fs::exists(inst.aplicacion / "Zelvano_Start.exe"));
+  EXPECT_TRUE(fs::exists(inst.aplicacion / "Zelvano.exe"));
+}
