@@ -53,14 +53,35 @@ void BaseDatosDeLaEjecucion(Informe& informe, Texto& servidor, Texto& fichero) {
   fichero = c.baseDatos.substr(dosPuntos + 1);
 }
 
+// The copy of a folder saved whole reaches `resto` (the database's path
+// below it) only when no folder on the way is a link, which the copy does
+// not follow, and no ".." leads out of it.
+bool LaCopiaLlega(const Texto& carpeta, const Texto& resto) {
+  Texto ruta = carpeta;
+  size_t inicio = 0;
+  for (size_t barra = resto.find(u'\\'); barra != Texto::npos; barra = resto.find(u'\\', inicio)) {
+    const Texto parte = resto.substr(inicio, barra - inicio);
+    inicio = barra + 1;
+    if (parte == u"..") return false;
+    if (parte.empty() || parte == u".") continue;
+    ruta += u"\\" + parte;
+    const uint32_t a = plataforma::LeeAtributos(ruta);
+    if (a == plataforma::ATR_INVALIDO || (a & plataforma::ATR_PUNTO_REPARSE)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Texto Fichero(Informe& informe) {
   if (!informe.Datos().servidor || !MDatos || MDatos->FicheroCopia().empty()) return Texto();
   const Texto base = MDatos->FicheroCopia();
   const Texto normal = Normalizada(base);
-  for (const char16_t* carpeta : kCarpetasGuardadas)
-    if (EmpiezaPor(normal, Normalizada(informe.Datos().aplicacion + carpeta + u"\\"))) return Texto();
+  for (const char16_t* carpeta : kCarpetasGuardadas) {
+    const Texto prefijo = Normalizada(informe.Datos().aplicacion + carpeta + u"\\");
+    if (EmpiezaPor(normal, prefijo) && LaCopiaLlega(informe.Datos().aplicacion + carpeta, normal.substr(prefijo.size())))
+      return Texto();
+  }
   return base;
 }
 

@@ -2,6 +2,7 @@
 // program files. The steps are a table; each row says what a failure of the
 // step means for the run, so that nothing of the installation is deleted
 // before all of it is saved.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ struct Guardado {
   FallosCopia fallos;        // what the save could not copy, so far
   std::string archivo;       // the embedded archive's bytes
   manifiesto::Manifiesto manifiesto;  // what the saved copies hold
+  std::set<Texto> sinAnotar;          // obsolete folders with a file the manifest could not record
+  bool obsoletosAnotados = false;     // the manifest naming the obsolete files is on the disk
 };
 
 using Accion = FallosCopia (*)(Guardado&);
@@ -281,7 +284,10 @@ FallosCopia ApartaFicherosObsoletos(Guardado& g) {
     if (plataforma::ExisteFichero(ruta) || EsEnlace(ruta)) {
       const Texto guardado = g.copia + u"\\" + fichero.ruta;
       if (plataforma::ExisteFichero(guardado)) BorraFicheroSoloLectura(ruta);  // result ignored
-      else plataforma::Mueve(ruta, guardado);                                   // result ignored
+      // One the manifest could not record stays: in the copy it would keep
+      // the rollback from trusting any of it.
+      else if (EsEnlace(ruta) || (g.obsoletosAnotados && g.manifiesto.Busca(guardado)))
+        plataforma::Mueve(ruta, guardado);  // result ignored
     }
     g.informe.Registra(fichero.texto);
   }
@@ -319,7 +325,7 @@ FallosCopia ApartaCarpetasObsoletas(Guardado& g) {
     if (plataforma::ExisteDirectorio(ruta)) {
       if (EsEnlace(ruta) || plataforma::ExisteDirectorio(g.copia + u"\\" + carpeta.ruta))
         BorraCarpeta(g.informe, ruta);  // result ignored
-      else
+      else if (g.obsoletosAnotados && !g.sinAnotar.count(ruta))  // one the manifest could not record whole stays
         plataforma::Mueve(ruta, g.copia + u"\\" + carpeta.ruta);  // result ignored
       plataforma::Duerme(500);
     }
@@ -340,15 +346,19 @@ FallosCopia AnotaObsoletos(Guardado& g) {
   for (const FicheroObsoleto& fichero : kFicherosObsoletos) {
     const Texto ruta = g.app + fichero.ruta, guardado = g.copia + u"\\" + fichero.ruta;
     if (plataforma::ExisteFichero(ruta) && !EsEnlace(ruta) && !plataforma::ExisteFichero(guardado))
-      g.manifiesto.AnotaFichero(ruta, guardado);  // result ignored: the rollback then keeps it and says so
+      g.manifiesto.AnotaFichero(ruta, guardado);  // result ignored: unrecorded, it does not move
   }
   for (const CarpetaObsoleta& carpeta : kCarpetasObsoletas) {
     const Texto ruta = g.app + carpeta.ruta, guardada = g.copia + u"\\" + carpeta.ruta;
-    if (plataforma::ExisteDirectorio(ruta) && !EsEnlace(ruta) && !plataforma::ExisteDirectorio(guardada))
+    if (plataforma::ExisteDirectorio(ruta) && !EsEnlace(ruta) && !plataforma::ExisteDirectorio(guardada)) {
+      const int antes = ilegibles;
       g.manifiesto.AnotaCarpeta(ruta, ilegibles, ilegible, guardada);
+      if (ilegibles != antes) g.sinAnotar.insert(ruta);
+    }
   }
   FallosCopia fallos;
-  if (!g.manifiesto.Guarda()) fallos.Anota(manifiesto::Ruta(g.app));
+  g.obsoletosAnotados = g.manifiesto.Guarda();
+  if (!g.obsoletosAnotados) fallos.Anota(manifiesto::Ruta(g.app));
   return fallos;
 }
 
@@ -419,8 +429,7 @@ const Paso kPasos[] = {
     {AnotaInstalacionCambiada, SiFalla::SinDiario},
     // Nothing of the installation is deleted above this line.
     {BorraProgramas, SiFalla::Repone},
-    // A file moved aside that the manifest misses is kept by the rollback
-    // instead of being put back, and the rollback says so.
+    // What the manifest cannot record does not move into the copy.
     {AnotaObsoletos, SiFalla::SeIgnora},
     {ApartaFicherosObsoletos, SiFalla::SeIgnora},
     {BorraPuntosRestauracion, SiFalla::SeIgnora},

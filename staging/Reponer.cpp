@@ -137,8 +137,15 @@ void ReponeTodo(Informe& informe, bool trasInterrupcion) {
   reposicion::EscritosPorLaEjecucion escritos = reposicion::EscritosPorLaEjecucion::DelArchivo();
   // The database goes aside only when it had changed before this rollback
   // touched it: the rollback's own look for attachments rewrites its header.
+  // The run itself changes it only from its database phase on: before that,
+  // a database that no longer holds what was saved was written by someone
+  // else since the save (a sale on a till), even in the run that failed.
   const Texto baseDatosEnDatos = Texto(kCarpetaDatos) + u"\\" + kFicheroBaseDatos;
-  if (!trasInterrupcion || manifiesto.TieneLoGuardado(copia + u"\\" + baseDatosEnDatos, app + baseDatosEnDatos))
+  diario::Contenido enCurso;
+  const bool laCambioLaEjecucion = !trasInterrupcion && diario::Lee(app, enCurso) == diario::Estado::Abierto &&
+                                   enCurso.etapa >= diario::Etapa::BaseDatosIniciada;
+  if (laCambioLaEjecucion ||
+      manifiesto.TieneLoGuardado(copia + u"\\" + baseDatosEnDatos, app + baseDatosEnDatos))
     escritos.AnadeCualquierContenido(baseDatosEnDatos);
   apartado::Conservada conservada(app);
 
@@ -225,7 +232,10 @@ void DeshaceGuardado(Informe& informe, const EGuardadoIncompleto& e) {
   if (e.CopiaPropia() && plataforma::ExisteDirectorio(copia)) BorraCarpeta(informe, copia);
   if (e.TempRotada()) {
     double total = 0.0;
-    if (CopiaCarpetaContando(informe, tempAnterior, temp, total).cuenta == 0) BorraCarpeta(informe, tempAnterior);
+    // Temp_V_Ant holds the only copy of Temp's earlier content until the
+    // copy back is on the disk.
+    if (CopiaCarpetaContando(informe, tempAnterior, temp, total).cuenta == 0 && plataforma::VuelcaVolumen(app))
+      BorraCarpeta(informe, tempAnterior);
   } else {
     // Neither existed before the run: what is left empty goes.
     if (CarpetaVacia(tempAnterior)) plataforma::EliminaDirectorio(tempAnterior);

@@ -325,3 +325,46 @@ TEST(FallosReales, ConexionPerdidaDuranteLaCopiaDeSeguridad) {
 
 }  // namespace
 }  // namespace prueba
+
+namespace prueba {
+namespace {
+
+// The configuration names a database folder inside "Datos" that is a link to
+// another disk (the database moved there, a link left in its place). The
+// save of "Datos" does not follow links; the database must be saved all the
+// same, or the run must not touch it: a migration that fails half-way must
+// not end in "restored".
+TEST(FallosReales, BaseDatosTrasUnEnlaceDentroDeDatosSeGuardaYVuelve) {
+  CarpetaTemporal carpeta;
+  const fs::path trabajo = carpeta.Ruta() / "trabajo", fuera = carpeta.Ruta() / "otro_disco" / "BD";
+  OpcionesInstalacion opciones;
+  opciones.version = "20.21.0.3";  // the batch below 20.21.1.0 fails at its second step, after a whole batch
+  opciones.carpetaDatos = trabajo / "Zelvano" / "Datos" / "BD";
+  fs::create_directories(trabajo);
+  const Instalacion inst = GeneraInstalacion(trabajo, opciones);
+  ASSERT_TRUE(fs::exists(inst.FicheroBaseDatos()));
+  fs::create_directories(fuera.parent_path());
+  fs::permissions(fuera.parent_path(), fs::perms::all, fs::perm_options::add);
+  fs::rename(opciones.carpetaDatos, fuera);
+  fs::create_directory_symlink(fuera, opciones.carpetaDatos);
+  const std::string kColumnaPropinas =
+      "SELECT '#' || COUNT(*) || '#' FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = 'PROPINAS' AND "
+      "RDB$FIELD_NAME = 'NUM_TICKET';";
+  const std::string columnaAntes = ConsultaSql(inst.baseDatos, kColumnaPropinas);
+  ASSERT_NE(columnaAntes.find("#0#"), std::string::npos) << columnaAntes;
+
+  const Resultado r = EjecutaAsistente(inst, kGuionCompleto);
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_FALSE(dialogos.empty());
+  const std::string final = dialogos.back().Texto("texto");
+  // Said restored, the database must be as before the run.
+  if (final == kRestaurados) {
+    EXPECT_EQ(Version(inst), "20.21.0.3") << final;
+    EXPECT_EQ(ConsultaSql(inst.baseDatos, kColumnaPropinas), columnaAntes) << final;
+  }
+  EXPECT_TRUE(fs::exists(inst.FicheroBaseDatos()));
+}
+
+}  // namespace
+}  // namespace prueba

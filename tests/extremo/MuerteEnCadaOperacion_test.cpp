@@ -201,3 +201,71 @@ INSTANTIATE_TEST_SUITE_P(Recuperacion, MuerteEnCadaOperacion,
                          [](const ::testing::TestParamInfo<CasoRecorrido>& i) { return std::string(i.param.nombre); });
 
 }  // namespace
+
+// ---- A power cut just after a save that could not be completed was undone --------------
+
+// The save rotated Temp (its earlier content copied into Temp_V_Ant, flushed,
+// and Temp emptied), then could not copy a program file: the run stops
+// unchanged, copying Temp_V_Ant back into Temp and deleting Temp_V_Ant. A
+// power cut right after that must not cost the earlier content of Temp.
+TEST(ApagonTrasDeshacerElGuardado, ElContenidoAnteriorDeTempNoSePierde) {
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "CAJA1";
+  opciones.baseDatos = false;
+  opciones.extra = {"--temp-anterior"};
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const fs::path plantilla = carpeta.Ruta() / "plantilla";
+  fs::copy(inst.aplicacion, plantilla, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  const std::string registro = LeeFichero(inst.registro);
+  const auto repone = [&] {
+    fs::remove_all(inst.aplicacion);
+    fs::copy(plantilla, inst.aplicacion, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    EscribeFichero(inst.registro, registro);
+  };
+  const Foto tempAntes = SinPrefijo(Fotografia(inst.aplicacion), "Temp/");
+  ASSERT_FALSE(tempAntes.empty());
+  const fs::path traza = carpeta.Ruta() / "operaciones.txt";
+  const auto Numero = [](const std::string& linea) { return std::stoul(linea.substr(0, linea.find(' '))); };
+
+  // Where the save copies Zelvano.exe.
+  ASSERT_EQ(EjecutaAsistente(inst, kGuionCompleto, {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}}).estado, 0);
+  unsigned long copiaPrograma = 0;
+  for (const std::string& l : LineasDe(traza))
+    if (!copiaPrograma && Contiene(l, " copia ") && Contiene(l, "202103_202128\\Zelvano.exe")) copiaPrograma = Numero(l);
+  ASSERT_NE(copiaPrograma, 0u) << LeeFichero(traza).substr(0, 3000);
+
+  // That copy fails: where the undone save deletes Temp_V_Ant.
+  repone();
+  fs::remove(traza);
+  const std::string fallo = std::to_string(copiaPrograma);
+  EjecutaAsistente(inst, kGuionCompleto + "frmDialogo pulsa BtnOK\n",
+                   {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}, {"ZELVANO_FALLO_EN", fallo}});
+  unsigned long borrada = 0;
+  for (const std::string& l : LineasDe(traza))
+    if (Contiene(l, " elimina_carpeta ") && Contiene(l, "Temp_V_Ant")) borrada = Numero(l);
+  ASSERT_NE(borrada, 0u);
+
+  // The power goes just after.
+  repone();
+  const Resultado cortado =
+      Arranca(inst, kGuionCompleto + "frmDialogo pulsa BtnOK\n",
+              {{"ZELVANO_FALLO_EN", fallo}, {"ZELVANO_CORTE_EN", std::to_string(borrada + 1)},
+               {"ZELVANO_CORTE_RAIZ", inst.aplicacion.string()}});
+  ASSERT_EQ(cortado.estado, -1) << cortado.salida;
+  ASSERT_EQ(Arranca(inst, "frmDialogo pulsa BtnOK\n").estado, 0);
+
+  // Every earlier file of Temp is whole somewhere: in Temp, in Temp_V_Ant or
+  // in a folder set aside.
+  const Foto ahora = Fotografia(inst.aplicacion);
+  std::string perdidos;
+  for (const auto& [ruta, bytes] : tempAntes) {
+    bool hallado = false;
+    for (const auto& [donde, tiene] : ahora)
+      hallado = hallado || (tiene == bytes && donde.size() >= ruta.size() &&
+                            donde.compare(donde.size() - ruta.size(), ruta.size(), ruta) == 0 &&
+                            !Contiene(donde, "202103_202128"));
+    if (!hallado) perdidos += ruta + " (" + std::to_string(bytes.size()) + " bytes)\n";
+  }
+  EXPECT_EQ(perdidos, "");
+}

@@ -473,3 +473,79 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CasoRestos>& i) { return std::string(i.param.nombre); });
 
 }  // namespace
+
+// ---- A sale made after the save, then a failure of the same run ---------------------------
+
+// Another terminal records a sale after the save (the connection check came
+// before it), then the extraction fails: the rollback of the same run puts
+// the saved database back. The sale must survive somewhere: in the file put
+// back, or in the file kept aside that the message names.
+TEST(VentaTrasElGuardado, UnFalloDeLaMismaEjecucionNoLaPierde) {
+  CarpetaTemporal carpeta;
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), OpcionesInstalacion{});
+  const fs::path venta = carpeta.Ruta() / "venta.sql";
+  EscribeFichero(venta, "CREATE TABLE VENTA_TRAS_GUARDADO (ID INTEGER);\nCOMMIT;\n"
+                        "INSERT INTO VENTA_TRAS_GUARDADO VALUES (77);\nCOMMIT;\n"
+                        "SELECT '#' || ID || '#' FROM VENTA_TRAS_GUARDADO;\n");
+  const fs::path hecha = carpeta.Ruta() / "venta.txt";
+  const fs::path rar = inst.aplicacion / "rar.exe";
+  EscribeFichero(rar, "#!/bin/sh\n/usr/bin/isql-fb -q -user SYSDBA -password Zv2128 -ch ISO8859_1 " +
+                          inst.baseDatos + " -i '" + venta.string() + "' >'" + hecha.string() + "' 2>&1\nexit 3\n");
+  const Resultado r = Arranca(inst, kGuionCompleto + "frmDialogo pulsa BtnOK\n");
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  // The sale was in the database when the extraction failed.
+  ASSERT_TRUE(Contiene(LeeFichero(hecha), "#77#")) << LeeFichero(hecha);
+  const std::vector<Json> dialogos = Dialogos(inst);
+  ASSERT_FALSE(dialogos.empty());
+  const std::string final = dialogos.back().Texto("texto");
+
+  // Every QVD.FB the rollback left: in place and kept aside.
+  std::vector<fs::path> bases = {inst.FicheroBaseDatos()};
+  for (const auto& e : fs::recursive_directory_iterator(inst.aplicacion / "Temp"))
+    if (e.path().filename() == "QVD.FB" && Contiene(e.path().string(), "Conservada_")) bases.push_back(e.path());
+  bool hallada = false;
+  for (const fs::path& b : bases)
+    hallada = hallada || Contiene(ConsultaSql("localhost:" + b.string(),
+                                              "SELECT '#' || ID || '#' FROM VENTA_TRAS_GUARDADO;"),
+                                  "#77#");
+  EXPECT_TRUE(hallada) << "la venta hecha tras el guardado se ha perdido; mensaje final: " << final;
+  // And the user is told where it is.
+  EXPECT_TRUE(Contiene(final, "se conservan en ")) << final;
+}
+
+// ---- An obsolete file that cannot be read when it is recorded ---------------------------
+
+// The file moves into the saved copy all the same, unrecorded; the
+// extraction then fails. The rollback must still put back the program
+// files it deleted: one obsolete file is no reason to leave the
+// installation without its programs.
+TEST(ObsoletoIlegible, LaReposicionDevuelveLosProgramas) {
+  CarpetaTemporal carpeta;
+  OpcionesInstalacion opciones;
+  opciones.nombrePC = "CAJA1";
+  opciones.baseDatos = false;
+  const Instalacion inst = GeneraInstalacion(carpeta.Ruta(), opciones);
+  const fs::path plantilla = carpeta.Ruta() / "plantilla";
+  fs::copy(inst.aplicacion, plantilla, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  const fs::path traza = carpeta.Ruta() / "operaciones.txt";
+  ASSERT_EQ(Arranca(inst, kGuionCompleto, {{"ZELVANO_TRAZA_OPERACIONES", traza.string()}}).estado, 0);
+  std::istringstream lineas(LeeFichero(traza));
+  bool borrados = false;
+  std::string lectura, linea;
+  while (lectura.empty() && std::getline(lineas, linea)) {
+    if (Contiene(linea, " borra ") && Contiene(linea, "Zelvano_Start.exe")) borrados = true;
+    else if (borrados && Contiene(linea, " flujo ") && !Contiene(linea, "Temp")) lectura = linea;
+  }
+  ASSERT_FALSE(lectura.empty()) << "ningún fichero obsoleto";
+
+  fs::remove_all(inst.aplicacion);
+  fs::copy(plantilla, inst.aplicacion, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  const Foto antes = Fotografia(inst.aplicacion);
+  EscribeFichero(inst.aplicacion / "rar.exe", "#!/bin/sh\nexit 3\n");
+  const Resultado r = Arranca(inst, kGuionCompleto + "frmDialogo pulsa BtnOK\n",
+                              {{"ZELVANO_FALLO_EN", lectura.substr(0, lectura.find(' '))}});
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  SCOPED_TRACE(lectura + "\n" + Textos(Dialogos(inst)));
+  EXPECT_TRUE(fs::exists(inst.aplicacion / "Zelvano_Start.exe"));
+  EXPECT_TRUE(fs::exists(inst.aplicacion / "Zelvano.exe"));
+}
