@@ -242,33 +242,24 @@ class Conductor {
   Reloj::time_point limite_{};
 };
 
-// The next line of the script is a click for a form that is shown and
-// enabled while a handler runs: given to it now, as the system hands a
-// click to the pumps of a run.
-void ClicDurante() {
+// The next line of the script is input that the system hands to the pumps
+// of a run: a key for a form shown and disabled (the run underway or a modal
+// window over it), or a click for a form shown and enabled while a handler
+// still runs (the window given back during a rollback).
+void EntradaDeLaEjecucion() {
   auto& guion = posix::Guion::Global();
   const posix::Accion* a = guion.Siguiente();
-  if (!a || a->verbo != "pulsa-durante" || E().manejadores == 0) return;
+  if (!a) return;
+  const bool tecla = a->verbo == "pulsa-tecla-bloqueada";
+  if (!tecla && (a->verbo != "pulsa-durante" || E().manejadores == 0)) return;
   for (Formulario* f : E().mostrados) {
-    if (f->Nombre() != a->formulario || !f->Enabled()) continue;
+    if (f->Nombre() != a->formulario || f->Enabled() == tecla) continue;
     const posix::Accion accion = *a;
     guion.Consume();
-    Realiza(*f, posix::Accion{accion.formulario, "pulsa", accion.control, accion.linea}, "guion");
-    return;
-  }
-}
-
-// The next line of the script is a key for a form that is shown and
-// disabled: given to it now, as the system hands input to the pumps of a run.
-void TeclaBloqueada() {
-  ClicDurante();
-  auto& guion = posix::Guion::Global();
-  const posix::Accion* a = guion.Siguiente();
-  if (!a || a->verbo != "pulsa-tecla-bloqueada") return;
-  for (Formulario* f : E().mostrados) {
-    if (f->Nombre() != a->formulario || f->Enabled()) continue;
-    const posix::Accion accion = *a;
-    guion.Consume();
+    if (!tecla) {
+      Realiza(*f, posix::Accion{accion.formulario, "pulsa", accion.control, accion.linea}, "guion");
+      return;
+    }
     Tecla t{};
     posix::NombreTecla(accion.control, t);
     const bool hizo = f->PulsaTecla(t);
@@ -448,7 +439,7 @@ void Ejecuta() {
 }
 
 void ProcesaMensajes() {
-  TeclaBloqueada();
+  EntradaDeLaEjecucion();
   // One pass handles the activations pending when it starts; a form that a
   // handler destroys meanwhile has already left the list.
   for (size_t n = E().activaciones.size(); n > 0 && !E().activaciones.empty(); --n) {
